@@ -1,0 +1,15 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace lintrove {
+
+// The one error type of the program: an exception carrying a UTF-8 message that is shown to the
+// user as it stands.
+class Error : public std::runtime_error {
+ public:
+  explicit Error(const std::string& message) : std::runtime_error(message) {}
+};
+
+}  // namespace lintrove

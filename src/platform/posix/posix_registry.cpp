@@ -1,0 +1,178 @@
+#include "platform/posix/posix_registry.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+#include "base/error.h"
+
+namespace lintrove::platform {
+namespace {
+
+bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+    if (lower(a[i]) != lower(b[i])) return false;
+  }
+  return true;
+}
+
+class PosixKeyHandle final : public RegistryKeyHandle {
+ public:
+  // created: the key was made by this open, a change that closing it makes permanent.
+  PosixKeyHandle(PosixRegistry& registry, RegistryStore& store, std::vector<std::string> path,
+                 bool writable, bool created)
+      : registry_(registry), store_(store), path_(std::move(path)), writable_(writable),
+        changed_(created) {}
+
+  ~PosixKeyHandle() override {
+    try {
+      Close();
+    } catch (...) {
+      // Cannot report here; the changes stay pending for the store's next write.
+    }
+  }
+
+  void Close() override {
+    if (!changed_) return;
+    changed_ = false;
+    registry_.CommitUnlessBatched(store_);
+  }
+
+  std::vector<std::string> SubkeyNames() const override {
+    std::vector<std::string> names;
+    if (const RegKey* key = store_.FindKey(path_)) {
+      names.reserve(key->Subkeys().size());
+      for (const auto& subkey : key->Subkeys()) names.push_back(subkey->Name());
+    }
+    return names;
+  }
+
+  std::vector<std::string> ValueNames() const override {
+    std::vector<std::string> names;
+    if (const RegKey* key = store_.FindKey(path_)) {
+      names.reserve(key->Values().size());
+      for (const RegValue& value : key->Values()) names.push_back(value.name);
+    }
+    return names;
+  }
+
+  std::optional<RegistryData> QueryValue(std::string_view name) const override {
+    const RegKey* key = store_.FindKey(path_);
+    const RegValue* value = key ? key->FindValue(name) : nullptr;
+    if (!value) return std::nullopt;
+    return RegistryData{value->type, value->data};
+  }
+
+  bool SetValue(std::string_view name, std::uint32_t type,
+                std::span<const std::uint8_t> data) override {
+    if (!writable_) return false;
+    RegValue value{std::string(name), type, {data.begin(), data.end()}};
+    if (!store_.SetValue(path_, std::move(value))) return false;
+    changed_ = true;
+    return true;
+  }
+
+  bool DeleteValue(std::string_view name) override {
+    if (!writable_ || !store_.DeleteValue(path_, name)) return false;
+    changed_ = true;
+    return true;
+  }
+
+ private:
+  PosixRegistry& registry_;
+  RegistryStore& store_;
+  std::vector<std::string> path_;
+  bool writable_;
+  bool changed_;
+};
+
+std::filesystem::path HomeDirectory() {
+  if (const char* home = std::getenv("HOME"); home && *home) return home;
+  if (const passwd* entry = ::getpwuid(::getuid()); entry && entry->pw_dir) return entry->pw_dir;
+  throw Error("Das Heimatverzeichnis ist unbekannt; LINTROVE_REGISTRY_DIR ist nicht gesetzt.");
+}
+
+}  // namespace
+
+std::vector<std::string> MapToView(RootKey root, std::vector<std::string> path, RegistryView view) {
+  if (root != RootKey::LocalMachine || view != RegistryView::Wow64_32 || path.empty() ||
+      !EqualsIgnoringAsciiCase(path[0], "SOFTWARE")) {
+    return path;
+  }
+  if (path.size() >= 2 && EqualsIgnoringAsciiCase(path[1], "WOW6432Node")) return path;
+  if (path.size() >= 3 && EqualsIgnoringAsciiCase(path[1], "Classes") &&
+      EqualsIgnoringAsciiCase(path[2], "Installer")) {
+    return path;
+  }
+  path.insert(path.begin() + 1, "WOW6432Node");
+  return path;
+}
+
+std::filesystem::path DefaultRegistryDirectory() {
+  if (const char* dir = std::getenv("LINTROVE_REGISTRY_DIR"); dir && *dir) return dir;
+  std::filesystem::path data;
+  if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg == '/') {
+    data = xdg;
+  } else {
+    data = HomeDirectory() / ".local" / "share";
+  }
+  return data / "lintrove" / "registry";
+}
+
+PosixRegistry::PosixRegistry(std::filesystem::path directory)
+    : directory_(std::move(directory)),
+      currentUser_(RootKey::CurrentUser, directory_ / "HKEY_CURRENT_USER.reg"),
+      localMachine_(RootKey::LocalMachine, directory_ / "HKEY_LOCAL_MACHINE.reg") {}
+
+RegistryStore& PosixRegistry::Store(RootKey root) {
+  return root == RootKey::CurrentUser ? currentUser_ : localMachine_;
+}
+
+std::unique_ptr<RegistryKeyHandle> PosixRegistry::OpenKey(RootKey root, std::string_view path,
+                                                          RegistryView view, KeyAccess access) {
+  auto components = SplitKeyPath(path);
+  if (!components) return nullptr;
+  std::vector<std::string> stored = MapToView(root, std::move(*components), view);
+  RegistryStore& store = Store(root);
+  store.Refresh();
+  bool created = false;
+  if (!store.FindKey(stored)) {
+    if (access != KeyAccess::WriteCreate) return nullptr;
+    store.CreateKey(stored);
+    created = true;
+  }
+  return std::make_unique<PosixKeyHandle>(*this, store, std::move(stored),
+                                          access != KeyAccess::Read, created);
+}
+
+bool PosixRegistry::DeleteKey(RootKey root, std::string_view path, RegistryView view) {
+  auto components = SplitKeyPath(path);
+  if (!components || components->empty()) return false;
+  RegistryStore& store = Store(root);
+  store.Refresh();
+  if (!store.DeleteKey(MapToView(root, std::move(*components), view))) return false;
+  CommitUnlessBatched(store);
+  return true;
+}
+
+void PosixRegistry::BeginBatch() { ++batchDepth_; }
+
+void PosixRegistry::EndBatch() {
+  if (batchDepth_ > 0 && --batchDepth_ > 0) return;
+  localMachine_.Commit();
+  currentUser_.Commit();
+}
+
+void PosixRegistry::CommitUnlessBatched(RegistryStore& store) {
+  if (batchDepth_ == 0) store.Commit();
+}
+
+RegistryBackend& SystemRegistry() {
+  static PosixRegistry registry(DefaultRegistryDirectory());
+  return registry;
+}
+
+}  // namespace lintrove::platform

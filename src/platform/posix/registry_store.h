@@ -1,0 +1,74 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "platform/posix/reg_tree.h"
+#include "platform/registry_types.h"
+
+namespace lintrove::platform {
+
+// One root's registry file: its tree in memory, kept in step with the file on disk.
+//
+// Changes apply to the tree at once and are kept in a journal until Commit writes the file.
+// A commit takes an advisory lock, re-reads the file when another process replaced it since
+// it was read (replaying the journal on top, so neither process drops the other's changes),
+// writes a temporary file beside it, flushes it and renames it over the old one: a reader or a
+// crash never sees half a file. A file that cannot be parsed is reported and never written.
+class RegistryStore {
+ public:
+  using KeyPath = std::span<const std::string>;
+
+  RegistryStore(RootKey root, std::filesystem::path file);
+
+  RootKey Root() const { return root_; }
+  const std::filesystem::path& File() const { return file_; }
+
+  // Re-reads the file when it changed on disk since it was read. Throws when it cannot be
+  // read or parsed.
+  void Refresh();
+  // Null when the key does not exist. Reads the file first if it was never read.
+  const RegKey* FindKey(KeyPath path);
+
+  void CreateKey(KeyPath path);
+  // False when the key does not exist.
+  bool SetValue(KeyPath path, RegValue value);
+  bool DeleteValue(KeyPath path, std::string_view name);
+  bool DeleteKey(KeyPath path);
+
+  bool HasPendingChanges() const { return !journal_.empty(); }
+  // Writes the pending changes, if any.
+  void Commit();
+
+ private:
+  struct FileStamp {
+    bool exists = false;
+    std::uintmax_t device = 0, inode = 0, size = 0;
+    std::int64_t modifiedNs = 0;
+    bool operator==(const FileStamp&) const = default;
+  };
+  struct Change {
+    enum class Kind { CreateKey, SetValue, DeleteValue, DeleteKey } kind;
+    std::vector<std::string> path;
+    RegValue value;  // the name alone for DeleteValue
+  };
+
+  FileStamp StampOnDisk() const;
+  void Load();
+  void EnsureLoaded();
+  void WriteFile();
+  RegKey* Find(KeyPath path) const;
+  static void Apply(RegKey& tree, const Change& change);
+
+  RootKey root_;
+  std::filesystem::path file_;
+  std::unique_ptr<RegKey> tree_;  // null until the file was read successfully
+  FileStamp stamp_;
+  std::vector<Change> journal_;
+};
+
+}  // namespace lintrove::platform

@@ -1,0 +1,142 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/registry_types.h"
+
+namespace lintrove::platform {
+
+struct RegistryData {
+  std::uint32_t type = RegType::None;
+  std::vector<std::uint8_t> data;  // as Windows keeps it: strings in UTF-16LE
+};
+
+enum class KeyAccess { Read, Write, WriteCreate };
+
+// An open key of the platform's registry. Closing it (destroying the handle) makes its changes
+// permanent.
+class RegistryKeyHandle {
+ public:
+  virtual ~RegistryKeyHandle() = default;
+  // Makes the changes made through this key permanent; the destructor does it too but cannot
+  // report a failure.
+  virtual void Close() {}
+  virtual std::vector<std::string> SubkeyNames() const = 0;
+  virtual std::vector<std::string> ValueNames() const = 0;
+  virtual std::optional<RegistryData> QueryValue(std::string_view name) const = 0;
+  // false when the registry refuses the write (a key opened for reading, a deleted key).
+  virtual bool SetValue(std::string_view name, std::uint32_t type,
+                        std::span<const std::uint8_t> data) = 0;
+  virtual bool DeleteValue(std::string_view name) = 0;
+};
+
+// The platform's registry: the Win32 registry, or a faithful stand-in for it.
+class RegistryBackend {
+ public:
+  virtual ~RegistryBackend() = default;
+  // path is relative to the root, its components separated by "\". Null when the key does not
+  // exist (and may not be created) or access is refused.
+  virtual std::unique_ptr<RegistryKeyHandle> OpenKey(RootKey root, std::string_view path,
+                                                     RegistryView view, KeyAccess access) = 0;
+  // Deletes the key with everything below it; false when it does not exist or is refused.
+  virtual bool DeleteKey(RootKey root, std::string_view path, RegistryView view) = 0;
+
+  // Between the two, changes may be held back and made permanent together, so that a bulk
+  // change (an import) is one write. The Win32 registry ignores this.
+  virtual void BeginBatch() {}
+  virtual void EndBatch() {}
+};
+
+// The registry of this process. On Linux, the store in the registry directory
+// (LINTROVE_REGISTRY_DIR, else $XDG_DATA_HOME/lintrove/registry).
+RegistryBackend& SystemRegistry();
+
+// Holds back the backend's writes until Finish, which makes them permanent and reports a
+// failure. Left without Finish (an error on the way), it still ends the batch but cannot
+// report; the changes then stay pending for the next write.
+class RegistryBatch {
+ public:
+  explicit RegistryBatch(RegistryBackend& backend) : backend_(backend) { backend_.BeginBatch(); }
+  ~RegistryBatch();
+  RegistryBatch(const RegistryBatch&) = delete;
+  RegistryBatch& operator=(const RegistryBatch&) = delete;
+  void Finish();
+
+ private:
+  RegistryBackend& backend_;
+  bool finished_ = false;
+};
+
+// A registry object as the program uses it: a root, a view, and at most one current key.
+// Key paths starting with "\" are absolute from the root; others are relative to the current
+// key. Typed reads and writes raise the registry's own messages.
+class Registry {
+ public:
+  explicit Registry(RootKey root, RegistryView view = RegistryView::Default,
+                    RegistryBackend& backend = SystemRegistry());
+  ~Registry();
+  Registry(const Registry&) = delete;
+  Registry& operator=(const Registry&) = delete;
+
+  RootKey Root() const { return root_; }
+  RegistryView View() const { return view_; }
+
+  // The opened key replaces the current one. False (and no current key) when it cannot be
+  // opened.
+  bool OpenKey(std::string_view key, bool canCreate);
+  bool OpenKeyReadOnly(std::string_view key);
+  // Makes the changes made through the current key permanent; raises when that fails.
+  void CloseKey();
+  bool HasCurrentKey() const { return current_ != nullptr; }
+  // The current key's path from the root, without a leading "\".
+  const std::string& CurrentPath() const { return currentPath_; }
+
+  bool KeyExists(std::string_view key) const;
+  bool DeleteKey(std::string_view key);
+
+  std::vector<std::string> GetKeyNames() const;
+  std::vector<std::string> GetValueNames() const;
+  bool ValueExists(std::string_view name) const;
+  std::optional<std::uint32_t> GetDataType(std::string_view name) const;
+  std::optional<RegistryData> ReadValue(std::string_view name) const;
+
+  // REG_SZ or REG_EXPAND_SZ, unexpanded, up to the first NUL. Empty when the value is missing
+  // or holds no data.
+  std::string ReadString(std::string_view name) const;
+  // A REG_DWORD.
+  std::int32_t ReadInteger(std::string_view name) const;
+  // REG_BINARY of exactly size bytes.
+  std::vector<std::uint8_t> ReadBinaryData(std::string_view name, std::size_t size) const;
+  double ReadFloat(std::string_view name) const;
+
+  void WriteString(std::string_view name, std::string_view value);
+  void WriteExpandString(std::string_view name, std::string_view value);
+  void WriteInteger(std::string_view name, std::int32_t value);
+  void WriteBinaryData(std::string_view name, std::span<const std::uint8_t> data);
+  void WriteFloat(std::string_view name, double value);
+  void WriteValue(std::string_view name, std::uint32_t type, std::span<const std::uint8_t> data);
+  bool DeleteValue(std::string_view name);
+
+ private:
+  std::optional<std::string> ResolvePath(std::string_view key) const;
+  std::unique_ptr<RegistryKeyHandle> Open(std::string_view key, KeyAccess access) const;
+  RegistryData GetData(std::string_view name, std::size_t bufferSize) const;
+
+  RootKey root_;
+  RegistryView view_;
+  RegistryBackend& backend_;
+  std::unique_ptr<RegistryKeyHandle> current_;
+  std::string currentPath_;
+};
+
+// Splits a key path at "\" into its components; a leading or trailing "\" is allowed, an empty
+// component inside is not (nullopt).
+std::optional<std::vector<std::string>> SplitKeyPath(std::string_view path);
+
+}  // namespace lintrove::platform

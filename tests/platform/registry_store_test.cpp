@@ -1,0 +1,230 @@
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "base/error.h"
+#include "platform/posix/posix_registry.h"
+#include "platform/registry.h"
+#include "support/temp_dir.h"
+
+namespace lintrove::platform {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+
+class RegistryStoreTest : public ::testing::Test {
+ protected:
+  fs::path UserFile() const { return dir_ / "HKEY_CURRENT_USER.reg"; }
+
+  ino_t Inode(const fs::path& file) const {
+    struct stat info {};
+    return ::stat(file.c_str(), &info) == 0 ? info.st_ino : 0;
+  }
+
+  // Runs body in a child process that dies with the test.
+  pid_t Spawn(const std::function<void()>& body) {
+    pid_t pid = ::fork();
+    if (pid == 0) {
+      ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+      try {
+        body();
+        ::_exit(0);
+      } catch (...) {
+        ::_exit(1);
+      }
+    }
+    return pid;
+  }
+
+  static int Wait(pid_t pid) {
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return status;
+  }
+
+  test::TempDir dir_;
+};
+
+TEST_F(RegistryStoreTest, ChangesReachTheFileInOneWriteWhenTheKeyIsClosed) {
+  PosixRegistry backend(dir_.Path());
+  for (int round = 0; round < 2; ++round) {
+    SCOPED_TRACE(round == 0 ? "new key" : "existing key");
+    ino_t before = Inode(UserFile());
+    Registry registry(RootKey::CurrentUser, RegistryView::Default, backend);
+    ASSERT_TRUE(registry.OpenKey("\\Software\\Dorv\\Lintrove", true));
+    for (int i = 0; i < 12; ++i) registry.WriteInteger("value" + std::to_string(i), i + round);
+    EXPECT_EQ(Inode(UserFile()), before) << "written before the key was closed";
+    registry.CloseKey();
+    EXPECT_NE(Inode(UserFile()), before);
+  }
+  std::string bytes = test::ReadFileBytes(UserFile());
+  ASSERT_GE(bytes.size(), 2u);
+  EXPECT_EQ(bytes.substr(0, 2), "\xFF\xFE");
+
+  PosixRegistry other(dir_.Path());
+  Registry registry(RootKey::CurrentUser, RegistryView::Default, other);
+  ASSERT_TRUE(registry.OpenKeyReadOnly("\\Software\\Dorv\\Lintrove"));
+  EXPECT_EQ(registry.GetValueNames().size(), 12u);
+  EXPECT_EQ(registry.ReadInteger("value11"), 12);
+}
+
+TEST_F(RegistryStoreTest, InstancesKeepEachOthersChangesAndSeeThem) {
+  PosixRegistry first(dir_.Path());
+  PosixRegistry second(dir_.Path());
+  auto write = [](PosixRegistry& backend, std::string name, std::int32_t value) {
+    Registry registry(RootKey::LocalMachine, RegistryView::Default, backend);
+    ASSERT_TRUE(registry.OpenKey("\\SOFTWARE\\Shared", true));
+    registry.WriteInteger(name, value);
+  };
+  auto read = [](PosixRegistry& backend, std::string name) -> std::optional<std::int32_t> {
+    Registry registry(RootKey::LocalMachine, RegistryView::Default, backend);
+    if (!registry.OpenKeyReadOnly("\\SOFTWARE\\Shared") || !registry.ValueExists(name)) {
+      return std::nullopt;
+    }
+    return registry.ReadInteger(name);
+  };
+  write(first, "a", 1);
+  EXPECT_EQ(read(second, "a"), 1);
+  write(first, "b", 2);  // second's copy is now stale
+  write(second, "c", 3);
+  {
+    Registry registry(RootKey::LocalMachine, RegistryView::Default, second);
+    ASSERT_TRUE(registry.OpenKey("\\SOFTWARE\\Shared", false));
+    EXPECT_TRUE(registry.DeleteValue("a"));
+  }
+  PosixRegistry third(dir_.Path());
+  EXPECT_EQ(read(third, "a"), std::nullopt);
+  EXPECT_EQ(read(third, "b"), 2);
+  EXPECT_EQ(read(third, "c"), 3);
+  EXPECT_EQ(read(first, "c"), 3) << "a change of another instance is seen at the next open";
+}
+
+TEST_F(RegistryStoreTest, TwoProcessesWritingAtOnceLoseNothing) {
+  constexpr int kMaxWrites = 400;
+  auto writer = [&](int process) {
+    PosixRegistry backend(dir_.Path());
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    int written = 0;
+    while (written < kMaxWrites && std::chrono::steady_clock::now() < deadline) {
+      Registry registry(RootKey::CurrentUser, RegistryView::Default, backend);
+      if (!registry.OpenKey("\\Software\\Race", true)) throw Error("open failed");
+      registry.WriteInteger("p" + std::to_string(process) + "_" + std::to_string(written), written);
+      registry.CloseKey();
+      ++written;
+    }
+    std::ofstream(dir_ / ("count" + std::to_string(process))) << written;
+  };
+  pid_t a = Spawn([&] { writer(0); });
+  pid_t b = Spawn([&] { writer(1); });
+  ASSERT_EQ(Wait(a), 0);
+  ASSERT_EQ(Wait(b), 0);
+
+  PosixRegistry backend(dir_.Path());
+  Registry registry(RootKey::CurrentUser, RegistryView::Default, backend);
+  ASSERT_TRUE(registry.OpenKeyReadOnly("\\Software\\Race"));
+  for (int process = 0; process < 2; ++process) {
+    int count = 0;
+    std::ifstream(dir_ / ("count" + std::to_string(process))) >> count;
+    EXPECT_GT(count, 10);
+    for (int i = 0; i < count; ++i) {
+      std::string name = "p" + std::to_string(process) + "_" + std::to_string(i);
+      ASSERT_TRUE(registry.ValueExists(name)) << name;
+      EXPECT_EQ(registry.ReadInteger(name), i);
+    }
+  }
+}
+
+TEST_F(RegistryStoreTest, AWriterKilledMidWriteLeavesAReadableFile) {
+  for (int delayMs : {3, 11, 29, 53}) {
+    SCOPED_TRACE(delayMs);
+    pid_t writer = Spawn([&] {
+      PosixRegistry backend(dir_.Path());
+      std::vector<std::uint8_t> big(256 * 1024);
+      for (std::uint8_t round = 0;; ++round) {
+        std::fill(big.begin(), big.end(), round);
+        Registry registry(RootKey::CurrentUser, RegistryView::Default, backend);
+        registry.OpenKey("\\Software\\Big", true);
+        registry.WriteBinaryData("blob", big);
+      }
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+    ::kill(writer, SIGKILL);
+    Wait(writer);
+    PosixRegistry reader(dir_.Path());
+    Registry registry(RootKey::CurrentUser, RegistryView::Default, reader);
+    if (registry.OpenKeyReadOnly("\\Software\\Big")) {
+      EXPECT_EQ(registry.ReadValue("blob")->data.size(), 256u * 1024);
+    }
+  }
+}
+
+TEST_F(RegistryStoreTest, AFileThatCannotBeReadIsReportedAndNeverOverwritten) {
+  const std::string broken =
+      "\xFF\xFE" + std::string("W\0i\0n\0d\0o\0w\0s\0", 14);  // a header cut short
+  const std::string foreignRoot =
+      "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\X]\r\n\"a\"=\"b\"\r\n";
+  for (const std::string& content : {broken, foreignRoot}) {
+    test::WriteFileBytes(UserFile(), content);
+    PosixRegistry backend(dir_.Path());
+    Registry registry(RootKey::CurrentUser, RegistryView::Default, backend);
+    try {
+      registry.OpenKey("\\Software\\Dorv\\Lintrove", true);
+      registry.WriteInteger("x", 1);
+      registry.CloseKey();
+      ADD_FAILURE() << "no error";
+    } catch (const Error& error) {
+      EXPECT_THAT(error.what(), HasSubstr(UserFile().string()));
+      EXPECT_THAT(error.what(), HasSubstr("Zeile"));
+    }
+    EXPECT_EQ(test::ReadFileBytes(UserFile()), content);
+  }
+}
+
+TEST(RegistryDirectoryTest, ComesFromTheEnvironment) {
+  struct Case {
+    const char* registryDir;
+    const char* xdgDataHome;
+    const char* home;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"/srv/reg", "/data", "/home/u", "/srv/reg"},
+      {nullptr, "/data", "/home/u", "/data/lintrove/registry"},
+      {"", "relative", "/home/u", "/home/u/.local/share/lintrove/registry"},
+      {nullptr, nullptr, "/home/u", "/home/u/.local/share/lintrove/registry"},
+  };
+  auto set = [](const char* name, const char* value) {
+    value ? ::setenv(name, value, 1) : ::unsetenv(name);
+  };
+  auto saved = [](const char* name) -> std::optional<std::string> {
+    const char* value = std::getenv(name);
+    return value ? std::optional<std::string>(value) : std::nullopt;
+  };
+  auto registryDir = saved("LINTROVE_REGISTRY_DIR"), xdg = saved("XDG_DATA_HOME"),
+       home = saved("HOME");
+  for (const Case& c : cases) {
+    set("LINTROVE_REGISTRY_DIR", c.registryDir);
+    set("XDG_DATA_HOME", c.xdgDataHome);
+    set("HOME", c.home);
+    EXPECT_EQ(DefaultRegistryDirectory(), fs::path(c.expected));
+  }
+  set("LINTROVE_REGISTRY_DIR", registryDir ? registryDir->c_str() : nullptr);
+  set("XDG_DATA_HOME", xdg ? xdg->c_str() : nullptr);
+  set("HOME", home ? home->c_str() : nullptr);
+}
+
+}  // namespace
+}  // namespace lintrove::platform
