@@ -31,8 +31,8 @@ std::chrono::year_month_day CalendarDate(const DateTimeParts& parts) {
   throw Error("Invalid date-time value " + std::to_string(value));
 }
 
-// The whole local-time std::tm is wanted (DST decided by the zone rules), so it goes through the
-// C library rather than a time zone database.
+// Local time goes through the C library: the <chrono> of our compilers has no time zone database
+// yet. tm_isdst -1 leaves summer time to the zone's rules.
 std::tm ToLocalTm(const DateTimeParts& parts) {
   std::tm local{};
   local.tm_year = parts.year - 1900;

@@ -83,7 +83,8 @@ void AppendUtf16Units(std::size_t count, LoadUnit loadUnit, std::string& out) {
   char* p = begin;
   std::size_t i = 0;
   while (i < count) {
-    while (i + 4 <= count && (loadUnit(i) | loadUnit(i + 1) | loadUnit(i + 2) | loadUnit(i + 3)) < 0x80) {
+    while (i + 4 <= count &&
+           (loadUnit(i) | loadUnit(i + 1) | loadUnit(i + 2) | loadUnit(i + 3)) < 0x80) {
       for (int k = 0; k < 4; ++k) *p++ = static_cast<char>(loadUnit(i + k));
       i += 4;
     }
@@ -93,8 +94,8 @@ void AppendUtf16Units(std::size_t count, LoadUnit loadUnit, std::string& out) {
     if (unit >= 0xD800 && unit <= 0xDFFF) {
       const bool pairFollows =
           unit <= 0xDBFF && i < count && loadUnit(i) >= 0xDC00 && loadUnit(i) <= 0xDFFF;
-      codePoint = pairFollows ? 0x10000 + ((unit - 0xD800) << 10) + (loadUnit(i++) - 0xDC00)
-                              : kReplacement;
+      codePoint =
+          pairFollows ? 0x10000 + ((unit - 0xD800) << 10) + (loadUnit(i++) - 0xDC00) : kReplacement;
     }
     p = EncodeUtf8(codePoint, p);
   }
@@ -136,9 +137,7 @@ void AppendUtf16LeToUtf8(std::span<const std::uint8_t> bytes, std::string& out) 
   const std::uint8_t* data = bytes.data();
   AppendUtf16Units(
       bytes.size() / 2,
-      [data](std::size_t i) {
-        return static_cast<char16_t>(data[2 * i] | (data[2 * i + 1] << 8));
-      },
+      [data](std::size_t i) { return static_cast<char16_t>(data[2 * i] | (data[2 * i + 1] << 8)); },
       out);
 }
 
@@ -155,7 +154,8 @@ void AppendUtf8ToUtf16Le(std::string_view text, std::vector<std::uint8_t>& out) 
 
 std::string Utf16ToUtf8(std::u16string_view text) {
   std::string out;
-  AppendUtf16Units(text.size(), [text](std::size_t i) { return text[i]; }, out);
+  AppendUtf16Units(
+      text.size(), [text](std::size_t i) { return text[i]; }, out);
   return out;
 }
 
