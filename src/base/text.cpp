@@ -1,6 +1,7 @@
 #include "base/text.h"
 
 #include <array>
+#include <bit>
 #include <cstring>
 
 namespace lintrove {
@@ -72,10 +73,49 @@ char* EncodeUtf8(char32_t codePoint, char* out) {
   return out;
 }
 
-// loadUnit(i) gives the i-th of count UTF-16 code units, so that char16_t strings and
-// little-endian bytes share one converter.
-template <typename LoadUnit>
-void AppendUtf16Units(std::size_t count, LoadUnit loadUnit, std::string& out) {
+// Where UTF-16 text comes from: a char16_t string or little-endian bytes. CopyAsciiBlock copies
+// four units at once when all of them are ASCII, the common case, to out.
+class Utf16Units {
+ public:
+  explicit Utf16Units(std::u16string_view text) : text_(text) {}
+  std::size_t Count() const { return text_.size(); }
+  char16_t operator[](std::size_t i) const { return text_[i]; }
+  bool CopyAsciiBlock(std::size_t i, char* out) const {
+    std::uint64_t block;
+    std::memcpy(&block, text_.data() + i, sizeof block);
+    if ((block & 0xFF80FF80FF80FF80u) != 0) return false;
+    for (int k = 0; k < 4; ++k) out[k] = static_cast<char>(text_[i + k]);
+    return true;
+  }
+
+ private:
+  std::u16string_view text_;
+};
+
+class Utf16LeUnits {
+ public:
+  explicit Utf16LeUnits(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+  std::size_t Count() const { return bytes_.size() / 2; }
+  char16_t operator[](std::size_t i) const {
+    return static_cast<char16_t>(bytes_[2 * i] | (bytes_[2 * i + 1] << 8));
+  }
+  bool CopyAsciiBlock(std::size_t i, char* out) const {
+    std::uint64_t block;
+    std::memcpy(&block, bytes_.data() + 2 * i, sizeof block);
+    constexpr std::uint64_t kNonAscii =
+        std::endian::native == std::endian::little ? 0xFF80FF80FF80FF80u : 0x80FF80FF80FF80FFu;
+    if ((block & kNonAscii) != 0) return false;
+    for (int k = 0; k < 4; ++k) out[k] = static_cast<char>(bytes_[2 * (i + k)]);
+    return true;
+  }
+
+ private:
+  std::span<const std::uint8_t> bytes_;
+};
+
+template <typename Units>
+void AppendUtf16Units(const Units& units, std::string& out) {
+  const std::size_t count = units.Count();
   const std::size_t start = out.size();
   // A unit takes at most three bytes; a surrogate pair takes four for its two units.
   out.resize(start + count * 3);
@@ -83,19 +123,18 @@ void AppendUtf16Units(std::size_t count, LoadUnit loadUnit, std::string& out) {
   char* p = begin;
   std::size_t i = 0;
   while (i < count) {
-    while (i + 4 <= count &&
-           (loadUnit(i) | loadUnit(i + 1) | loadUnit(i + 2) | loadUnit(i + 3)) < 0x80) {
-      for (int k = 0; k < 4; ++k) *p++ = static_cast<char>(loadUnit(i + k));
+    while (i + 4 <= count && units.CopyAsciiBlock(i, p)) {
       i += 4;
+      p += 4;
     }
     if (i == count) break;
-    const char16_t unit = loadUnit(i++);
+    const char16_t unit = units[i++];
     char32_t codePoint = unit;
     if (unit >= 0xD800 && unit <= 0xDFFF) {
       const bool pairFollows =
-          unit <= 0xDBFF && i < count && loadUnit(i) >= 0xDC00 && loadUnit(i) <= 0xDFFF;
+          unit <= 0xDBFF && i < count && units[i] >= 0xDC00 && units[i] <= 0xDFFF;
       codePoint =
-          pairFollows ? 0x10000 + ((unit - 0xD800) << 10) + (loadUnit(i++) - 0xDC00) : kReplacement;
+          pairFollows ? 0x10000 + ((unit - 0xD800) << 10) + (units[i++] - 0xDC00) : kReplacement;
     }
     p = EncodeUtf8(codePoint, p);
   }
@@ -134,11 +173,7 @@ constexpr std::array<char16_t, 32> kWindows1252High = {
 }  // namespace
 
 void AppendUtf16LeToUtf8(std::span<const std::uint8_t> bytes, std::string& out) {
-  const std::uint8_t* data = bytes.data();
-  AppendUtf16Units(
-      bytes.size() / 2,
-      [data](std::size_t i) { return static_cast<char16_t>(data[2 * i] | (data[2 * i + 1] << 8)); },
-      out);
+  AppendUtf16Units(Utf16LeUnits(bytes), out);
 }
 
 void AppendUtf8ToUtf16Le(std::string_view text, std::vector<std::uint8_t>& out) {
@@ -154,8 +189,7 @@ void AppendUtf8ToUtf16Le(std::string_view text, std::vector<std::uint8_t>& out) 
 
 std::string Utf16ToUtf8(std::u16string_view text) {
   std::string out;
-  AppendUtf16Units(
-      text.size(), [text](std::size_t i) { return text[i]; }, out);
+  AppendUtf16Units(Utf16Units(text), out);
   return out;
 }
 

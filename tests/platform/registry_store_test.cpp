@@ -168,7 +168,9 @@ TEST_F(RegistryStoreTest, AWriterKilledMidWriteLeavesAReadableFile) {
     Registry registry(RootKey::CurrentUser, RegistryView::Default, reader);
     bool opened = false;
     EXPECT_NO_THROW(opened = registry.OpenKeyReadOnly("\\Software\\Big"));
-    if (opened) EXPECT_EQ(registry.ReadValue("blob")->data.size(), 256u * 1024);
+    if (opened) {
+      EXPECT_EQ(registry.ReadValue("blob")->data.size(), 256u * 1024);
+    }
   }
 }
 

@@ -42,7 +42,8 @@ std::optional<std::uint32_t> ParseHexNumber(std::string_view text, std::size_t& 
 }
 
 bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() && EqualsIgnoringAsciiCase(text.substr(0, prefix.size()), prefix);
+  return text.size() >= prefix.size() &&
+         EqualsIgnoringAsciiCase(text.substr(0, prefix.size()), prefix);
 }
 
 // Hands out the lines of the file without their line ends (LF or CRLF). UTF-16LE lines are
@@ -259,7 +260,8 @@ class RegFileParser {
     if (!number || !OnlyBlanksFrom(digits, pos)) Fail("ungültiger DWORD-Wert");
     value.type = RegType::Dword;
     value.data = {static_cast<std::uint8_t>(*number), static_cast<std::uint8_t>(*number >> 8),
-                  static_cast<std::uint8_t>(*number >> 16), static_cast<std::uint8_t>(*number >> 24)};
+                  static_cast<std::uint8_t>(*number >> 16),
+                  static_cast<std::uint8_t>(*number >> 24)};
   }
 
   // tag is what follows "hex": ":" for REG_BINARY or "(N):" with N the type in hex.
@@ -361,7 +363,8 @@ void ThrowRegFileError(std::string_view source, int line, std::string_view what)
 
 void ParseRegFile(std::span<const std::uint8_t> bytes, std::string_view source, RegFileSink& sink) {
   const bool utf16 = bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE;
-  const bool utf8Bom = bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF;
+  const bool utf8Bom =
+      bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF;
   bytes = bytes.subspan(utf16 ? 2 : utf8Bom ? 3 : 0);
   std::string_view line;
 
@@ -387,7 +390,8 @@ void ParseRegFile(std::span<const std::uint8_t> bytes, std::string_view source, 
     recoded = regedit4 ? Windows1252ToUtf8(text) : Utf16ToUtf8(Utf8ToUtf16(text));
     text = recoded;
   }
-  LineSource lines({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()}, false, source);
+  LineSource lines({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()}, false,
+                   source);
   lines.Next(line);
   RegFileParser(lines, ansi, source, sink).ParseBody();
 }

@@ -102,8 +102,9 @@ void PutValue(const RegValue& value, RegFileText& out) {
     out.Put(u'"');
   } else if (value.type == RegType::Dword && data.size() == 4) {
     char digits[16];
-    std::snprintf(digits, sizeof digits, "dword:%08x",
-                  data[0] | data[1] << 8 | data[2] << 16 | static_cast<std::uint32_t>(data[3]) << 24);
+    std::snprintf(
+        digits, sizeof digits, "dword:%08x",
+        data[0] | data[1] << 8 | data[2] << 16 | static_cast<std::uint32_t>(data[3]) << 24);
     out.PutAscii(digits);
   } else {
     char tag[24] = "hex:";

@@ -36,11 +36,18 @@ bool FoldedLess(const std::unique_ptr<RegKey>& key, std::string_view folded) {
 }  // namespace
 
 std::string RegistryNameKey(std::string_view name) {
-  std::string folded;
-  folded.reserve(name.size());
+  std::string folded(name);
+  std::size_t asciiEnd = 0;
+  for (; asciiEnd < folded.size() && IsAscii(folded[asciiEnd]); ++asciiEnd) {
+    folded[asciiEnd] = UpperAscii(folded[asciiEnd]);
+  }
+  if (asciiEnd == folded.size()) return folded;
+
+  // The upper case of a non-ASCII character may be longer or shorter in UTF-8.
+  folded.resize(asciiEnd);
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(name.data());
   const auto length = static_cast<std::int32_t>(name.size());
-  std::int32_t i = 0;
+  auto i = static_cast<std::int32_t>(asciiEnd);
   while (i < length) {
     if (IsAscii(name[i])) {
       folded.push_back(UpperAscii(name[i++]));
@@ -71,14 +78,16 @@ RegKey* RegKey::FindSubkey(std::string_view name) const {
 }
 
 RegKey& RegKey::AddSubkey(std::string_view name) {
-  const std::string folded = RegistryNameKey(name);
+  // Made before the lookup, as it folds the name once for both: in a file being loaded the key
+  // is nearly always new.
+  auto subkey = std::make_unique<RegKey>(std::string(name));
   auto it = subkeys_.end();
   // Exports list subkeys in order, so a new key usually belongs at the end.
-  if (!subkeys_.empty() && !(subkeys_.back()->folded_ < folded)) {
-    it = std::lower_bound(subkeys_.begin(), subkeys_.end(), folded, FoldedLess);
-    if ((*it)->folded_ == folded) return **it;
+  if (!subkeys_.empty() && !(subkeys_.back()->folded_ < subkey->folded_)) {
+    it = std::lower_bound(subkeys_.begin(), subkeys_.end(), subkey->folded_, FoldedLess);
+    if ((*it)->folded_ == subkey->folded_) return **it;
   }
-  return **subkeys_.insert(it, std::make_unique<RegKey>(std::string(name)));
+  return **subkeys_.insert(it, std::move(subkey));
 }
 
 bool RegKey::RemoveSubkey(std::string_view name) {
@@ -90,9 +99,9 @@ bool RegKey::RemoveSubkey(std::string_view name) {
 }
 
 std::size_t RegKey::FindValueIndex(std::string_view name) const {
-  if (!valueIndex_.empty()) {
-    const auto it = valueIndex_.find(RegistryNameKey(name));
-    return it == valueIndex_.end() ? kNotFound : it->second;
+  if (valueIndex_) {
+    const auto it = valueIndex_->find(RegistryNameKey(name));
+    return it == valueIndex_->end() ? kNotFound : it->second;
   }
   for (std::size_t i = 0; i < values_.size(); ++i) {
     if (NamesEqual(values_[i].name, name)) return i;
@@ -106,8 +115,8 @@ const RegValue* RegKey::FindValue(std::string_view name) const {
 }
 
 void RegKey::SetValue(RegValue&& value) {
-  if (!valueIndex_.empty()) {
-    const auto [it, added] = valueIndex_.try_emplace(RegistryNameKey(value.name), values_.size());
+  if (valueIndex_) {
+    const auto [it, added] = valueIndex_->try_emplace(RegistryNameKey(value.name), values_.size());
     if (added) {
       values_.push_back(std::move(value));
     } else {
@@ -123,7 +132,7 @@ void RegKey::SetValue(RegValue&& value) {
     return;
   }
   values_.push_back(std::move(value));
-  if (values_.size() == kIndexedValueCount) RebuildValueIndex();
+  if (values_.size() == kIndexedValueCount) BuildValueIndex();
 }
 
 void RegKey::SetValue(std::string_view name, std::uint32_t type,
@@ -131,25 +140,30 @@ void RegKey::SetValue(std::string_view name, std::uint32_t type,
   SetValue(RegValue{std::string(name), type, {data.begin(), data.end()}});
 }
 
-void RegKey::SetValue(std::string_view name, std::uint32_t type,
-                      std::vector<std::uint8_t>&& data) {
+void RegKey::SetValue(std::string_view name, std::uint32_t type, std::vector<std::uint8_t>&& data) {
   SetValue(RegValue{std::string(name), type, std::move(data)});
 }
 
 bool RegKey::RemoveValue(std::string_view name) {
   const std::size_t index = FindValueIndex(name);
   if (index == kNotFound) return false;
+  if (values_.size() - 1 < kIndexedValueCount) {
+    valueIndex_.reset();
+  } else {
+    valueIndex_->erase(RegistryNameKey(values_[index].name));
+    for (auto& [folded, position] : *valueIndex_) {
+      if (position > index) --position;
+    }
+  }
   values_.erase(values_.begin() + static_cast<std::ptrdiff_t>(index));
-  if (!valueIndex_.empty()) RebuildValueIndex();
   return true;
 }
 
-void RegKey::RebuildValueIndex() {
-  valueIndex_.clear();
-  if (values_.size() < kIndexedValueCount) return;
-  valueIndex_.reserve(values_.size());
+void RegKey::BuildValueIndex() {
+  valueIndex_ = std::make_unique<std::unordered_map<std::string, std::size_t>>();
+  valueIndex_->reserve(values_.size());
   for (std::size_t i = 0; i < values_.size(); ++i) {
-    valueIndex_.emplace(RegistryNameKey(values_[i].name), i);
+    valueIndex_->emplace(RegistryNameKey(values_[i].name), i);
   }
 }
 

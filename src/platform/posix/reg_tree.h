@@ -52,10 +52,11 @@ class RegKey {
   std::vector<RegValue> values_;
   // Folded name to position in values_, kept only for keys with many values (SharedDLLs has
   // thousands), so that loading such a key does not compare every new name with all before it.
-  std::unordered_map<std::string, std::size_t> valueIndex_;
+  // Held by pointer: the other keys, nearly all of them, pay one pointer for it.
+  std::unique_ptr<std::unordered_map<std::string, std::size_t>> valueIndex_;
 
   std::size_t FindValueIndex(std::string_view name) const;
-  void RebuildValueIndex();
+  void BuildValueIndex();
 };
 
 }  // namespace lintrove::platform

@@ -74,7 +74,8 @@ void RegTreeBuilder::OnDeleteKey(RootKey root, std::string_view path, int line) 
     if (parent && !last.empty()) parent = parent->FindSubkey(last);
     last = component;
   });
-  if (last.empty()) ThrowRegFileError(source_, line, "ein Stammschlüssel kann nicht gelöscht werden");
+  if (last.empty())
+    ThrowRegFileError(source_, line, "ein Stammschlüssel kann nicht gelöscht werden");
   if (parent) parent->RemoveSubkey(last);
 }
 
