@@ -16,8 +16,8 @@
 #include <string>
 
 #include "base/text.h"
-#include "platform/posix/reg_file.h"
-#include "platform/posix/reg_tree.h"
+#include "platform/regfile/reg_file.h"
+#include "platform/regfile/reg_tree.h"
 
 namespace lintrove::platform {
 namespace {

@@ -4,7 +4,7 @@
 #include <memory>
 #include <ostream>
 
-#include "platform/posix/reg_file.h"
+#include "platform/regfile/reg_file.h"
 #include "platform/registry.h"
 #include "reg_operations.h"
 

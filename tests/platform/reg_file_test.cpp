@@ -1,4 +1,4 @@
-#include "platform/posix/reg_file.h"
+#include "platform/regfile/reg_file.h"
 
 #include <gtest/gtest.h>
 

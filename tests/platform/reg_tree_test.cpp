@@ -1,4 +1,4 @@
-#include "platform/posix/reg_tree.h"
+#include "platform/regfile/reg_tree.h"
 
 #include <gtest/gtest.h>
 

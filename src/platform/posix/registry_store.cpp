@@ -10,7 +10,7 @@
 #include <utility>
 
 #include "base/error.h"
-#include "platform/posix/reg_file.h"
+#include "platform/regfile/reg_file.h"
 
 namespace lintrove::platform {
 namespace {

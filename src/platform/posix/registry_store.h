@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/reg_tree.h"
+#include "platform/regfile/reg_tree.h"
 #include "platform/registry_types.h"
 
 namespace lintrove::platform {

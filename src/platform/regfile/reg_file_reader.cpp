@@ -3,7 +3,7 @@
 
 #include "base/error.h"
 #include "base/text.h"
-#include "platform/posix/reg_file.h"
+#include "platform/regfile/reg_file.h"
 
 namespace lintrove::platform {
 namespace {

@@ -1,6 +1,6 @@
 #include <string>
 
-#include "platform/posix/reg_file.h"
+#include "platform/regfile/reg_file.h"
 
 namespace lintrove::platform {
 namespace {

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/posix/reg_tree.h"
+#include "platform/regfile/reg_tree.h"
 #include "platform/registry_types.h"
 
 namespace lintrove::platform {

@@ -1,7 +1,7 @@
 #include <cstdio>
 
 #include "base/text.h"
-#include "platform/posix/reg_file.h"
+#include "platform/regfile/reg_file.h"
 
 namespace lintrove::platform {
 namespace {

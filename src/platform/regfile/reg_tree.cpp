@@ -1,4 +1,4 @@
-#include "platform/posix/reg_tree.h"
+#include "platform/regfile/reg_tree.h"
 
 #include <unicode/uchar.h>
 #include <unicode/utf8.h>
