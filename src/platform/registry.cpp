@@ -4,20 +4,21 @@
 #include <cstring>
 
 #include "base/error.h"
+#include "base/format.h"
 #include "base/text.h"
+#include "localization/resource_strings.h"
 
 namespace lintrove::platform {
 namespace {
 
-// The registry layer's own messages; the program shows them as they are.
 [[noreturn]] void ThrowInvalidType(std::string_view name) {
-  throw Error("Ungültiger Datentyp für '" + std::string(name) + "'");
+  throw Error(Format(LoadResString(ResString::InvalidRegistryType), name));
 }
 [[noreturn]] void ThrowGetDataFailed(std::string_view name) {
-  throw Error("Fehler beim Holen der Daten für '" + std::string(name) + "'");
+  throw Error(Format(LoadResString(ResString::RegistryGetDataFailed), name));
 }
 [[noreturn]] void ThrowSetDataFailed(std::string_view name) {
-  throw Error("Fehler beim Setzen der Daten für '" + std::string(name) + "'");
+  throw Error(Format(LoadResString(ResString::RegistrySetDataFailed), name));
 }
 
 std::vector<std::uint8_t> StringData(std::string_view value) {

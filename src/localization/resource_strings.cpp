@@ -1,0 +1,81 @@
+#include "localization/resource_strings.h"
+
+#include <algorithm>
+#include <array>
+#include <utility>
+
+namespace lintrove {
+namespace {
+
+struct BuiltIn {
+  int id;
+  std::string_view text;
+};
+
+// Sorted by number.
+constexpr std::array kBuiltIn = {
+    BuiltIn{ResString::InvalidRegistryType, "Ungültiger Datentyp für '%s'"},
+    BuiltIn{ResString::RegistryGetDataFailed, "Fehler beim Holen der Daten für '%s'"},
+    BuiltIn{ResString::RegistrySetDataFailed, "Fehler beim Setzen der Daten für '%s'"},
+    BuiltIn{ResString::ListIndexOutOfBounds, "Listenindex überschreitet das Maximum (%d)"},
+    BuiltIn{ResString::InvalidInteger, "'%s' is not a valid integer value"},
+    BuiltIn{ResString::NoVersionInfo, "-keine Versionsinfo vorhanden-"},
+    BuiltIn{ResString::ConnectionFailed,
+            "Es ist beim Verbinden zum Server ein Fehler aufgetreten.\r\nDie Fehlermeldung ist: "
+            "\r\n%s"},
+    BuiltIn{ResString::SetupStarts, "Das Programm wird nun beendet und das Setup wird gestartet."},
+    BuiltIn{ResString::ReminderQuestion,
+            "Sie haben längere Zeit nicht Lintrove ausgeführt. Möchten Sie es nun ausführen?"},
+    BuiltIn{ResString::CommunityNotice,
+            "Wichtig: \r\n\r\nBitte beachten Sie, dass Lintrove ein Community Projekt ist.\r\n\r\n"
+            "Die Versionen die hier gefunden werden, sind Programme welche andere Benutzer "
+            "gemeldet haben.\r\nNur weil keine neue Version einer Software angezeigt wird, "
+            "bedeutet das nicht, dass es keine neue Version gibt.\r\nEs hat nur kein Benutzer von "
+            "Lintrove, diese neue Version.\r\nDes Weiteren werden die Versionnummer automatisch "
+            "ermittelt und diese automatisch Programmen zugeordnet.\r\nDieses führt gelegentlich "
+            "zu Fehlern.\r\nManche Hersteller sind nicht in der Lage \"richtige\" "
+            "Versionsnummern und Kennzeichnungen zu vergeben.\r\nManche können auch einfach "
+            "nicht zählen."},
+    BuiltIn{ResString::AboutVersion, "Version: "},
+    BuiltIn{ResString::DownloadProgress, "%d von %d kByte"},
+    BuiltIn{ResString::MainCaptionVersion, "Version: "},
+    BuiltIn{ResString::FirstStart,
+            "Sie starten Lintrove zum ersten Mal. Sie können im nachfolgenden Dialog grundlegende "
+            "Einstellungen vornehmen."},
+    BuiltIn{ResString::UninstallQuestion, "Möchten Sie die Software wirklich deinstallieren?"},
+    BuiltIn{ResString::ServiceUnreachable, "Der Dienst konnte nicht erreicht werden.\r\n"},
+    BuiltIn{ResString::AskingService, "Erfrage Versionen beim Server - Bitte warten..."},
+    BuiltIn{ResString::Done, "Fertig..."},
+    BuiltIn{ResString::CollectingInformation, "Bitte warten - es werden Informationen gesammelt."},
+    BuiltIn{ResString::ScanProgress, "%d von %d"},
+    BuiltIn{ResString::ReadingProgram, "Bitte Warten - lese Informationen für Programm: %s"},
+    BuiltIn{ResString::TranslationFailed,
+            "Error while translating \"%s\" and setting value \"%s\".\r\nError Message:\r\n%s"},
+    BuiltIn{ResString::ClientCurrent, "Das Programm ist auf dem aktuellen Stand."},
+    BuiltIn{ResString::ClientMayUpdate, "Das Programm ist veraltet und kann aktuallisiert werden."},
+    BuiltIn{ResString::ClientMustUpdate, "Das Programm ist veraltet und muss aktuallisiert werden."},
+};
+static_assert(std::ranges::is_sorted(kBuiltIn, {}, &BuiltIn::id));
+
+ResStringLookup& ActiveLookup() {
+  static ResStringLookup lookup;
+  return lookup;
+}
+
+}  // namespace
+
+std::string_view BuiltInResString(int id) {
+  auto found = std::ranges::lower_bound(kBuiltIn, id, {}, &BuiltIn::id);
+  return found != kBuiltIn.end() && found->id == id ? found->text : std::string_view();
+}
+
+std::string LoadResString(int id) {
+  if (const ResStringLookup& lookup = ActiveLookup()) {
+    if (std::string translated = lookup(id); !translated.empty()) return translated;
+  }
+  return std::string(BuiltInResString(id));
+}
+
+void SetResStringLookup(ResStringLookup lookup) { ActiveLookup() = std::move(lookup); }
+
+}  // namespace lintrove

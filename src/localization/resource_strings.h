@@ -1,0 +1,53 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace lintrove {
+
+// The numbered message texts. A language file translates them by these numbers.
+namespace ResString {
+inline constexpr int NoVersionInfo = 65216;
+inline constexpr int ConnectionFailed = 65217;
+inline constexpr int SetupStarts = 65218;
+inline constexpr int ReminderQuestion = 65219;
+inline constexpr int CommunityNotice = 65236;
+inline constexpr int AboutVersion = 65237;
+inline constexpr int DownloadProgress = 65238;
+inline constexpr int MainCaptionVersion = 65239;
+inline constexpr int FirstStart = 65240;
+inline constexpr int UninstallQuestion = 65241;
+inline constexpr int ServiceUnreachable = 65242;
+inline constexpr int AskingService = 65243;
+inline constexpr int Done = 65244;
+inline constexpr int CollectingInformation = 65245;
+inline constexpr int ScanProgress = 65246;
+inline constexpr int ReadingProgram = 65247;
+inline constexpr int TranslationFailed = 65264;
+inline constexpr int ClientCurrent = 65265;
+inline constexpr int ClientMayUpdate = 65266;
+inline constexpr int ClientMustUpdate = 65267;
+
+// Messages of the registry layer, the lists and the number conversion. Their numbers are our
+// own, outside the ranges above, so that a language file can translate them as well.
+inline constexpr int InvalidRegistryType = 61440;
+inline constexpr int RegistryGetDataFailed = 61441;
+inline constexpr int RegistrySetDataFailed = 61442;
+inline constexpr int ListIndexOutOfBounds = 61443;
+inline constexpr int InvalidInteger = 61444;
+}  // namespace ResString
+
+// The German text built into the program; empty for a number it does not have.
+std::string_view BuiltInResString(int id);
+
+// Every message of the program goes through here: the loaded language's translation of the
+// number when it has one, else the built-in text.
+std::string LoadResString(int id);
+
+// The localizer puts its lookup in front of the built-in texts while a language is loaded and
+// takes it away (an empty function) when it unloads. An empty result means "not translated".
+using ResStringLookup = std::function<std::string(int id)>;
+void SetResStringLookup(ResStringLookup lookup);
+
+}  // namespace lintrove
