@@ -11,3 +11,17 @@ function(lintrove_add_test name)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES ENVIRONMENT
                        "LINTROVE_REGISTRY_DIR=${CMAKE_CURRENT_BINARY_DIR}/unused-registry")
 endfunction()
+
+# lintrove_add_qt_test(NAME SOURCES src... [LIBRARIES lib...]): a QtTest executable, one CTest
+# test, run headless. Whatever it reaches of the user's data points into the build directory.
+function(lintrove_add_qt_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES" ${ARGN})
+  find_package(Qt6 REQUIRED COMPONENTS Test Widgets)
+  add_executable(${name} ${ARG_SOURCES})
+  set_target_properties(${name} PROPERTIES AUTOMOC ON)
+  target_link_libraries(${name} PRIVATE lintrove_core lintrove_test_support Qt6::Test
+                                        ${ARG_LIBRARIES} lintrove_compile_options)
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES ENVIRONMENT
+    "QT_QPA_PLATFORM=offscreen;QTWEBENGINE_DISABLE_SANDBOX=1;LINTROVE_REGISTRY_DIR=${CMAKE_CURRENT_BINARY_DIR}/unused-registry;XDG_CONFIG_HOME=${CMAKE_CURRENT_BINARY_DIR}/unused-config")
+endfunction()

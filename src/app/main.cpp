@@ -1,12 +1,3 @@
-#include <QApplication>
+#include "app/run_application.h"
 
-#include "main_window.h"
-
-int main(int argc, char* argv[]) {
-  QApplication application(argc, argv);
-  QApplication::setApplicationName(QStringLiteral("Lintrove"));
-  QApplication::setApplicationVersion(QStringLiteral(LINTROVE_VERSION));
-  Tfrm_main window;
-  window.show();
-  return QApplication::exec();
-}
+int main(int argc, char* argv[]) { return lintrove::app::RunApplication(argc, argv); }

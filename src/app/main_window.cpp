@@ -1,7 +1,20 @@
 #include "main_window.h"
 
+#include "localization/resource_strings.h"
+#include "startup/client_version.h"
+
+namespace {
+
+// Followed directly by "Version: " and the client's version.
+constexpr char kDesignCaption[] = "Dorv Lintrove - www.lintrove.example - ";
+
+}  // namespace
+
 Tfrm_main::Tfrm_main(QWidget* parent) : QMainWindow(parent) {
   setObjectName(QStringLiteral("frm_main"));
-  setWindowTitle(QStringLiteral("Lintrove"));
-  resize(800, 600);
+  resize(807, 521);
+  setWindowTitle(
+      QString::fromUtf8(kDesignCaption) +
+      QString::fromStdString(lintrove::LoadResString(lintrove::ResString::MainCaptionVersion) +
+                             lintrove::ClientVersion()));
 }

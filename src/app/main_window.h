@@ -2,7 +2,7 @@
 
 #include <QMainWindow>
 
-// The main window; for now an empty shell that names the product.
+// The main window; for now a shell with its caption.
 class Tfrm_main : public QMainWindow {
   Q_OBJECT
 

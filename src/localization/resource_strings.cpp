@@ -19,6 +19,35 @@ constexpr std::array kBuiltIn = {
     BuiltIn{ResString::RegistrySetDataFailed, "Fehler beim Setzen der Daten für '%s'"},
     BuiltIn{ResString::ListIndexOutOfBounds, "Listenindex überschreitet das Maximum (%d)"},
     BuiltIn{ResString::InvalidInteger, "'%s' is not a valid integer value"},
+    BuiltIn{ResString::NotAResourceModule, "Die Datei ist kein Ressourcenmodul (%s)."},
+    BuiltIn{ResString::CannotReadFile, "Die Datei '%s' kann nicht gelesen werden: %s"},
+    BuiltIn{ResString::DuplicateResource, "Die Ressource '%s' ist doppelt vorhanden."},
+    BuiltIn{ResString::TruncatedTranslationRecord,
+            "Der Eintrag reicht über das Ende der Übersetzungstabelle hinaus."},
+    BuiltIn{ResString::NotACollection, "'%s' ist keine Collection."},
+    BuiltIn{ResString::LogonEntryWriteFailed,
+            "Der Autostart-Eintrag '%s' kann nicht geschrieben werden: %s"},
+    BuiltIn{ResString::StartupFailed, "Lintrove wird wegen eines Fehlers beendet: %s"},
+    BuiltIn{ResString::CommandLineHelp,
+            "Aufruf: %s [/reminder] [--help] [--version]\n"
+            "\n"
+            "Hält die installierte Software mit Hilfe eines Community-Dienstes aktuell.\n"
+            "\n"
+            "  /reminder   nur fragen, wenn die letzte Prüfung länger zurückliegt als\n"
+            "              der eingestellte Zeitraum (so startet der Autostart-Eintrag)\n"
+            "  --help      diese Hilfe zeigen und beenden\n"
+            "  --version   die Version zeigen und beenden\n"},
+    BuiltIn{ResString::ServiceStalled,
+            "Der Server hat %d Sekunden lang keine Daten gesendet; die Anfrage wurde "
+            "abgebrochen."},
+    BuiltIn{ResString::ServiceAnswerTooLarge,
+            "Die Antwort des Servers ist größer als %d kByte und wurde nicht gelesen."},
+    BuiltIn{ResString::TransferCancelled, "Die Übertragung wurde abgebrochen."},
+    BuiltIn{ResString::AnswerAttributeMissing,
+            "Der Antwort des Servers fehlt das Attribut '%s' am Element '%s'."},
+    BuiltIn{ResString::XmlError, "XML Fehler"},
+    BuiltIn{ResString::VerdictWithoutEntry, "Komischer Fehler #123"},
+    BuiltIn{ResString::NewClientOffered, "Neue Version %s: %s"},
     BuiltIn{ResString::NoVersionInfo, "-keine Versionsinfo vorhanden-"},
     BuiltIn{ResString::ConnectionFailed,
             "Es ist beim Verbinden zum Server ein Fehler aufgetreten.\r\nDie Fehlermeldung ist: "
@@ -53,7 +82,8 @@ constexpr std::array kBuiltIn = {
             "Error while translating \"%s\" and setting value \"%s\".\r\nError Message:\r\n%s"},
     BuiltIn{ResString::ClientCurrent, "Das Programm ist auf dem aktuellen Stand."},
     BuiltIn{ResString::ClientMayUpdate, "Das Programm ist veraltet und kann aktuallisiert werden."},
-    BuiltIn{ResString::ClientMustUpdate, "Das Programm ist veraltet und muss aktuallisiert werden."},
+    BuiltIn{ResString::ClientMustUpdate,
+            "Das Programm ist veraltet und muss aktuallisiert werden."},
 };
 static_assert(std::ranges::is_sorted(kBuiltIn, {}, &BuiltIn::id));
 
@@ -67,6 +97,12 @@ ResStringLookup& ActiveLookup() {
 std::string_view BuiltInResString(int id) {
   auto found = std::ranges::lower_bound(kBuiltIn, id, {}, &BuiltIn::id);
   return found != kBuiltIn.end() && found->id == id ? found->text : std::string_view();
+}
+
+std::vector<int> BuiltInResStringIds() {
+  std::vector<int> ids;
+  for (const BuiltIn& entry : kBuiltIn) ids.push_back(entry.id);
+  return ids;
 }
 
 std::string LoadResString(int id) {

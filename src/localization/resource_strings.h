@@ -3,6 +3,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace lintrove {
 
@@ -36,10 +37,30 @@ inline constexpr int RegistryGetDataFailed = 61441;
 inline constexpr int RegistrySetDataFailed = 61442;
 inline constexpr int ListIndexOutOfBounds = 61443;
 inline constexpr int InvalidInteger = 61444;
+// Language files and the resource modules they are.
+inline constexpr int NotAResourceModule = 61445;
+inline constexpr int CannotReadFile = 61446;
+inline constexpr int DuplicateResource = 61447;
+inline constexpr int TruncatedTranslationRecord = 61448;
+inline constexpr int NotACollection = 61449;
+// Start-up and the log-on entry: 61456 to 61471.
+inline constexpr int LogonEntryWriteFailed = 61456;
+inline constexpr int StartupFailed = 61457;
+inline constexpr int CommandLineHelp = 61458;
+// Messages of the service protocol.
+inline constexpr int ServiceStalled = 61488;
+inline constexpr int ServiceAnswerTooLarge = 61489;
+inline constexpr int TransferCancelled = 61490;
+inline constexpr int AnswerAttributeMissing = 61491;
+inline constexpr int XmlError = 61492;
+inline constexpr int VerdictWithoutEntry = 61493;
+inline constexpr int NewClientOffered = 61494;
 }  // namespace ResString
 
 // The German text built into the program; empty for a number it does not have.
 std::string_view BuiltInResString(int id);
+// Every number that has a built-in text, in ascending order.
+std::vector<int> BuiltInResStringIds();
 
 // Every message of the program goes through here: the loaded language's translation of the
 // number when it has one, else the built-in text.

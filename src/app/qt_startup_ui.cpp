@@ -1,0 +1,25 @@
+#include "app/qt_startup_ui.h"
+
+#include <QApplication>
+
+#include "app/message_box.h"
+#include "main_window.h"
+
+namespace lintrove::app {
+
+bool QtStartupUi::Confirm(const std::string& question) {
+  return MessageBox::AskYesNo(nullptr, QString::fromStdString(question));
+}
+
+void QtStartupUi::RunMainWindow() {
+  Tfrm_main window;
+  window.show();
+  // Closing the window, the last one, ends the loop.
+  QApplication::exec();
+}
+
+void QtStartupUi::ShowFatalError(const std::string& text) {
+  MessageBox::ShowError(nullptr, QString::fromStdString(text));
+}
+
+}  // namespace lintrove::app

@@ -1,0 +1,28 @@
+#include "app/run_application.h"
+
+#include <algorithm>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/application.h"
+#include "app/qt_startup_ui.h"
+#include "startup/command_line.h"
+#include "startup/startup.h"
+
+namespace lintrove::app {
+
+int RunApplication(int& argc, char** argv) {
+  const std::vector<std::string> arguments(argv + std::min(argc, 1), argv + argc);
+  const StartupOptions options = ParseStartupArguments(arguments);
+  // Answered before the toolkit starts, so that they work without a display.
+  if (PrintInformation(options, argc > 0 ? argv[0] : "lintrove", std::cout)) return 0;
+
+  std::optional<Application> application;
+  if (QApplication::instance() == nullptr) application.emplace(argc, argv);
+  QtStartupUi ui;
+  return RunClient(options, ui, std::cerr);
+}
+
+}  // namespace lintrove::app

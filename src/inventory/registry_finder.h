@@ -1,0 +1,44 @@
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+
+#include "inventory/program.h"
+#include "platform/registry.h"
+
+namespace lintrove {
+
+// The programs registered under HKEY_LOCAL_MACHINE's Uninstall key, in both views on a 64-bit
+// machine (the 32-bit programs first). Leaves out what the installer finder, run before on the
+// same list, covers already, system components and updates of a parent entry.
+class tRegistryProgrammFinder : public tProgrammFinder {
+ public:
+  static constexpr std::string_view UninstallKey =
+      "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+  // Read into a program's properties of the same names, in this order.
+  static constexpr std::array<std::string_view, 11> UninstallValueNames{
+      "DisplayName",  "DisplayVersion",  "DisplayIcon",     "VersionMajor",
+      "VersionMinor", "InstallLocation", "UninstallString", "UninstallDir",
+      "Publisher",    "URLInfoAbout",    "URLUpdateInfo"};
+  static constexpr std::string_view Technology = "Registry";
+
+  explicit tRegistryProgrammFinder(
+      platform::RegistryBackend& registry = platform::SystemRegistry());
+
+  void Find(tProgrammeListe& aListe) override;
+  // One view's Uninstall key; an absent or unreadable key contributes nothing.
+  void ScanView(tProgrammeListe& aListe, platform::RegistryView aView);
+
+  // The text of a value of the registry's current key: strings as stored, DWORDs as signed
+  // decimals; other types and absent values have no text. Raises the registry's error for data
+  // it refuses.
+  static std::string ReadValueAsText(const platform::Registry& aRegistry, std::string_view aName);
+  // True when aListe holds an installer product whose ProductName equals aName exactly.
+  static bool IsInstallerProduct(const tProgrammeListe& aListe, std::string_view aName);
+
+ private:
+  platform::RegistryBackend& registry_;
+};
+
+}  // namespace lintrove

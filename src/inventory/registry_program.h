@@ -1,0 +1,57 @@
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+
+#include "inventory/program.h"
+
+namespace lintrove {
+
+// A program registered under the per-machine Uninstall key. Every property is the registry value
+// of the same name as text, exactly as stored (not trimmed, references not expanded), except
+// RegistryKey: the name of the entry's subkey, without the path or the view it came from.
+class tRegistryProgramm : public PublishedClass<tRegistryProgramm, tProgramm> {
+ public:
+  static constexpr std::string_view kClassName = "tRegistryProgramm";
+
+  std::string DisplayName;
+  std::string DisplayVersion;
+  std::string DisplayIcon;
+  std::string VersionMajor;
+  std::string VersionMinor;
+  std::string InstallLocation;
+  std::string UninstallString;
+  std::string UninstallDir;
+  std::string Publisher;
+  std::string URLInfoAbout;
+  std::string URLUpdateInfo;
+  std::string RegistryKey;
+
+  // The order is the request format.
+  static constexpr std::array kPublished{
+      Publish<&tRegistryProgramm::DisplayName>("DisplayName", PropertyKind::WideText),
+      Publish<&tRegistryProgramm::DisplayVersion>("DisplayVersion", PropertyKind::WideText),
+      Publish<&tRegistryProgramm::DisplayIcon>("DisplayIcon", PropertyKind::WideText),
+      Publish<&tRegistryProgramm::VersionMajor>("VersionMajor", PropertyKind::WideText),
+      Publish<&tRegistryProgramm::VersionMinor>("VersionMinor", PropertyKind::WideText),
+      Publish<&tRegistryProgramm::InstallLocation>("InstallLocation", PropertyKind::WideText),
+      Publish<&tRegistryProgramm::UninstallString>("UninstallString", PropertyKind::WideText),
+      Publish<&tRegistryProgramm::UninstallDir>("UninstallDir", PropertyKind::WideText),
+      Publish<&tRegistryProgramm::Publisher>("Publisher", PropertyKind::WideText),
+      Publish<&tRegistryProgramm::URLInfoAbout>("URLInfoAbout", PropertyKind::WideText),
+      Publish<&tRegistryProgramm::URLUpdateInfo>("URLUpdateInfo", PropertyKind::WideText),
+      Publish<&tRegistryProgramm::RegistryKey>("RegistryKey", PropertyKind::WideText),
+  };
+
+  std::string GetName() const override { return DisplayName; }
+  std::string GetVersion() const override { return DisplayVersion; }
+  std::string GetPublisher() const override { return Publisher; }
+  std::string GetHomepage() const override;
+  std::unique_ptr<ProgramIcon> LoadIcon() const override;
+  std::string GetIdentifier() const override;
+  // Starts UninstallString as a command line.
+  void Uninstall(platform::Shell& shell) const override;
+};
+
+}  // namespace lintrove

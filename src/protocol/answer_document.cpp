@@ -1,0 +1,81 @@
+#include "protocol/answer_document.h"
+
+#include <charconv>
+
+#include "base/error.h"
+#include "base/format.h"
+#include "localization/resource_strings.h"
+
+namespace lintrove {
+namespace {
+
+// As a fragment, text outside the root element is kept instead of dropped, so that the check
+// below sees it.
+constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_fragment;
+
+bool IsSingleRootDocument(const pugi::xml_document& document) {
+  int elements = 0;
+  for (pugi::xml_node child : document.children()) {
+    switch (child.type()) {
+      case pugi::node_element:
+        ++elements;
+        break;
+      case pugi::node_pcdata:
+      case pugi::node_cdata:
+        return false;
+      default:
+        break;
+    }
+  }
+  return elements == 1;
+}
+
+}  // namespace
+
+void ParseAnswer(std::string_view text, pugi::xml_document& document) {
+  const pugi::xml_parse_result result =
+      document.load_buffer(text.data(), text.size(), kParseOptions, pugi::encoding_auto);
+  if (!result || !IsSingleRootDocument(document)) document.reset();
+}
+
+std::string_view TextContent(pugi::xml_node node, std::string& buffer) {
+  // The common case, one text or CDATA child, without walking.
+  const pugi::xml_node only = node.first_child();
+  if (only && !only.next_sibling() &&
+      (only.type() == pugi::node_pcdata || only.type() == pugi::node_cdata)) {
+    return only.value();
+  }
+  buffer = TextContent(node);
+  return buffer;
+}
+
+std::string TextContent(pugi::xml_node node) {
+  std::string text;
+  for (pugi::xml_node child : node.children()) {
+    if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata) {
+      text += child.value();
+    } else if (child.type() == pugi::node_element) {
+      text += TextContent(child);
+    }
+  }
+  return text;
+}
+
+std::string LowerAscii(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
+
+std::int32_t AnswerInteger(std::string_view text) {
+  std::int32_t value = 0;
+  const char* end = text.data() + text.size();
+  const auto [stop, error] = std::from_chars(text.data(), end, value);
+  if (text.empty() || error != std::errc() || stop != end) {
+    throw Error(Format(LoadResString(ResString::InvalidInteger), text));
+  }
+  return value;
+}
+
+}  // namespace lintrove

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include <pugixml.hpp>
+
+namespace lintrove {
+
+// Parses a service answer. Anything that is not one well-formed XML document (an HTML error
+// page, a truncated answer, stray text after the root element) gives an empty document, so
+// that the readers find none of their elements.
+void ParseAnswer(std::string_view text, pugi::xml_document& document);
+
+// The text of an element as the readers see it: all its text and CDATA, at any depth, joined.
+std::string TextContent(pugi::xml_node node);
+// The same text without a copy where the element holds a single text; `buffer` holds it
+// otherwise.
+std::string_view TextContent(pugi::xml_node node, std::string& buffer);
+
+// The small letters of A to Z; the service's words are ASCII.
+std::string LowerAscii(std::string text);
+
+// A decimal integer of 32 bits, negative with "-", nothing around it; anything else raises
+// "'%s' is not a valid integer value".
+std::int32_t AnswerInteger(std::string_view text);
+
+}  // namespace lintrove

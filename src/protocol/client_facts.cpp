@@ -1,0 +1,22 @@
+#include "inventory/platform_facts.h"
+#include "platform/locale.h"
+#include "protocol/request_documents.h"
+#include "settings/client_settings.h"
+#include "startup/client_version.h"
+
+namespace lintrove {
+
+ClientFacts CurrentClientFacts(const TClientSettings& settings) {
+  ClientFacts facts;
+  facts.version = ClientVersion();
+  facts.guid = settings.ClientGuid;
+  facts.lcid = platform::UserDefaultLcid();
+  // The machine is the one whose registry the settings live in.
+  facts.windows_version = GetWindowsVersionString(settings.Backend());
+  facts.windows64 = IsWindows64(settings.Backend());
+  facts.upgrades = settings.bol_upgrades;
+  facts.betas = settings.bol_developerversionen;
+  return facts;
+}
+
+}  // namespace lintrove

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include <pugixml.hpp>
+
+#include "inventory/program.h"
+#include "protocol/class_to_xml.h"
+
+namespace lintrove {
+
+class TClientSettings;
+
+// What the requests tell the service about the client and the machine.
+struct ClientFacts {
+  std::string version;  // the client's own version, four numbers joined by "."
+  std::string guid;     // ClientGuid
+  std::uint32_t lcid = 0;
+  std::string windows_version;
+  bool windows64 = false;
+  bool upgrades = false;  // bol_upgrades
+  bool betas = false;     // bol_developerversionen
+};
+
+// The facts of this client now: its settings, the user's locale and the system.
+ClientFacts CurrentClientFacts(const TClientSettings& settings);
+
+// The LCID as the requests carry it: eight upper-case hexadecimal digits (00000407).
+std::string LcidText(std::uint32_t lcid);
+
+// Writes the "updatecheck" and "step1" documents: Command, then Client, then the programs.
+class TXMLKom : public TClassToXML {
+ public:
+  // A "Client" element with "Version", "Guid", "LCID" and "WindowsVersion", appended to
+  // `parent`.
+  static pugi::xml_node CreateClientElement(pugi::xml_node parent, const ClientFacts& client,
+                                            std::string_view lcid);
+  void AddClient(const ClientFacts& client, std::string_view lcid);
+  // The client element with the options "upgrades", "win64" and "betas" (1 or 0) as well.
+  static void AddClientWithOptions(pugi::xml_node parent, const ClientFacts& client,
+                                   std::string_view lcid);
+  // The client with options, then "Programme" with one "Programm" per program, its "ID" the
+  // position in `programs` from 0.
+  void AddProgramme(const tProgrammeListe& programs, const ClientFacts& client,
+                    std::string_view lcid);
+  static void WriteProgramm(pugi::xml_node element, const tProgramm& program);
+};
+
+std::string BuildUpdatecheckRequest(const ClientFacts& client);
+// The programs' positions in `programs` are their IDs towards the service: keep the list
+// unchanged until the answer has been read.
+std::string BuildStep1Request(const tProgrammeListe& programs, const ClientFacts& client);
+
+}  // namespace lintrove

@@ -1,0 +1,75 @@
+#include "protocol/transport.h"
+
+#include <array>
+#include <new>
+
+#include "base/format.h"
+#include "localization/resource_strings.h"
+#include "protocol/answer_document.h"
+#include "protocol/class_to_xml.h"
+#include "settings/client_settings.h"
+#include "settings/system_settings.h"
+
+namespace lintrove {
+namespace {
+
+const std::array<platform::HttpHeader, 3> kRequestHeaders = {{
+    {"Content-Type", "text/xml; charset=UTF-8"},
+    {"User-Agent", "DK-UpdateClient"},
+    {"Accept-Encoding", "gzip, deflate"},
+}};
+
+constexpr std::string_view kXmlError = "xml fehler";
+
+}  // namespace
+
+std::string ServiceAddress(bool ssl, std::string_view service_url) {
+  std::string address = ssl ? "https://" : "http://";
+  address += service_url;
+  return address;
+}
+
+TKommunikationsKlasse::TKommunikationsKlasse(std::unique_ptr<platform::Http> http)
+    : http_(std::move(http)) {}
+
+std::unique_ptr<pugi::xml_document> TKommunikationsKlasse::Send(std::string_view body) {
+  const platform::HttpAnswer answer = http_->Post(Url, kRequestHeaders, body);
+  auto document = std::make_unique<pugi::xml_document>();
+  ParseAnswer(answer.body, *document);
+  return document;
+}
+
+std::string TKommunikationsKlasse::CommandXml(std::string_view word) {
+  TClassToXML writer;
+  writer.AddCommand(TCommand(std::string(word)));
+  return writer.GetXml();
+}
+
+std::string TKommunikationsKlasse::Ping() {
+  const std::unique_ptr<pugi::xml_document> answer = Send(CommandXml("noop"));
+  const pugi::xpath_node_set statuses = answer->select_nodes("//status");
+  if (statuses.size() != 1) return std::string(kXmlError);
+  return TextContent(statuses.first().node());
+}
+
+std::unique_ptr<TKommunikationsKlasse> CreateTransport(const TClientSettings& client,
+                                                       const TSystemSettings& system,
+                                                       std::unique_ptr<platform::Http> http) {
+  auto transport = std::make_unique<TKommunikationsKlasse>(std::move(http));
+  transport->Url = ServiceAddress(client.bol_ssl, system.StrServiceUrl);
+  return transport;
+}
+
+void EnsureServiceReachable(TKommunikationsKlasse& transport) {
+  try {
+    if (LowerAscii(transport.Ping()) != "ok") {
+      throw Error(LoadResString(ResString::ServiceUnreachable));
+    }
+  } catch (const std::bad_alloc&) {
+    throw;
+  } catch (const std::exception& error) {
+    throw Error(Format(LoadResString(ResString::ConnectionFailed), error.what()));
+  }
+}
+
+}  // namespace lintrove

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include <pugixml.hpp>
+
+#include "platform/http.h"
+
+namespace lintrove {
+
+class TClientSettings;
+class TSystemSettings;
+
+// The endpoint address: "http" or "https" by the SSL switch, "://", then the service setting
+// (host and path, without a scheme).
+std::string ServiceAddress(bool ssl, std::string_view service_url);
+
+// Carries the requests of one user action to the service and brings the answers back as
+// documents. All requests of a transport go through one connection.
+class TKommunikationsKlasse {
+ public:
+  explicit TKommunikationsKlasse(std::unique_ptr<platform::Http> http = platform::CreateHttp());
+
+  std::string Url;
+
+  // POSTs the request text and parses the answer. The HTTP status is not looked at: an answer
+  // counts only as a document, and one that is no XML gives an empty document. Failures of the
+  // connection raise the HTTP library's message.
+  std::unique_ptr<pugi::xml_document> Send(std::string_view body);
+
+  // The text of a request holding only a "Command" element with `word`.
+  static std::string CommandXml(std::string_view word);
+
+  // Sends "noop": the text of the answer's one "status" element, or "xml fehler" when there is
+  // none or more than one.
+  std::string Ping();
+
+ private:
+  std::unique_ptr<platform::Http> http_;
+};
+
+// The transport for the service the settings name, read once, now.
+std::unique_ptr<TKommunikationsKlasse> CreateTransport(
+    const TClientSettings& client, const TSystemSettings& system,
+    std::unique_ptr<platform::Http> http = platform::CreateHttp());
+
+// The reachability test every exchange with the service starts with: Ping must give "ok" in any
+// letter case. Any failure, a wrong answer included, raises the connection message with the
+// underlying message in it.
+void EnsureServiceReachable(TKommunikationsKlasse& transport);
+
+}  // namespace lintrove

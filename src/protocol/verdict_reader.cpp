@@ -1,0 +1,238 @@
+#include "protocol/verdict_reader.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <functional>
+#include <limits>
+#include <optional>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "base/error.h"
+#include "base/format.h"
+#include "localization/resource_strings.h"
+#include "protocol/answer_document.h"
+
+namespace lintrove {
+namespace {
+
+constexpr std::string_view kSupported = "supported";
+
+bool IsElement(pugi::xml_node node, const char* name) {
+  return node.type() == pugi::node_element && std::strcmp(node.name(), name) == 0;
+}
+
+bool IsXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// An attribute compared with a number in a path predicate ([@ID=5]) counts as the number its
+// text reads as: blanks around it allowed, "05" and "5.0" equal to 5. Other texts never match.
+std::optional<std::int64_t> PathNumber(std::string_view text) {
+  while (!text.empty() && IsXmlSpace(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsXmlSpace(text.back())) text.remove_suffix(1);
+  const std::string_view digits = text.starts_with('-') ? text.substr(1) : text;
+  const std::size_t point = digits.find('.');
+  const std::string_view whole = digits.substr(0, point);
+  const std::string_view fraction =
+      point == std::string_view::npos ? std::string_view() : digits.substr(point + 1);
+  auto all_digits = [](std::string_view part) {
+    return part.find_first_not_of("0123456789") == std::string_view::npos;
+  };
+  if ((whole.empty() && fraction.empty()) || !all_digits(whole) || !all_digits(fraction)) {
+    return std::nullopt;
+  }
+  double value = 0;
+  const auto [stop, error] =
+      std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed);
+  if (error != std::errc() || stop != text.data() + text.size()) return std::nullopt;
+  if (value != std::floor(value) || std::abs(value) > std::numeric_limits<std::int32_t>::max()) {
+    return std::nullopt;
+  }
+  return static_cast<std::int64_t>(value);
+}
+
+// The attributes of one "Programm" element, found in one walk over them; null when absent.
+struct VerdictAttributes {
+  explicit VerdictAttributes(pugi::xml_node verdict) : element(verdict) {
+    const std::pair<std::string_view, const char**> wanted[] = {
+        {"ID", &id},
+        {"Status", &status},
+        {"Hash", &hash},
+        {"CurrentVersionId", &current_version_id},
+        {"str_hersteller", &str_hersteller},
+        {"str_homepage", &str_homepage},
+    };
+    for (pugi::xml_attribute attribute = element.first_attribute(); attribute;
+         attribute = attribute.next_attribute()) {
+      const std::string_view name = attribute.name();
+      for (const auto& [wanted_name, value] : wanted) {
+        if (name == wanted_name && *value == nullptr) *value = attribute.value();
+      }
+    }
+    if (id != nullptr) id_number = PathNumber(id);
+  }
+
+  std::string_view Required(const char* value, const char* name) const {
+    if (value == nullptr) {
+      throw Error(Format(LoadResString(ResString::AnswerAttributeMissing), name, element.name()));
+    }
+    return value;
+  }
+
+  pugi::xml_node element;
+  const char* id = nullptr;
+  const char* status = nullptr;
+  const char* hash = nullptr;
+  const char* current_version_id = nullptr;
+  const char* str_hersteller = nullptr;
+  const char* str_homepage = nullptr;
+  // The number the ID reads as in a path predicate.
+  std::optional<std::int64_t> id_number;
+};
+
+// The answer's verdicts in document order: "Programm" below "ProgrammVersionliste" below the
+// root "dorvupdater".
+std::vector<VerdictAttributes> Verdicts(const pugi::xml_document& answer) {
+  std::vector<VerdictAttributes> verdicts;
+  const pugi::xml_node root = answer.document_element();
+  if (!IsElement(root, "dorvupdater")) return verdicts;
+  for (pugi::xml_node list = root.first_child(); list; list = list.next_sibling()) {
+    if (!IsElement(list, "ProgrammVersionliste")) continue;
+    for (pugi::xml_node verdict = list.first_child(); verdict; verdict = verdict.next_sibling()) {
+      if (IsElement(verdict, "Programm")) verdicts.emplace_back(verdict);
+    }
+  }
+  return verdicts;
+}
+
+// How many verdicts name each position of the list sent, by the number their "ID" reads as.
+std::vector<int> VerdictsPerPosition(const std::vector<VerdictAttributes>& verdicts,
+                                     int positions) {
+  std::vector<int> counts(static_cast<std::size_t>(positions), 0);
+  for (const VerdictAttributes& verdict : verdicts) {
+    const std::optional<std::int64_t>& number = verdict.id_number;
+    // Versions of a number outside the list are never asked for: reading that ID fails.
+    if (number && *number >= 0 && *number < positions) ++counts[static_cast<std::size_t>(*number)];
+  }
+  return counts;
+}
+
+template <typename Visit>
+void ForEachOwnVersion(pugi::xml_node verdict, Visit visit) {
+  for (pugi::xml_node child = verdict.first_child(); child; child = child.next_sibling()) {
+    if (IsElement(child, "Version")) visit(child);
+  }
+}
+
+// The "Version" elements that the path ".../Programm[@ID=p]/Version" selects for a position p
+// that several verdicts name, in document order, kept as chains in one array. (A position that
+// one verdict names has that verdict's own versions.) Gathered in one walk instead of one walk
+// of the document per program.
+class SharedVersions {
+ public:
+  SharedVersions(const std::vector<VerdictAttributes>& verdicts, const std::vector<int>& counts)
+      : head_(counts.size(), kEnd), tail_(counts.size(), kEnd) {
+    for (const VerdictAttributes& verdict : verdicts) {
+      const std::optional<std::int64_t>& number = verdict.id_number;
+      if (!number || *number < 0 || *number >= static_cast<std::int64_t>(counts.size())) continue;
+      const auto position = static_cast<std::size_t>(*number);
+      if (counts[position] < 2) continue;
+      ForEachOwnVersion(verdict.element, [&](pugi::xml_node version) {
+        const int link = static_cast<int>(links_.size());
+        links_.push_back({version, kEnd});
+        (tail_[position] == kEnd ? head_[position]
+                                 : links_[static_cast<std::size_t>(tail_[position])].next) = link;
+        tail_[position] = link;
+      });
+    }
+  }
+
+  template <typename Visit>
+  void ForEach(int position, Visit visit) const {
+    for (int link = head_[static_cast<std::size_t>(position)]; link != kEnd;
+         link = links_[static_cast<std::size_t>(link)].next) {
+      visit(links_[static_cast<std::size_t>(link)].node);
+    }
+  }
+
+ private:
+  static constexpr int kEnd = -1;
+  struct Link {
+    pugi::xml_node node;
+    int next;
+  };
+  std::vector<int> head_;
+  std::vector<int> tail_;
+  std::vector<Link> links_;
+};
+
+// The record of each program, the first one holding it when several do.
+class RecordsByProgram {
+ public:
+  explicit RecordsByProgram(const TProgrammVersionenListe& verdicts) {
+    records_.reserve(static_cast<std::size_t>(verdicts.Count()));
+    for (const std::unique_ptr<TProgrammVersionen>& record : verdicts) {
+      if (record->Programm) records_.emplace_back(record->Programm.get(), record.get());
+    }
+    std::ranges::stable_sort(records_, std::less<>(), &Entry::first);
+  }
+
+  TProgrammVersionen* Find(const tProgramm* program) const {
+    const auto found = std::ranges::lower_bound(records_, program, std::less<>(), &Entry::first);
+    return found != records_.end() && found->first == program ? found->second : nullptr;
+  }
+
+ private:
+  using Entry = std::pair<const tProgramm*, TProgrammVersionen*>;
+  std::vector<Entry> records_;
+};
+
+}  // namespace
+
+void TXMLzuObjectClient::ReadVerdicts(const tProgrammeListe& sent, const pugi::xml_document& answer,
+                                      TProgrammVersionenListe& verdicts) {
+  const std::vector<VerdictAttributes> answered = Verdicts(answer);
+  if (answered.empty()) return;
+  const std::vector<int> verdicts_per_position = VerdictsPerPosition(answered, sent.Count());
+  const SharedVersions shared_versions(answered, verdicts_per_position);
+  const RecordsByProgram records(verdicts);
+
+  for (const VerdictAttributes& verdict : answered) {
+    const std::int32_t position = AnswerInteger(verdict.Required(verdict.id, "ID"));
+    // With no records there is nothing to look the program up for.
+    if (verdicts.Count() == 0) throw Error(LoadResString(ResString::VerdictWithoutEntry));
+    TProgrammVersionen* found = records.Find(&sent.Items(position));
+    if (found == nullptr) throw Error(LoadResString(ResString::VerdictWithoutEntry));
+    TProgrammVersionen& record = *found;
+
+    record.Versionen.Clear();
+    if (verdict.Required(verdict.status, "Status") != kSupported) {
+      // An unsupported program keeps what an earlier answer said of its current version.
+      record.Status = TProgrammStatus::psUnsupported;
+      continue;
+    }
+    record.Status = TProgrammStatus::psCurrent;
+    record.CurrentVersion = std::make_unique<TVersion>();
+    record.Hash = verdict.Required(verdict.hash, "Hash");
+    record.CurrentVersion->int_version =
+        AnswerInteger(verdict.Required(verdict.current_version_id, "CurrentVersionId"));
+    record.str_hersteller = verdict.Required(verdict.str_hersteller, "str_hersteller");
+    record.str_homepage = verdict.Required(verdict.str_homepage, "str_homepage");
+
+    auto read_version = [&record](pugi::xml_node node) {
+      auto version = std::make_unique<TVersion>();
+      ReadProperties(node, *version);
+      record.Versionen.Add(std::move(version));
+    };
+    if (verdicts_per_position[static_cast<std::size_t>(position)] == 1) {
+      ForEachOwnVersion(verdict.element, read_version);
+    } else {
+      shared_versions.ForEach(position, read_version);
+    }
+    if (record.Versionen.Count() > 0) record.Status = TProgrammStatus::psNewVersion;
+  }
+}
+
+}  // namespace lintrove

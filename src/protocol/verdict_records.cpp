@@ -1,0 +1,40 @@
+#include "protocol/verdict_records.h"
+
+#include <algorithm>
+
+#include "base/error.h"
+#include "base/format.h"
+#include "localization/resource_strings.h"
+
+namespace lintrove {
+
+template <typename T>
+T& OwningList<T>::Items(int index) const {
+  if (index < 0 || index >= Count()) {
+    throw Error(Format(LoadResString(ResString::ListIndexOutOfBounds), index));
+  }
+  return *items_[static_cast<std::size_t>(index)];
+}
+
+template class OwningList<TVersion>;
+template class OwningList<TProgrammVersionen>;
+
+std::string TProgrammVersionen::DisplayName() const {
+  return Programm ? Programm->GetName() : std::string();
+}
+
+std::string TProgrammVersionen::Homepage() const {
+  if (!str_homepage.empty()) return str_homepage;
+  return Programm ? Programm->GetHomepage() : std::string();
+}
+
+void SortByDisplayName(std::vector<const TProgrammVersionen*>& entries) {
+  // std::string compares its characters as unsigned bytes.
+  std::vector<std::pair<std::string, const TProgrammVersionen*>> keyed;
+  keyed.reserve(entries.size());
+  for (const TProgrammVersionen* entry : entries) keyed.emplace_back(entry->DisplayName(), entry);
+  std::ranges::stable_sort(keyed, {}, &std::pair<std::string, const TProgrammVersionen*>::first);
+  for (std::size_t i = 0; i < entries.size(); ++i) entries[i] = keyed[i].second;
+}
+
+}  // namespace lintrove

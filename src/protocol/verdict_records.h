@@ -1,0 +1,102 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/reflection.h"
+#include "inventory/program.h"
+
+namespace lintrove {
+
+// The service's verdict on a program; also the index of its status image.
+enum class TProgrammStatus : std::uint8_t {
+  psUnknown = 0,
+  psUnsupported = 1,
+  psCurrent = 2,
+  psNewVersion = 3,
+};
+
+// One version the service knows of a program.
+class TVersion : public PublishedClass<TVersion> {
+ public:
+  static constexpr std::string_view kClassName = "TVersion";
+
+  std::string str_versionsname;
+  std::int32_t int_version = 0;  // the service's identifier of the version
+  std::int32_t fk_int_programm = 0;
+  std::int32_t int_trusted = 0;
+  std::int32_t int_published = 0;
+  // The numeric parts, the sort key of the versions list.
+  std::int32_t int_version_1 = 0;
+  std::int32_t int_version_2 = 0;
+  std::int32_t int_version_3 = 0;
+  std::int32_t int_version_4 = 0;
+  std::int32_t int_version_5 = 0;
+
+  static constexpr std::array kPublished{
+      Publish<&TVersion::str_versionsname>("str_versionsname", PropertyKind::WideText),
+      Publish<&TVersion::int_version>("int_version"),
+      Publish<&TVersion::fk_int_programm>("fk_int_programm"),
+      Publish<&TVersion::int_trusted>("int_trusted"),
+      Publish<&TVersion::int_published>("int_published"),
+      Publish<&TVersion::int_version_1>("int_version_1"),
+      Publish<&TVersion::int_version_2>("int_version_2"),
+      Publish<&TVersion::int_version_3>("int_version_3"),
+      Publish<&TVersion::int_version_4>("int_version_4"),
+      Publish<&TVersion::int_version_5>("int_version_5"),
+  };
+};
+
+// An owning list, generic over the records it keeps.
+template <typename T>
+class OwningList {
+ public:
+  // Returns the new element's index.
+  int Add(std::unique_ptr<T> item) {
+    items_.push_back(std::move(item));
+    return Count() - 1;
+  }
+  void Clear() { items_.clear(); }
+  int Count() const { return static_cast<int>(items_.size()); }
+  // Raises "Listenindex überschreitet das Maximum (%d)" for an index outside 0..Count-1.
+  T& Items(int index) const;
+
+  auto begin() const { return items_.begin(); }
+  auto end() const { return items_.end(); }
+
+ private:
+  std::vector<std::unique_ptr<T>> items_;
+};
+
+using TVersionsListe = OwningList<TVersion>;
+
+// The record of one scanned program: the program itself, the service's verdict on it and the
+// versions the service offers.
+class TProgrammVersionen {
+ public:
+  std::unique_ptr<tProgramm> Programm;
+  TVersionsListe Versionen;  // the newer versions offered, in answer order
+  TProgrammStatus Status = TProgrammStatus::psUnknown;
+  // Of the current version only int_version is known.
+  std::unique_ptr<TVersion> CurrentVersion;
+  std::string Hash;  // passed back to the service in the feedback page address, never checked
+  std::string str_hersteller;
+  std::string str_homepage;
+
+  // Always the inventory's name: the service names no program.
+  std::string DisplayName() const;
+  // The service's home page when it named one, else the program's own.
+  std::string Homepage() const;
+};
+
+using TProgrammVersionenListe = OwningList<TProgrammVersionen>;
+
+// The order of the program list: by display name, byte by byte (case-sensitive, unsigned), a
+// prefix first; equal names keep their order.
+void SortByDisplayName(std::vector<const TProgrammVersionen*>& entries);
+
+}  // namespace lintrove

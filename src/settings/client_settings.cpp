@@ -1,0 +1,29 @@
+#include "settings/client_settings.h"
+
+#include "platform/guid.h"
+#include "platform/system_info.h"
+
+namespace lintrove {
+
+TClientSettings::TClientSettings(platform::RegistryBackend& backend,
+                                 platform::LogonEntry& logonEntry)
+    : PublishedClass(platform::RootKey::CurrentUser, backend),
+      ClientGuid(platform::GuidText(platform::NewGuid())),
+      logonEntry_(logonEntry) {}
+
+void TClientSettings::Load() {
+  TRegistryPersistentSettings::Load();
+  if (!logonEntry_.Exists()) int_reminder = 0;
+}
+
+void TClientSettings::Save() {
+  TRegistryPersistentSettings::Save();
+  if (int_reminder <= 0) {
+    logonEntry_.Remove();
+  } else {
+    // Taken anew on every save: the program may have moved since the last run.
+    logonEntry_.Write({platform::ExecutablePath(), {std::string(kReminderArgument)}});
+  }
+}
+
+}  // namespace lintrove

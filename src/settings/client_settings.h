@@ -1,0 +1,73 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "base/date_time.h"
+#include "platform/logon_entry.h"
+#include "settings/process_instance.h"
+#include "settings/registry_persistent_settings.h"
+
+namespace lintrove {
+
+// What the client remembers of the user between runs, under HKEY_CURRENT_USER, and the log-on
+// entry that starts it with the reminder switch.
+class TClientSettings : public PublishedClass<TClientSettings, TRegistryPersistentSettings> {
+ public:
+  static constexpr std::string_view kClassName = "TClientSettings";
+  // The switch the log-on entry starts the program with.
+  static constexpr std::string_view kReminderArgument = "/reminder";
+
+  // A new GUID as ClientGuid and the defaults below. Backend and log-on entry must outlive the
+  // object.
+  explicit TClientSettings(platform::RegistryBackend& backend = platform::SystemRegistry(),
+                           platform::LogonEntry& logonEntry = platform::SystemLogonEntry());
+
+  static TClientSettings& Instance() { return ProcessInstance<TClientSettings>::Get(); }
+  using ScopedInstance = ProcessInstance<TClientSettings>::Scoped;
+
+  // Then int_reminder becomes 0 when the log-on entry does not exist: the user may have
+  // removed it.
+  void Load() override;
+  // Then writes the log-on entry, this executable with kReminderArgument, while int_reminder is
+  // above 0, and removes it otherwise.
+  void Save() override;
+
+  bool bol_upgrades = true;
+  bool bol_developerversionen = false;
+  // The status filters of the program list.
+  bool bol_unknown = true;
+  bool bol_nicht_unterstuetzt = false;
+  bool bol_uptodate = false;
+  bool bol_updatesbekannt = true;
+  std::string ClientGuid;
+  // The last completed update check; -1.0 before the first start has been handled, 0.0 after
+  // it until a check completes.
+  TDateTime dat_lastcheck = -1.0;
+  bool bol_uptodatehinweis = false;
+  bool bol_extendedmsiinfo = false;
+  // 0 no reminder, 1 weekly, 2 every two weeks, 3 every four weeks.
+  std::int32_t int_reminder = 1;
+  bool bol_ssl = true;
+
+  static constexpr std::array kPublished{
+      Publish<&TClientSettings::bol_upgrades>("bol_upgrades"),
+      Publish<&TClientSettings::bol_developerversionen>("bol_developerversionen"),
+      Publish<&TClientSettings::bol_unknown>("bol_unknown"),
+      Publish<&TClientSettings::bol_nicht_unterstuetzt>("bol_nicht_unterstuetzt"),
+      Publish<&TClientSettings::bol_uptodate>("bol_uptodate"),
+      Publish<&TClientSettings::bol_updatesbekannt>("bol_updatesbekannt"),
+      Publish<&TClientSettings::ClientGuid>("ClientGuid"),
+      Publish<&TClientSettings::dat_lastcheck>("dat_lastcheck"),
+      Publish<&TClientSettings::bol_uptodatehinweis>("bol_uptodatehinweis"),
+      Publish<&TClientSettings::bol_extendedmsiinfo>("bol_extendedmsiinfo"),
+      Publish<&TClientSettings::int_reminder>("int_reminder"),
+      Publish<&TClientSettings::bol_ssl>("bol_ssl"),
+  };
+
+ private:
+  platform::LogonEntry& logonEntry_;
+};
+
+}  // namespace lintrove

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/posix/posix_registry.h"
+#include "support/temp_dir.h"
+
+namespace lintrove::test {
+
+// A Windows machine as the registry store stands for it: HKEY_LOCAL_MACHINE written from the
+// text of a regedit export, read by the real store.
+class MachineFixture : public ::testing::Test {
+ protected:
+  // body: the export's keys and values, without its header line.
+  platform::PosixRegistry& Machine(std::string_view body) {
+    WriteFileBytes(dir_ / "HKEY_LOCAL_MACHINE.reg",
+                   "Windows Registry Editor Version 5.00\r\n\r\n" + std::string(body));
+    registry_ = std::make_unique<platform::PosixRegistry>(dir_.Path());
+    return *registry_;
+  }
+
+  TempDir dir_;
+  std::unique_ptr<platform::PosixRegistry> registry_;
+};
+
+// The keys that make a machine 64-bit, and the Uninstall keys of its two views.
+inline constexpr std::string_view kWow64Node = "[HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node]\r\n";
+inline constexpr std::string_view kUninstall64 =
+    "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+inline constexpr std::string_view kUninstall32 =
+    "HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+
+// One key with its value lines: Key(kUninstall64, "Tool", "\"DisplayName\"=\"Tool\"").
+inline std::string Key(std::string_view parent, std::string_view name, std::string_view values) {
+  return "[" + std::string(parent) + std::string(name) + "]\r\n" + std::string(values) + "\r\n\r\n";
+}
+
+}  // namespace lintrove::test

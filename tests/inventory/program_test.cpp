@@ -1,0 +1,180 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+#include "base/error.h"
+#include "inventory/installer_program.h"
+#include "inventory/registry_program.h"
+#include "recording_shell.h"
+
+namespace lintrove {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::Pair;
+
+std::vector<std::pair<std::string, PropertyKind>> PropertiesOf(const ClassInfo& info) {
+  std::vector<std::pair<std::string, PropertyKind>> properties;
+  for (const PropertyInfo* property : info.Properties()) {
+    properties.emplace_back(std::string(property->Name()), property->Kind());
+  }
+  return properties;
+}
+
+// The names, kinds and order are what the service reads; a change breaks the request format.
+TEST(ProgramClassesTest, PublishTheRequestFormat) {
+  constexpr auto W = PropertyKind::WideText;
+  const ClassInfo& registry = tRegistryProgramm::StaticClassInfo();
+  EXPECT_EQ(registry.Name(), "tRegistryProgramm");
+  EXPECT_EQ(registry.Parent(), &tProgramm::StaticClassInfo());
+  EXPECT_THAT(
+      PropertiesOf(registry),
+      ElementsAre(Pair("DisplayName", W), Pair("DisplayVersion", W), Pair("DisplayIcon", W),
+                  Pair("VersionMajor", W), Pair("VersionMinor", W), Pair("InstallLocation", W),
+                  Pair("UninstallString", W), Pair("UninstallDir", W), Pair("Publisher", W),
+                  Pair("URLInfoAbout", W), Pair("URLUpdateInfo", W), Pair("RegistryKey", W)));
+
+  const ClassInfo& installer = tWindowsInstallerProgramm::StaticClassInfo();
+  EXPECT_EQ(installer.Name(), "tWindowsInstallerProgramm");
+  EXPECT_EQ(installer.Parent(), &tProgramm::StaticClassInfo());
+  EXPECT_THAT(PropertiesOf(installer),
+              ElementsAre(Pair("ProduktGuid", PropertyKind::NarrowText), Pair("ProductName", W),
+                          Pair("PackageCode", W), Pair("Language", W), Pair("PackageName", W),
+                          Pair("Version", W), Pair("InstalledProductName", W),
+                          Pair("InstallLocation", W), Pair("HelpLink", W), Pair("VersionString", W),
+                          Pair("URLInfoAbout", W), Pair("URLUpdateInfo", W),
+                          Pair("VersionMinor", W), Pair("VersionMajor", W), Pair("UpgradeCode", W),
+                          Pair("Manufacturer", W), Pair("ARPCONTACT", W), Pair("ARPCOMMENTS", W)));
+}
+
+TEST(ProgramClassesTest, PropertiesAreReachedThroughTheBaseClass) {
+  auto program = std::make_unique<tRegistryProgramm>();
+  program->RegistryKey = "{ABC}";
+  const tProgramm& base = *program;
+  const PropertyInfo* key = base.PublishedClassInfo().FindProperty("RegistryKey");
+  ASSERT_NE(key, nullptr);
+  EXPECT_EQ(key->GetText(base), "{ABC}");
+}
+
+TEST(RegistryProgramTest, OperationsReadTheirProperties) {
+  tRegistryProgramm program;
+  program.DisplayName = "Tool";
+  program.DisplayVersion = "2.0";
+  program.Publisher = "Maker";
+  program.URLUpdateInfo = "https://example.org/update";
+  EXPECT_EQ(program.GetName(), "Tool");
+  EXPECT_EQ(program.GetVersion(), "2.0");
+  EXPECT_EQ(program.GetPublisher(), "Maker");
+  EXPECT_EQ(program.GetHomepage(), "https://example.org/update");
+  program.URLInfoAbout = "https://example.org/";
+  EXPECT_EQ(program.GetHomepage(), "https://example.org/");
+}
+
+TEST(InstallerProgramTest, OperationsReadTheirProperties) {
+  tWindowsInstallerProgramm program;
+  program.InstalledProductName = "Tool (installed)";
+  program.VersionString = "3.1";
+  program.Manufacturer = "Maker";
+  program.URLUpdateInfo = "https://example.org/update";
+  EXPECT_EQ(program.GetName(), "Tool (installed)");
+  EXPECT_EQ(program.GetVersion(), "3.1");
+  EXPECT_EQ(program.GetPublisher(), "Maker");
+  EXPECT_EQ(program.GetHomepage(), "https://example.org/update");
+  program.ProductName = "Tool";
+  program.URLInfoAbout = "https://example.org/";
+  EXPECT_EQ(program.GetName(), "Tool");
+  EXPECT_EQ(program.GetHomepage(), "https://example.org/");
+}
+
+TEST(ProgramIdentifierTest, JoinsItsPartsWithoutSeparator) {
+  tRegistryProgramm tool;
+  tool.RegistryKey = "K";
+  tool.DisplayName = "Tool";
+  EXPECT_EQ(tool.GetIdentifier(), "KTool");
+  tool.DisplayVersion = "1.0";
+  EXPECT_EQ(tool.GetIdentifier(), "KTool1.0");
+
+  // Parts that split differently give the same identifier.
+  tRegistryProgramm other;
+  other.RegistryKey = "KT";
+  other.DisplayName = "ool1.0";
+  EXPECT_EQ(other.GetIdentifier(), tool.GetIdentifier());
+
+  tWindowsInstallerProgramm product;
+  product.ProduktGuid = "{11111111-2222-3333-4444-555555555555}";
+  product.PackageCode = "{AAAAAAAA-BBBB-CCCC-DDDD-EEEEEEEEEEEE}";
+  product.ProductName = "Tool";
+  product.Version = "16777216";
+  product.VersionString = "1.0";  // not part of it
+  EXPECT_EQ(product.GetIdentifier(),
+            "{11111111-2222-3333-4444-555555555555}{AAAAAAAA-BBBB-CCCC-DDDD-EEEEEEEEEEEE}Tool"
+            "16777216");
+}
+
+TEST(ProgramUninstallTest, RegistryProgramStartsItsUninstallString) {
+  test::RecordingShell shell;
+  tRegistryProgramm program;
+  program.UninstallString = "\"C:\\Program Files\\Tool\\unins000.exe\" /SILENT";
+  program.Uninstall(shell);  // the start fails and nothing is reported
+  EXPECT_THAT(shell.calls,
+              ElementsAre(test::RecordingShell::Call{
+                  "StartCommandLine", "\"C:\\Program Files\\Tool\\unins000.exe\" /SILENT", ""}));
+}
+
+TEST(ProgramUninstallTest, InstallerProgramRunsMsiexec) {
+  test::RecordingShell shell;
+  tWindowsInstallerProgramm program;
+  program.ProduktGuid = "{00000000-0000-0000-0000-000000000000}";
+  program.Uninstall(shell);
+  EXPECT_THAT(shell.calls,
+              ElementsAre(test::RecordingShell::Call{"ShellOpen", "msiexec.exe",
+                                                     "/X {00000000-0000-0000-0000-000000000000}"}));
+}
+
+TEST(ProgrammeListeTest, OwningListKeepsOrderAndHandsItsProgramsOn) {
+  tProgrammeListe list(true);
+  auto first = std::make_unique<tRegistryProgramm>();
+  first->DisplayName = "First";
+  EXPECT_EQ(list.Add(std::move(first)), 0);
+  EXPECT_EQ(list.Add(std::make_unique<tWindowsInstallerProgramm>()), 1);
+  ASSERT_EQ(list.Count(), 2);
+  EXPECT_EQ(list.Items(0).GetName(), "First");
+
+  std::vector<std::unique_ptr<tProgramm>> programs = list.ReleaseAll();
+  ASSERT_EQ(programs.size(), 2u);
+  EXPECT_EQ(programs[0]->GetName(), "First");
+  EXPECT_EQ(list.Count(), 0);
+}
+
+TEST(ProgrammeListeTest, NonOwningListLeavesItsProgramsAlive) {
+  tRegistryProgramm program;
+  program.DisplayName = "Kept";
+  {
+    tProgrammeListe list(false);
+    EXPECT_EQ(list.Add(program), 0);
+    EXPECT_EQ(&list.Items(0), &program);
+    EXPECT_THROW(list.Add(std::make_unique<tRegistryProgramm>()), std::logic_error);
+    EXPECT_THROW(list.ReleaseAll(), std::logic_error);
+  }
+  EXPECT_EQ(program.GetName(), "Kept");
+  tProgrammeListe owning(true);
+  EXPECT_THROW(owning.Add(program), std::logic_error);
+}
+
+TEST(ProgrammeListeTest, IndexOutsideTheListIsAnError) {
+  tProgrammeListe list(true);
+  list.Add(std::make_unique<tRegistryProgramm>());
+  for (int index : {-1, 1, 7}) {
+    try {
+      list.Items(index);
+      ADD_FAILURE() << "index " << index;
+    } catch (const Error& error) {
+      EXPECT_EQ(std::string(error.what()),
+                "Listenindex überschreitet das Maximum (" + std::to_string(index) + ")");
+    }
+  }
+}
+
+}  // namespace
+}  // namespace lintrove

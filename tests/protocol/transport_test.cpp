@@ -1,0 +1,299 @@
+#include "protocol/transport.h"
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "base/error.h"
+#include "base/format.h"
+#include "localization/resource_strings.h"
+#include "platform/posix/posix_registry.h"
+#include "protocol/answer_document.h"
+#include "protocol/test_http_server.h"
+#include "settings/client_settings.h"
+#include "settings/system_settings.h"
+#include "support/temp_dir.h"
+
+namespace lintrove {
+namespace {
+
+using test::RawHttpServer;
+using test::TestHttpServer;
+
+constexpr std::string_view kOkAnswer = "<dorvupdater><status>ok</status></dorvupdater>";
+
+// window_bits 31 gives gzip, 15 the zlib format of the "deflate" content encoding.
+std::string Compress(std::string_view data, int window_bits) {
+  z_stream stream{};
+  if (deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, window_bits, 9, Z_DEFAULT_STRATEGY) !=
+      Z_OK) {
+    throw std::runtime_error("deflateInit2");
+  }
+  std::string out(deflateBound(&stream, data.size()), '\0');
+  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+  stream.avail_in = static_cast<uInt>(data.size());
+  stream.next_out = reinterpret_cast<Bytef*>(out.data());
+  stream.avail_out = static_cast<uInt>(out.size());
+  deflate(&stream, Z_FINISH);
+  out.resize(stream.total_out);
+  deflateEnd(&stream);
+  return out;
+}
+
+TKommunikationsKlasse TransportTo(const std::string& service_url,
+                                  platform::HttpLimits limits = {}) {
+  TKommunikationsKlasse transport(platform::CreateHttp(limits));
+  transport.Url = ServiceAddress(false, service_url);
+  return transport;
+}
+
+// Answers with a fixed body; the content type keeps the server from compressing it again.
+TestHttpServer::Handler Answer(std::string body, std::string encoding = {}) {
+  return [body = std::move(body), encoding = std::move(encoding)](const httplib::Request&,
+                                                                  httplib::Response& response) {
+    if (!encoding.empty()) response.set_header("Content-Encoding", encoding);
+    response.set_content(body, "application/octet-stream");
+  };
+}
+
+template <typename Action>
+std::string ErrorOf(Action action) {
+  try {
+    action();
+  } catch (const Error& error) {
+    return error.what();
+  }
+  return "no error";
+}
+
+TEST(TransportTest, AddressIsTheSchemeBySslThenTheServiceSetting) {
+  EXPECT_EQ(ServiceAddress(false, "updates.example.org/updateservice1400.php"),
+            "http://updates.example.org/updateservice1400.php");
+  EXPECT_EQ(ServiceAddress(true, "updates.example.org/updateservice1400.php"),
+            "https://updates.example.org/updateservice1400.php");
+  EXPECT_EQ(ServiceAddress(true, ""), "https://");
+}
+
+TEST(TransportTest, CreateTransportReadsTheAddressFromTheSettings) {
+  test::TempDir dir;
+  platform::PosixRegistry registry(dir.Path());
+  TClientSettings client(registry);
+  TSystemSettings system(registry);
+  system.StrServiceUrl = "updates.example.org/updateservice1400.php";
+  client.bol_ssl = false;
+  EXPECT_EQ(CreateTransport(client, system)->Url,
+            "http://updates.example.org/updateservice1400.php");
+  client.bol_ssl = true;
+  const auto transport = CreateTransport(client, system);
+  // Read once, when the transport is made.
+  system.StrServiceUrl = "elsewhere.example.org";
+  EXPECT_EQ(transport->Url, "https://updates.example.org/updateservice1400.php");
+}
+
+TEST(TransportTest, RequestGoesOutAsThePostOfTheRequestTextWithTheThreeHeadersInOrder) {
+  const std::string answer =
+      "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(kOkAnswer.size()) +
+      "\r\nConnection: close\r\n\r\n" + std::string(kOkAnswer);
+  RawHttpServer server(answer);
+  {
+    TKommunikationsKlasse transport = TransportTo(server.ServiceUrl());
+    EXPECT_EQ(transport.Ping(), "ok");
+  }
+  const std::string request = server.ReceivedRequest();
+  const std::string body = TKommunikationsKlasse::CommandXml("noop");
+  EXPECT_EQ(body,
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<dorvupdater><Command><str_command>"
+            "<![CDATA[noop]]></str_command></Command></dorvupdater>\r\n");
+
+  const std::size_t header_end = request.find("\r\n\r\n");
+  ASSERT_NE(header_end, std::string::npos) << request;
+  EXPECT_TRUE(request.starts_with("POST /updateservice1400.php HTTP/1.1\r\n")) << request;
+  EXPECT_EQ(request.substr(header_end + 4), body);
+  const std::size_t type = request.find("\r\nContent-Type: text/xml; charset=UTF-8\r\n");
+  const std::size_t agent = request.find("\r\nUser-Agent: DK-UpdateClient\r\n");
+  const std::size_t encoding = request.find("\r\nAccept-Encoding: gzip, deflate\r\n");
+  ASSERT_NE(type, std::string::npos) << request;
+  ASSERT_NE(agent, std::string::npos) << request;
+  ASSERT_NE(encoding, std::string::npos) << request;
+  EXPECT_LT(type, agent);
+  EXPECT_LT(agent, encoding);
+  // No headers of the library's own beyond what HTTP needs.
+  EXPECT_EQ(request.find("\r\nAccept:"), std::string::npos) << request;
+  EXPECT_EQ(request.find("\r\nExpect:"), std::string::npos) << request;
+}
+
+TEST(TransportTest, UnicodeRequestTextIsSentAsUtf8) {
+  std::string received;
+  TestHttpServer server([&](const httplib::Request& request, httplib::Response& response) {
+    received = request.body;
+    response.set_content(std::string(kOkAnswer), "text/xml");
+  });
+  TKommunikationsKlasse transport = TransportTo(server.ServiceUrl());
+  transport.Send("<x>Größe 日本</x>");
+  EXPECT_EQ(received, "<x>Größe 日本</x>");
+}
+
+TEST(TransportTest, CompressedAnswersAreDecoded) {
+  const std::string xml =
+      "<dorvupdater><status>ok</status><pad>" + std::string(5000, 'x') + "</pad></dorvupdater>";
+  const struct {
+    const char* encoding;
+    std::string body;
+  } cases[] = {{"gzip", Compress(xml, 31)}, {"deflate", Compress(xml, 15)}, {"", xml}};
+  for (const auto& c : cases) {
+    TestHttpServer server(Answer(c.body, c.encoding));
+    TKommunikationsKlasse transport = TransportTo(server.ServiceUrl());
+    EXPECT_EQ(transport.Ping(), "ok") << c.encoding;
+  }
+}
+
+TEST(TransportTest, PingGivesTheOneStatusTextOrXmlFehler) {
+  const struct {
+    std::string answer;
+    std::string ping;
+  } cases[] = {
+      {"<dorvupdater><status>ok</status></dorvupdater>", "ok"},
+      {"<dorvupdater><status>OK</status></dorvupdater>", "OK"},
+      {"<any><deep><status>down</status></deep></any>", "down"},
+      {"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<!-- Dienst -->\n<!DOCTYPE dorvupdater>"
+       "<dorvupdater><status>ok</status></dorvupdater>\r\n",
+       "ok"},
+      {"<dorvupdater><status>ok</status><status>ok</status></dorvupdater>", "xml fehler"},
+      {"<dorvupdater></dorvupdater>", "xml fehler"},
+      {"<!DOCTYPE html>\n<html><head><title>500 Internal Server Error</title></head><body>"
+       "<h1>Internal Server Error</h1><p>The server encountered an error.<br></p><hr>"
+       "</body></html>",
+       "xml fehler"},
+      {"<status>ok</status>trailing", "xml fehler"},
+      {"<status>ok</status><status>ok</status>", "xml fehler"},
+      {"ok", "xml fehler"},
+      {"", "xml fehler"},
+  };
+  for (const auto& c : cases) {
+    TestHttpServer server(Answer(c.answer));
+    TKommunikationsKlasse transport = TransportTo(server.ServiceUrl());
+    EXPECT_EQ(transport.Ping(), c.ping) << c.answer;
+  }
+}
+
+TEST(TransportTest, AnswerCountsOnlyAsADocumentWhateverTheHttpStatus) {
+  TestHttpServer server([](const httplib::Request&, httplib::Response& response) {
+    response.status = 500;
+    response.set_content(std::string(kOkAnswer), "application/octet-stream");
+  });
+  TKommunikationsKlasse transport = TransportTo(server.ServiceUrl());
+  EXPECT_EQ(transport.Ping(), "ok");
+}
+
+TEST(TransportTest, ReachabilityAcceptsOkInAnyCaseAndWrapsEveryFailure) {
+  const std::string wrapped_prefix =
+      "Es ist beim Verbinden zum Server ein Fehler aufgetreten.\r\nDie Fehlermeldung ist: \r\n";
+  const struct {
+    std::string answer;
+    std::string error;
+  } cases[] = {
+      {"<dorvupdater><status>OK</status></dorvupdater>", "no error"},
+      {"<dorvupdater><status>Ok</status></dorvupdater>", "no error"},
+      {"<dorvupdater><status>nein</status></dorvupdater>",
+       wrapped_prefix + "Der Dienst konnte nicht erreicht werden.\r\n"},
+      {"<html><body>Fehler<br></body></html>",
+       wrapped_prefix + "Der Dienst konnte nicht erreicht werden.\r\n"},
+  };
+  for (const auto& c : cases) {
+    TestHttpServer server(Answer(c.answer));
+    TKommunikationsKlasse transport = TransportTo(server.ServiceUrl());
+    EXPECT_EQ(ErrorOf([&] { EnsureServiceReachable(transport); }), c.error) << c.answer;
+  }
+}
+
+TEST(TransportTest, ConnectionFailuresRaiseTheLibrarysMessage) {
+  std::string refused_url;
+  {
+    TestHttpServer server(Answer(std::string(kOkAnswer)));
+    refused_url = server.ServiceUrl();
+  }
+  const std::string port = refused_url.substr(10, refused_url.find('/') - 10);
+  const struct {
+    std::string service_url;
+    std::string message_part;
+  } cases[] = {
+      {refused_url, "Failed to connect to 127.0.0.1 port " + port},
+      {"nonexistent.invalid/updateservice1400.php", "Could not resolve host: nonexistent.invalid"},
+      {"", "URL"},
+  };
+  for (const auto& c : cases) {
+    TKommunikationsKlasse transport = TransportTo(c.service_url);
+    const std::string direct = ErrorOf([&] { transport.Send("<x/>"); });
+    EXPECT_NE(direct.find(c.message_part), std::string::npos) << direct;
+    const std::string wrapped = ErrorOf([&] { EnsureServiceReachable(transport); });
+    EXPECT_EQ(wrapped, Format(LoadResString(ResString::ConnectionFailed), direct));
+  }
+}
+
+TEST(TransportTest, CertificatesAreChecked) {
+  TestHttpServer server(Answer(std::string(kOkAnswer)),
+                        LINTROVE_PROTOCOL_TEST_DIR "/self_signed_cert.pem",
+                        LINTROVE_PROTOCOL_TEST_DIR "/self_signed_key.pem");
+  TKommunikationsKlasse transport(platform::CreateHttp());
+  transport.Url = ServiceAddress(true, server.ServiceUrl());
+  const std::string error = ErrorOf([&] { transport.Send("<x/>"); });
+  EXPECT_NE(error.find("SSL certificate problem: self-signed certificate"), std::string::npos)
+      << error;
+}
+
+TEST(TransportTest, StalledServerFailsAfterTheStallLimit) {
+  RawHttpServer silent;
+  TKommunikationsKlasse transport =
+      TransportTo(silent.ServiceUrl(), {.stall_timeout = std::chrono::milliseconds(300)});
+  const auto started = std::chrono::steady_clock::now();
+  EXPECT_EQ(ErrorOf([&] { transport.Send("<x/>"); }),
+            "Der Server hat 1 Sekunden lang keine Daten gesendet; die Anfrage wurde abgebrochen.");
+  EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(300));
+  // The request had gone out in full before the wait began.
+  EXPECT_TRUE(silent.ReceivedRequest().ends_with("\r\n\r\n<x/>"));
+}
+
+TEST(TransportTest, OversizedAnswersAreRefusedAlsoWhenCompressed) {
+  const std::string large =
+      "<dorvupdater><pad>" + std::string(100000, 'x') + "</pad></dorvupdater>";
+  const struct {
+    const char* encoding;
+    std::string body;
+  } cases[] = {{"", large}, {"gzip", Compress(large, 31)}, {"deflate", Compress(large, 15)}};
+  for (const auto& c : cases) {
+    ASSERT_LT(c.body.size(), c.encoding[0] ? 4096u : 200000u);
+    TestHttpServer server(Answer(c.body, c.encoding));
+    TKommunikationsKlasse transport =
+        TransportTo(server.ServiceUrl(), {.max_answer_bytes = 64 * 1024});
+    EXPECT_EQ(ErrorOf([&] { transport.Send("<x/>"); }),
+              "Die Antwort des Servers ist größer als 64 kByte und wurde nicht gelesen.")
+        << c.encoding;
+  }
+  // Just below the limit is read.
+  TestHttpServer server(Answer(large));
+  TKommunikationsKlasse transport =
+      TransportTo(server.ServiceUrl(), {.max_answer_bytes = large.size()});
+  EXPECT_EQ(transport.Send("<x/>")->document_element().name(), std::string("dorvupdater"));
+}
+
+TEST(TransportTest, OneTransportCarriesSeveralRequests) {
+  std::vector<int> client_ports;
+  TestHttpServer server([&](const httplib::Request& request, httplib::Response& response) {
+    client_ports.push_back(request.remote_port);
+    response.set_content("<r><n>" + request.body + "</n></r>", "text/xml");
+  });
+  TKommunikationsKlasse transport = TransportTo(server.ServiceUrl());
+  for (const char* body : {"eins", "zwei", "drei"}) {
+    EXPECT_EQ(TextContent(transport.Send(body)->document_element()), body);
+  }
+  // All over one connection.
+  ASSERT_EQ(client_ports.size(), 3u);
+  EXPECT_EQ(client_ports[0], client_ports[1]);
+  EXPECT_EQ(client_ports[1], client_ports[2]);
+}
+
+}  // namespace
+}  // namespace lintrove

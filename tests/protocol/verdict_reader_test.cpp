@@ -1,0 +1,304 @@
+#include "protocol/verdict_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "base/error.h"
+#include "inventory/registry_program.h"
+#include "protocol/answer_document.h"
+
+namespace lintrove {
+namespace {
+
+// The records of a scan of `count` programs named P0, P1, ..., and the list sent to the
+// service, which holds the programs of the records given, in that order.
+class VerdictReaderTest : public testing::Test {
+ protected:
+  void Scan(int count) {
+    for (int i = 0; i < count; ++i) {
+      auto program = std::make_unique<tRegistryProgramm>();
+      program->DisplayName = "P" + std::to_string(i);
+      program->URLInfoAbout = "https://p" + std::to_string(i) + ".example.org";
+      auto record = std::make_unique<TProgrammVersionen>();
+      record->Programm = std::move(program);
+      records_.Add(std::move(record));
+    }
+  }
+  void Send(std::initializer_list<int> record_indexes) {
+    for (int index : record_indexes) sent_->Add(*records_.Items(index).Programm);
+  }
+  void Read(std::string_view answer) {
+    pugi::xml_document document;
+    ParseAnswer(answer, document);
+    TXMLzuObjectClient::ReadVerdicts(*sent_, document, records_);
+  }
+  std::string ErrorOfRead(std::string_view answer) {
+    try {
+      Read(answer);
+    } catch (const Error& error) {
+      return error.what();
+    }
+    return "no error";
+  }
+  void Reset() {
+    sent_ = std::make_unique<tProgrammeListe>(false);
+    records_.Clear();
+  }
+  TProgrammVersionen& Record(int index) { return records_.Items(index); }
+  std::vector<std::string> VersionNames(int index) {
+    std::vector<std::string> names;
+    for (const auto& version : Record(index).Versionen) names.push_back(version->str_versionsname);
+    return names;
+  }
+
+  tRegistryProgramm stray_;
+  TProgrammVersionenListe records_;
+  std::unique_ptr<tProgrammeListe> sent_ = std::make_unique<tProgrammeListe>(false);
+};
+
+std::string Answer(std::string_view programme) {
+  return "<dorvupdater><ProgrammVersionliste>" + std::string(programme) +
+         "</ProgrammVersionliste></dorvupdater>";
+}
+
+std::string Supported(int id, std::string_view versions = {}, std::string_view hash = "h") {
+  return "<Programm ID=\"" + std::to_string(id) + "\" Status=\"supported\" Hash=\"" +
+         std::string(hash) + "\" CurrentVersionId=\"" + std::to_string(100 + id) +
+         "\" str_hersteller=\"Hersteller " + std::to_string(id) +
+         "\" str_homepage=\"https://vendor" + std::to_string(id) + ".example.org\">" +
+         std::string(versions) + "</Programm>";
+}
+
+std::string Version(std::string_view name) {
+  return "<Version><str_versionsname>" + std::string(name) + "</str_versionsname></Version>";
+}
+
+TEST_F(VerdictReaderTest, ReadsStatusDataAndVersionsOfEachProgramSent) {
+  Scan(2);
+  Send({0, 1});
+  Read(Answer(
+      "<Programm ID=\"0\" Status=\"unknown\"/>"
+      "<Programm ID=\"1\" Status=\"supported\" Hash=\"ab12\" CurrentVersionId=\"4711\" "
+      "str_hersteller=\"Dorv &amp; Söhne\" str_homepage=\"https://dorv.example.org\">"
+      "<Version><str_versionsname>2.0 Größe</str_versionsname><int_version>4712</int_version>"
+      "<fk_int_programm>17</fk_int_programm><int_trusted>1</int_trusted>"
+      "<int_published>-1</int_published><int_version_1>2</int_version_1>"
+      "<int_version_2>0</int_version_2><int_version_3>3</int_version_3>"
+      "<int_version_4>4</int_version_4><int_version_5>5</int_version_5></Version>"
+      "</Programm>"));
+
+  EXPECT_EQ(Record(0).Status, TProgrammStatus::psUnsupported);
+  EXPECT_EQ(Record(0).CurrentVersion, nullptr);
+  EXPECT_EQ(Record(0).Versionen.Count(), 0);
+
+  const TProgrammVersionen& known = Record(1);
+  EXPECT_EQ(known.Status, TProgrammStatus::psNewVersion);
+  EXPECT_EQ(known.Hash, "ab12");
+  ASSERT_NE(known.CurrentVersion, nullptr);
+  EXPECT_EQ(known.CurrentVersion->int_version, 4711);
+  EXPECT_EQ(known.CurrentVersion->str_versionsname, "");
+  EXPECT_EQ(known.str_hersteller, "Dorv & Söhne");
+  EXPECT_EQ(known.Homepage(), "https://dorv.example.org");
+  EXPECT_EQ(known.DisplayName(), "P1");
+  ASSERT_EQ(known.Versionen.Count(), 1);
+  const TVersion& version = known.Versionen.Items(0);
+  EXPECT_EQ(version.str_versionsname, "2.0 Größe");
+  EXPECT_EQ(version.int_version, 4712);
+  EXPECT_EQ(version.fk_int_programm, 17);
+  EXPECT_EQ(version.int_trusted, 1);
+  EXPECT_EQ(version.int_published, -1);
+  EXPECT_EQ(std::vector<int>({version.int_version_1, version.int_version_2, version.int_version_3,
+                              version.int_version_4, version.int_version_5}),
+            std::vector<int>({2, 0, 3, 4, 5}));
+}
+
+TEST_F(VerdictReaderTest, StatusFollowsTheStatusTextAndTheVersionsOffered) {
+  const struct {
+    std::string element;
+    TProgrammStatus status;
+    std::vector<std::string> versions;
+  } cases[] = {
+      {Supported(0), TProgrammStatus::psCurrent, {}},
+      {Supported(0, Version("2.0") + Version("1.9")),
+       TProgrammStatus::psNewVersion,
+       {"2.0", "1.9"}},
+      {"<Programm ID=\"0\" Status=\"Supported\" Hash=\"h\" CurrentVersionId=\"1\" "
+       "str_hersteller=\"\" str_homepage=\"\">" +
+           Version("9") + "</Programm>",
+       TProgrammStatus::psUnsupported,
+       {}},
+      {"<Programm ID=\"0\" Status=\"\"/>", TProgrammStatus::psUnsupported, {}},
+  };
+  for (const auto& c : cases) {
+    Reset();
+    Scan(1);
+    Send({0});
+    Read(Answer(c.element));
+    EXPECT_EQ(Record(0).Status, c.status) << c.element;
+    EXPECT_EQ(VersionNames(0), c.versions) << c.element;
+  }
+}
+
+TEST_F(VerdictReaderTest, OnlyTheRecordsNamedChange) {
+  Scan(4);
+  Send({3, 1, 2});  // record 0 is ignored by the user; record 2 is sent but not answered
+  Read(Answer(Supported(1, "", "second sent") + Supported(0, "", "first sent")));
+  EXPECT_EQ(Record(0).Status, TProgrammStatus::psUnknown);
+  EXPECT_EQ(Record(2).Status, TProgrammStatus::psUnknown);
+  EXPECT_EQ(Record(3).Status, TProgrammStatus::psCurrent);
+  EXPECT_EQ(Record(3).Hash, "first sent");
+  EXPECT_EQ(Record(1).Status, TProgrammStatus::psCurrent);
+  EXPECT_EQ(Record(1).Hash, "second sent");
+}
+
+TEST_F(VerdictReaderTest, RecordIsFoundByTheVeryProgramNotAnEqualOne) {
+  Scan(2);
+  // Two records of the same program as far as the eye sees; the second one was sent.
+  dynamic_cast<tRegistryProgramm&>(*Record(1).Programm).DisplayName = "P0";
+  Send({1});
+  Read(Answer(Supported(0)));
+  EXPECT_EQ(Record(0).Status, TProgrammStatus::psUnknown);
+  EXPECT_EQ(Record(1).Status, TProgrammStatus::psCurrent);
+}
+
+TEST_F(VerdictReaderTest, UnsupportedAfterNewVersionKeepsTheEarlierVerdictData) {
+  Scan(1);
+  Send({0});
+  Read(Answer(Supported(0, Version("2.0"), "old hash")));
+  ASSERT_EQ(Record(0).Status, TProgrammStatus::psNewVersion);
+  Read(Answer("<Programm ID=\"0\" Status=\"unsupported\"/>"));
+  EXPECT_EQ(Record(0).Status, TProgrammStatus::psUnsupported);
+  EXPECT_EQ(Record(0).Versionen.Count(), 0);
+  EXPECT_EQ(Record(0).Hash, "old hash");
+  ASSERT_NE(Record(0).CurrentVersion, nullptr);
+  EXPECT_EQ(Record(0).CurrentVersion->int_version, 100);
+  EXPECT_EQ(Record(0).str_hersteller, "Hersteller 0");
+  EXPECT_EQ(Record(0).Homepage(), "https://vendor0.example.org");
+}
+
+TEST_F(VerdictReaderTest, LaterElementOfAnIdDecidesWithTheVersionsOfBoth) {
+  Scan(2);
+  Send({0, 1});
+  Read(Answer(Supported(1, Version("a1") + Version("a2"), "first") + Supported(0) +
+              Supported(1, Version("b1"), "second")));
+  EXPECT_EQ(Record(1).Status, TProgrammStatus::psNewVersion);
+  EXPECT_EQ(Record(1).Hash, "second");
+  EXPECT_EQ(VersionNames(1), (std::vector<std::string>{"a1", "a2", "b1"}));
+
+  // A later unsupported element decides as well.
+  Read(Answer(Supported(1, Version("a1")) + "<Programm ID=\"1\" Status=\"no\"/>"));
+  EXPECT_EQ(Record(1).Status, TProgrammStatus::psUnsupported);
+  EXPECT_EQ(Record(1).Versionen.Count(), 0);
+}
+
+TEST_F(VerdictReaderTest, VersionsOfAnIdAreFoundByItsNumberNotItsText) {
+  Scan(2);
+  Send({0, 1});
+  // "01" is the number 1, for the reading of the ID as for the versions that belong to it.
+  Read(Answer(Supported(1, Version("a")) + "<Programm ID=\"01\" Status=\"x\">" + Version("b") +
+              "</Programm>" + Supported(1, Version("c"))));
+  EXPECT_EQ(Record(1).Status, TProgrammStatus::psNewVersion);
+  EXPECT_EQ(VersionNames(1), (std::vector<std::string>{"a", "b", "c"}));
+  EXPECT_EQ(Record(0).Status, TProgrammStatus::psUnknown);
+}
+
+TEST_F(VerdictReaderTest, VersionsFromEveryVerdictListOfTheAnswer) {
+  Scan(1);
+  Send({0});
+  Read("<dorvupdater><ProgrammVersionliste>" + Supported(0, Version("a")) +
+       "</ProgrammVersionliste><other>" + Supported(0, Version("not read")) +
+       "</other><ProgrammVersionliste><Programm ID=\"0\" Status=\"x\">" + Version("b") +
+       "</Programm></ProgrammVersionliste></dorvupdater>");
+  // The later element (unsupported) decides.
+  EXPECT_EQ(Record(0).Status, TProgrammStatus::psUnsupported);
+  Read("<dorvupdater><ProgrammVersionliste>" + Supported(0, Version("a")) +
+       "</ProgrammVersionliste><ProgrammVersionliste><Programm ID=\"0\" Status=\"x\">" +
+       Version("b") + "</Programm></ProgrammVersionliste><ProgrammVersionliste>" + Supported(0) +
+       "</ProgrammVersionliste></dorvupdater>");
+  EXPECT_EQ(VersionNames(0), (std::vector<std::string>{"a", "b"}));
+}
+
+TEST_F(VerdictReaderTest, MissingVersionElementsKeepZeroAndTheFirstElementCounts) {
+  Scan(1);
+  Send({0});
+  Read(Answer(
+      Supported(0,
+                "<Version><int_version_1>7</int_version_1><int_version_1>8</int_version_1>"
+                "<int_version_2><![CDATA[9]]></int_version_2><unknown>x</unknown></Version>")));
+  const TVersion& version = Record(0).Versionen.Items(0);
+  EXPECT_EQ(version.str_versionsname, "");
+  EXPECT_EQ(version.int_version_1, 7);
+  EXPECT_EQ(version.int_version_2, 9);
+  EXPECT_EQ(version.int_version_3, 0);
+}
+
+TEST_F(VerdictReaderTest, AnswersWithoutVerdictsChangeNothing) {
+  const std::string answers[] = {
+      "", "<html><body>Fehler<br></body></html>", "<dorvupdater/>",
+      "<other><ProgrammVersionliste>" + Supported(0) + "</ProgrammVersionliste></other>",
+      "<dorvupdater>" + Supported(0) + "</dorvupdater>"};
+  for (const std::string& answer : answers) {
+    Reset();
+    Scan(1);
+    Send({0});
+    Read(answer);
+    EXPECT_EQ(Record(0).Status, TProgrammStatus::psUnknown) << answer;
+  }
+}
+
+TEST_F(VerdictReaderTest, ErrorsEndTheReadingAndKeepWhatWasReadBefore) {
+  const struct {
+    std::string bad_element;
+    std::string error;
+  } cases[] = {
+      {"<Programm ID=\"x1\" Status=\"supported\"/>", "'x1' is not a valid integer value"},
+      {"<Programm ID=\"\" Status=\"supported\"/>", "'' is not a valid integer value"},
+      {"<Programm ID=\" 1\" Status=\"supported\"/>", "' 1' is not a valid integer value"},
+      {"<Programm ID=\"5\" Status=\"supported\"/>", "Listenindex überschreitet das Maximum (5)"},
+      {"<Programm ID=\"-1\" Status=\"supported\"/>", "Listenindex überschreitet das Maximum (-1)"},
+      {"<Programm ID=\"1\" Status=\"unsupported\"/>", "Komischer Fehler #123"},
+      {"<Programm Status=\"supported\"/>",
+       "Der Antwort des Servers fehlt das Attribut 'ID' am Element 'Programm'."},
+      {"<Programm ID=\"1\"/>",
+       "Der Antwort des Servers fehlt das Attribut 'Status' am Element 'Programm'."},
+      {"<Programm ID=\"1\" Status=\"supported\" Hash=\"h\" CurrentVersionId=\"1\" "
+       "str_hersteller=\"v\"/>",
+       "Der Antwort des Servers fehlt das Attribut 'str_homepage' am Element 'Programm'."},
+      {"<Programm ID=\"1\" Status=\"supported\" Hash=\"h\" CurrentVersionId=\"1.0\" "
+       "str_hersteller=\"v\" str_homepage=\"\"/>",
+       "'1.0' is not a valid integer value"},
+      {Supported(1, "<Version><int_version>12a</int_version></Version>"),
+       "'12a' is not a valid integer value"},
+      {Supported(1, "<Version><int_version_5>99999999999</int_version_5></Version>"),
+       "'99999999999' is not a valid integer value"},
+  };
+  for (const auto& c : cases) {
+    Reset();
+    Scan(3);
+    Send({2});
+    // Position 1 holds a program that no record holds for the one error that needs it.
+    if (c.error == "Komischer Fehler #123") {
+      sent_->Add(stray_);
+    } else {
+      Send({0});
+    }
+    EXPECT_EQ(ErrorOfRead(Answer(Supported(0, Version("first")) + c.bad_element +
+                                 "<Programm ID=\"0\" Status=\"never read\"/>")),
+              c.error)
+        << c.bad_element;
+    EXPECT_EQ(Record(2).Status, TProgrammStatus::psNewVersion) << c.bad_element;
+    EXPECT_EQ(Record(1).Status, TProgrammStatus::psUnknown) << c.bad_element;
+  }
+}
+
+TEST_F(VerdictReaderTest, AnswerForAnEmptyRecordListIsAnOddError) {
+  tRegistryProgramm program;
+  sent_->Add(program);
+  EXPECT_EQ(ErrorOfRead(Answer("<Programm ID=\"7\" Status=\"supported\"/>")),
+            "Komischer Fehler #123");
+}
+
+}  // namespace
+}  // namespace lintrove
