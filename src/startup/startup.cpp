@@ -5,6 +5,7 @@
 
 #include "base/date_time.h"
 #include "base/format.h"
+#include "localization/localizer.h"
 #include "localization/resource_strings.h"
 #include "settings/client_settings.h"
 #include "settings/system_settings.h"
@@ -34,8 +35,10 @@ void RunStartup(const StartupOptions& options, StartupUi& ui) {
   system.Load();
   client.Load();
 
-  // The user's language is loaded here, once the settings are in and before any window exists:
-  // the localizer's language directory beside the executable, then LoadUserLanguage(9, true).
+  // The user's language comes in once the settings are in and before any window exists.
+  TdwsLocalizerInt& localizer = Localizer();
+  localizer.SetLanguageDir(ProgramLanguageDir());
+  localizer.LoadUserLanguage(9, true);
 
   bool showMainWindow = true;
   switch (DecideReminder(options.reminder, client.int_reminder, client.dat_lastcheck, Now())) {
