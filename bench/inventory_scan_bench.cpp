@@ -16,6 +16,7 @@
 #include <string>
 
 #include "base/text.h"
+#include "hive_builder.h"
 #include "inventory/installer_finder.h"
 #include "inventory/registry_finder.h"
 #include "platform/installer_database.h"
@@ -33,26 +34,9 @@ namespace RegType = platform::RegType;
 constexpr int kUninstallEntries = 10'000;
 constexpr int kInstallerProducts = 2'000;
 
-std::vector<std::uint8_t> Sz(std::string_view text) {
-  std::vector<std::uint8_t> data = Utf8ToUtf16Le(text);
-  data.insert(data.end(), {0, 0});
-  return data;
-}
-
-std::vector<std::uint8_t> Dword(std::uint32_t number) {
-  return {static_cast<std::uint8_t>(number), static_cast<std::uint8_t>(number >> 8),
-          static_cast<std::uint8_t>(number >> 16), static_cast<std::uint8_t>(number >> 24)};
-}
-
-RegKey& KeyAt(RegKey& root, std::string_view path) {
-  RegKey* key = &root;
-  while (!path.empty()) {
-    const std::size_t separator = path.find('\\');
-    key = &key->AddSubkey(path.substr(0, separator));
-    path = separator == std::string_view::npos ? "" : path.substr(separator + 1);
-  }
-  return *key;
-}
+using bench::Dword;
+using bench::KeyAt;
+using bench::Sz;
 
 std::string ProductCode(int i) {
   char code[40];

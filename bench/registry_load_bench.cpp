@@ -16,6 +16,7 @@
 #include <string>
 
 #include "base/text.h"
+#include "hive_builder.h"
 #include "platform/regfile/reg_file.h"
 #include "platform/regfile/reg_tree.h"
 
@@ -25,26 +26,9 @@ namespace {
 constexpr std::size_t kTargetFileSize = 50u << 20;
 constexpr std::string_view kReadSubtree = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
-std::vector<std::uint8_t> Sz(std::string_view text) {
-  std::vector<std::uint8_t> data = Utf8ToUtf16Le(text);
-  data.insert(data.end(), {0, 0});
-  return data;
-}
-
-std::vector<std::uint8_t> Dword(std::uint32_t number) {
-  return {static_cast<std::uint8_t>(number), static_cast<std::uint8_t>(number >> 8),
-          static_cast<std::uint8_t>(number >> 16), static_cast<std::uint8_t>(number >> 24)};
-}
-
-RegKey& KeyAt(RegKey& root, std::string_view path) {
-  RegKey* key = &root;
-  while (!path.empty()) {
-    const std::size_t separator = path.find('\\');
-    key = &key->AddSubkey(path.substr(0, separator));
-    path = separator == std::string_view::npos ? "" : path.substr(separator + 1);
-  }
-  return *key;
-}
+using bench::Dword;
+using bench::KeyAt;
+using bench::Sz;
 
 // Deterministic content shaped like a real SOFTWARE hive: COM classes several levels deep,
 // uninstall entries with wrapped hex(2) strings, installer components, binary blobs, and keys
