@@ -1,6 +1,20 @@
 # One place registers every test: each test is its own executable, known to CTest by name.
-find_package(GTest REQUIRED)
+if(CMAKE_CROSSCOMPILING)
+  # Debian packages GoogleTest's sources, not a MinGW build of it.
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+else()
+  find_package(GTest REQUIRED)
+endif()
 include(GoogleTest)
+
+if(WIN32 AND CMAKE_CROSSCOMPILING)
+  # Every Windows test runs under Wine in one prefix made anew for each test run. The tests share
+  # its registry and installer, so they run one at a time.
+  add_test(NAME wine_prefix COMMAND "${PROJECT_SOURCE_DIR}/cmake/wine-run.sh" --fresh
+                                    "${CMAKE_BINARY_DIR}/wineprefix" wineboot --init)
+  set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine_prefix RESOURCE_LOCK wine)
+endif()
 
 # lintrove_add_test(NAME SOURCES src... [LIBRARIES lib...])
 function(lintrove_add_test name)
@@ -8,8 +22,14 @@ function(lintrove_add_test name)
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE lintrove_core lintrove_test_support GTest::gtest GTest::gtest_main
                                         ${ARG_LIBRARIES} lintrove_compile_options)
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES ENVIRONMENT
-                       "LINTROVE_REGISTRY_DIR=${CMAKE_CURRENT_BINARY_DIR}/unused-registry")
+  if(WIN32 AND CMAKE_CROSSCOMPILING)
+    # One Wine start per executable: starting Wine for each test case would cost seconds each.
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine_prefix RESOURCE_LOCK wine)
+  else()
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES ENVIRONMENT
+                         "LINTROVE_REGISTRY_DIR=${CMAKE_CURRENT_BINARY_DIR}/unused-registry")
+  endif()
 endfunction()
 
 # lintrove_add_qt_test(NAME SOURCES src... [LIBRARIES lib...]): a QtTest executable, one CTest

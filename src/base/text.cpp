@@ -213,6 +213,17 @@ std::vector<std::uint8_t> Utf8ToUtf16Le(std::string_view text) {
   return out;
 }
 
+std::optional<char32_t> NextUtf8Character(std::string_view text, std::size_t& i) {
+  const char32_t character = DecodeUtf8(text, i);
+  if (character == kIllFormed) return std::nullopt;
+  return character;
+}
+
+void AppendUtf8Character(char32_t character, std::string& out) {
+  char encoded[4];
+  out.append(encoded, EncodeUtf8(character, encoded));
+}
+
 bool IsValidUtf8(std::string_view text) {
   std::size_t i = 0;
   while (i < text.size()) {

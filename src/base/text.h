@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -22,6 +23,11 @@ void AppendUtf16LeToUtf8(std::span<const std::uint8_t> bytes, std::string& out);
 void AppendUtf8ToUtf16Le(std::string_view text, std::vector<std::uint8_t>& out);
 
 bool IsValidUtf8(std::string_view text);
+
+// Decodes the character at text[i] and moves i past it; none for an ill-formed sequence, which i
+// then moves past (its maximal subpart).
+std::optional<char32_t> NextUtf8Character(std::string_view text, std::size_t& i);
+void AppendUtf8Character(char32_t character, std::string& out);
 // Windows-1252 (the ANSI code page of western Windows) to UTF-8, for old ANSI files.
 std::string Windows1252ToUtf8(std::string_view text);
 

@@ -8,8 +8,7 @@
 
 #include "base/date_time.h"
 #include "base/format.h"
-#include "inventory/installer_finder.h"
-#include "inventory/registry_finder.h"
+#include "inventory/installed_programs.h"
 #include "localization/resource_strings.h"
 #include "protocol/request_documents.h"
 #include "protocol/transport.h"
@@ -80,16 +79,12 @@ void SaveClientSettings(const TClientSettings& settings) {
   registry.CloseKey();
 }
 
-// As the scan does it: the installer's products first, so that the registry finder can leave
-// out their Uninstall entries.
 TProgrammVersionenListe Scan(const TClientSettings& settings, platform::RegistryBackend& registry,
                              platform::InstallerDatabase& installer) {
   tProgrammeListe found(true);
-  tWindowsInstallerProgrammFinder installer_finder(installer);
-  installer_finder.ExtendedInfo = settings.bol_extendedmsiinfo;
-  installer_finder.Find(found);
-  tRegistryProgrammFinder registry_finder(registry);
-  registry_finder.Find(found);
+  ScanOptions options;
+  options.extendedInstallerInfo = settings.bol_extendedmsiinfo;
+  FindInstalledPrograms(found, registry, installer, options);
 
   TProgrammVersionenListe records;
   for (std::unique_ptr<tProgramm>& program : found.ReleaseAll()) {

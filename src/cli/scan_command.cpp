@@ -8,6 +8,7 @@
 
 #include "base/format.h"
 #include "base/text.h"
+#include "inventory/installed_programs.h"
 #include "inventory/installer_finder.h"
 #include "inventory/installer_program.h"
 #include "inventory/registry_finder.h"
@@ -170,21 +171,15 @@ int RunScanCommand(std::span<const std::string> args, CommandContext& context,
     tProgrammeListe programs(true);
     {
       ProgressLine progress(context.err);
-      TFinderProgressEvent onProgress;
+      ScanOptions scan;
+      scan.extendedInstallerInfo = options.extended;
       if (showProgress) {
-        onProgress = [&progress](std::string_view technology, std::string_view name,
-                                 std::int32_t position, std::int32_t total) {
+        scan.onProgress = [&progress](std::string_view technology, std::string_view name,
+                                      std::int32_t position, std::int32_t total) {
           progress.Show(technology, name, position, total);
         };
       }
-      // The installer products first: the registry finder leaves out what they cover.
-      tWindowsInstallerProgrammFinder installerFinder(installer);
-      installerFinder.ExtendedInfo = options.extended;
-      installerFinder.OnProgress = onProgress;
-      installerFinder.Find(programs);
-      tRegistryProgrammFinder registryFinder(context.registry);
-      registryFinder.OnProgress = onProgress;
-      registryFinder.Find(programs);
+      FindInstalledPrograms(programs, context.registry, installer, scan);
     }
     if (options.json) {
       WriteJson(programs, context.out);

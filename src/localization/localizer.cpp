@@ -1,7 +1,5 @@
 #include "localization/localizer.h"
 
-#include <unicode/unorm2.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -13,6 +11,7 @@
 #include "localization/window_translation.h"
 #include "platform/locale.h"
 #include "platform/system_info.h"
+#include "platform/unicode.h"
 
 namespace lintrove {
 namespace {
@@ -21,17 +20,7 @@ constexpr std::string_view kLanguageFileExtension = ".wlx";
 
 // Narrow text is UTF-8, so no character is lost; composed forms are what a reader expects.
 std::string Precomposed(std::u16string_view text) {
-  UErrorCode status = U_ZERO_ERROR;
-  const UNormalizer2* nfc = unorm2_getNFCInstance(&status);
-  if (U_FAILURE(status)) return Utf16ToUtf8(text);
-  // Composition never lengthens a text by more than three times.
-  std::u16string composed(text.size() * 3, u'\0');
-  const auto length =
-      unorm2_normalize(nfc, text.data(), static_cast<std::int32_t>(text.size()), composed.data(),
-                       static_cast<std::int32_t>(composed.size()), &status);
-  if (U_FAILURE(status)) return Utf16ToUtf8(text);
-  composed.resize(static_cast<std::size_t>(length));
-  return Utf16ToUtf8(composed);
+  return Utf16ToUtf8(platform::ComposedForm(text));
 }
 
 std::int32_t ParseLcid(std::string_view digits) {

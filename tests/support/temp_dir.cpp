@@ -1,16 +1,27 @@
 #include "support/temp_dir.h"
 
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
 
 namespace lintrove::test {
 
 TempDir::TempDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "lintrove-test-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  path_ = pattern;
+  // A random name, taken only if nobody has it yet, as mkdtemp does; portable to Windows.
+  std::random_device random;
+  const std::filesystem::path base = std::filesystem::temp_directory_path();
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::filesystem::path candidate = base / ("lintrove-test-" + std::to_string(random()));
+    if (std::filesystem::create_directory(candidate)) {
+      // Only the user's, as mkdtemp makes it: some programs refuse a runtime directory others
+      // may read.
+      std::filesystem::permissions(candidate, std::filesystem::perms::owner_all);
+      path_ = std::move(candidate);
+      return;
+    }
+  }
+  throw std::runtime_error("cannot make a temporary directory in " + base.string());
 }
 
 TempDir::~TempDir() {

@@ -4,12 +4,11 @@
 #include <fstream>
 #include <limits>
 
-#include <unicode/uchar.h>
-
 #include "base/error.h"
 #include "base/format.h"
 #include "base/text.h"
 #include "localization/resource_strings.h"
+#include "platform/unicode.h"
 
 namespace lintrove::platform {
 namespace {
@@ -230,7 +229,7 @@ void AppendU32(std::vector<std::uint8_t>& out, std::uint32_t value) {
 
 std::u16string UpperCaseResourceName(std::string_view name) {
   std::u16string upper;
-  for (char16_t c : Utf8ToUtf16(name)) upper.push_back(static_cast<char16_t>(u_toupper(c)));
+  for (char16_t c : Utf8ToUtf16(name)) upper.push_back(static_cast<char16_t>(UpperCaseOf(c)));
   return upper;
 }
 

@@ -1,9 +1,9 @@
 #include "platform/regfile/reg_tree.h"
 
-#include <unicode/uchar.h>
-#include <unicode/utf8.h>
-
 #include <algorithm>
+
+#include "base/text.h"
+#include "platform/unicode.h"
 
 namespace lintrove::platform {
 namespace {
@@ -45,26 +45,20 @@ std::string RegistryNameKey(std::string_view name) {
 
   // The upper case of a non-ASCII character may be longer or shorter in UTF-8.
   folded.resize(asciiEnd);
-  const auto* bytes = reinterpret_cast<const std::uint8_t*>(name.data());
-  const auto length = static_cast<std::int32_t>(name.size());
-  auto i = static_cast<std::int32_t>(asciiEnd);
-  while (i < length) {
+  std::size_t i = asciiEnd;
+  while (i < name.size()) {
     if (IsAscii(name[i])) {
       folded.push_back(UpperAscii(name[i++]));
       continue;
     }
-    const std::int32_t start = i;
-    UChar32 codePoint;
-    U8_NEXT(bytes, i, length, codePoint);
-    if (codePoint < 0) {
+    const std::size_t start = i;
+    const std::optional<char32_t> character = NextUtf8Character(name, i);
+    if (!character) {
       // Not UTF-8: the bytes stand for themselves, so that distinct names stay distinct.
       folded.append(name.substr(start, i - start));
       continue;
     }
-    std::uint8_t encoded[U8_MAX_LENGTH];
-    std::int32_t encodedLength = 0;
-    U8_APPEND_UNSAFE(encoded, encodedLength, u_toupper(codePoint));
-    folded.append(reinterpret_cast<const char*>(encoded), encodedLength);
+    AppendUtf8Character(UpperCaseOf(*character), folded);
   }
   return folded;
 }

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "inventory/program.h"
+#include "platform/installer_database.h"
+#include "platform/registry.h"
+
+namespace lintrove {
+
+// How a scan takes the inventory.
+struct ScanOptions {
+  bool extendedInstallerInfo = false;
+  TFinderProgressEvent onProgress;
+};
+
+// Appends every installed program to aListe, an owning list: the installer's products first, so
+// that the registry finder can leave out the Uninstall entries they cover, then the registry's.
+void FindInstalledPrograms(tProgrammeListe& aListe, platform::RegistryBackend& registry,
+                           platform::InstallerDatabase& installer, const ScanOptions& options);
+
+}  // namespace lintrove
