@@ -14,6 +14,7 @@ if(WIN32 AND CMAKE_CROSSCOMPILING)
   add_test(NAME wine_prefix COMMAND "${PROJECT_SOURCE_DIR}/cmake/wine-run.sh" --fresh
                                     "${CMAKE_BINARY_DIR}/wineprefix" wineboot --init)
   set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine_prefix RESOURCE_LOCK wine)
+  include(${CMAKE_CURRENT_LIST_DIR}/LintroveVersionResource.cmake)
 endif()
 
 # lintrove_add_test(NAME SOURCES src... [LIBRARIES lib...])
@@ -23,6 +24,8 @@ function(lintrove_add_test name)
   target_link_libraries(${name} PRIVATE lintrove_core lintrove_test_support GTest::gtest GTest::gtest_main
                                         ${ARG_LIBRARIES} lintrove_compile_options)
   if(WIN32 AND CMAKE_CROSSCOMPILING)
+    # The tests run as the client does: with the version resource it reads its version from.
+    lintrove_add_version_resource(${name})
     # One Wine start per executable: starting Wine for each test case would cost seconds each.
     add_test(NAME ${name} COMMAND ${name})
     set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine_prefix RESOURCE_LOCK wine)

@@ -2,6 +2,15 @@
 
 namespace lintrove::platform {
 
+GuidBytes NewGuid() {
+  GuidBytes guid{};
+  FillSecureRandom(guid);
+  // Version 4 (random) and the RFC 4122 variant, as the system's GUID generator marks them.
+  guid[6] = static_cast<std::uint8_t>((guid[6] & 0x0F) | 0x40);
+  guid[8] = static_cast<std::uint8_t>((guid[8] & 0x3F) | 0x80);
+  return guid;
+}
+
 std::string GuidText(const GuidBytes& guid) {
   static constexpr char kDigits[] = "0123456789ABCDEF";
   std::string text = "{";

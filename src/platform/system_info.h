@@ -11,7 +11,22 @@ class RegistryBackend;
 // The full path of the running executable, as the system reports it for the process.
 std::string ExecutablePath();
 
-// The version of the Windows whose inventory is taken, as GetVersionEx reports it.
+// A file version as an executable's version resource keeps it: two double words of two 16-bit
+// numbers each, the most significant first.
+struct FileVersion {
+  std::uint32_t mostSignificant = 0;
+  std::uint32_t leastSignificant = 0;
+};
+
+// The file version of the version resource of an executable (a PE file); none when the file has
+// no version resource or it cannot be read.
+std::optional<FileVersion> ExecutableFileVersion(const std::string& path);
+
+// The file version the running program carries: on Windows its executable's. Executables on
+// Linux carry no version resource; there the version the program was built as stands for it.
+std::optional<FileVersion> ProgramFileVersion();
+
+// The version of the Windows whose inventory is taken, as the system reports it.
 struct WindowsVersion {
   std::uint32_t major = 0;
   std::uint32_t minor = 0;

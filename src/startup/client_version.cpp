@@ -1,10 +1,16 @@
 #include "startup/client_version.h"
 
+#include "platform/system_info.h"
+
 namespace lintrove {
 
 const std::string& ClientVersion() {
-  // The build's version is the one the Windows build writes into the version resource.
-  static const std::string version = LINTROVE_VERSION;
+  static const std::string version = [] {
+    const auto fileVersion = platform::ProgramFileVersion();
+    return fileVersion
+               ? FormatFileVersion(fileVersion->mostSignificant, fileVersion->leastSignificant)
+               : std::string();
+  }();
   return version;
 }
 

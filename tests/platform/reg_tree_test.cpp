@@ -29,9 +29,11 @@ TEST(RegTreeTest, NameKeyFoldsToUpperCase) {
       {"Software\\Classes", "SOFTWARE\\CLASSES"},
       {"stra\u00dfe", "STRA\u00dfE"},  // no single-character upper case: kept
       {"\u00e4pfel", "\u00c4PFEL"},    // two UTF-8 bytes, same length
-      {"\u0131", "I"},                 // dotless i: the upper case is shorter
-      {"\u0250", "\u2c6f"},            // and here longer
-      {"caf\xE9", "CAF\xE9"},          // not UTF-8: the byte stands for itself
+      {"\u0131", "\u0131"},            // dotless i: "I" is the capital of "i", so it stays
+      {"\u00b5", "\u00b5"},            // micro sign: likewise, "\u039c" belongs to "\u03bc"
+      {"\u03bc", "\u039c"},
+      {"\u0250", "\u2c6f"},    // a capital longer in UTF-8
+      {"caf\xE9", "CAF\xE9"},  // not UTF-8: the byte stands for itself
       {"_x", "_X"},
   };
   for (const auto& c : cases) EXPECT_EQ(RegistryNameKey(c.name), c.key) << c.name;

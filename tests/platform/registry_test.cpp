@@ -7,8 +7,12 @@
 #include <sstream>
 
 #include "base/error.h"
+#ifdef _WIN32
+#include "platform/win32/registry_wine.h"
+#else
 #include "platform/posix/posix_registry.h"
 #include "support/temp_dir.h"
+#endif
 
 namespace lintrove::platform {
 namespace {
@@ -17,17 +21,48 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using namespace std::literals;
 
+#ifndef _WIN32
+bool RunsUnderWine() { return false; }
+#endif
+
+// The tests run on the platform's registry: on Linux a store in a temporary directory, on
+// Windows the system's own. Their keys lie below LintroveTests, which goes when a test ends.
 class RegistryTest : public ::testing::Test {
  protected:
+  RegistryTest() { RemoveTestKeys(); }
+  ~RegistryTest() override { RemoveTestKeys(); }
+
+  static std::string UserKey(std::string_view path) {
+    return "\\Software\\LintroveTests" + std::string(path);
+  }
+  static std::string MachineKey(std::string_view path) {
+    return "\\SOFTWARE\\LintroveTests" + std::string(path);
+  }
+  static constexpr std::string_view kSharedInstallerKey =
+      "\\SOFTWARE\\Classes\\Installer\\Products\\LintroveTests";
+
   // Puts a raw value in place, as any other writer of the registry could have.
   void PutValue(std::string_view name, std::uint32_t type, std::vector<std::uint8_t> data) {
     Registry registry(RootKey::CurrentUser, RegistryView::Default, backend_);
-    ASSERT_TRUE(registry.OpenKey("\\Software\\Test", true));
+    ASSERT_TRUE(registry.OpenKey(UserKey("\\Test"), true));
     registry.WriteValue(name, type, data);
   }
 
+  void RemoveTestKeys() {
+    Registry(RootKey::CurrentUser, RegistryView::Default, backend_).DeleteKey(UserKey(""));
+    for (RegistryView view : {RegistryView::Wow64_64, RegistryView::Wow64_32}) {
+      Registry machine(RootKey::LocalMachine, view, backend_);
+      machine.DeleteKey(MachineKey(""));
+      machine.DeleteKey(kSharedInstallerKey);
+    }
+  }
+
+#ifdef _WIN32
+  RegistryBackend& backend_ = SystemRegistry();
+#else
   test::TempDir dir_;
   PosixRegistry backend_{dir_.Path()};
+#endif
 };
 
 std::vector<std::uint8_t> Utf16(std::u16string_view text) {
@@ -79,7 +114,7 @@ TEST_F(RegistryTest, TypedReadsCheckTypeAndSize) {
     SCOPED_TRACE(c.label);
     PutValue("v", c.type, c.data);
     Registry registry(RootKey::CurrentUser, RegistryView::Default, backend_);
-    ASSERT_TRUE(registry.OpenKeyReadOnly("\\Software\\Test"));
+    ASSERT_TRUE(registry.OpenKeyReadOnly(UserKey("\\Test")));
     auto read = [&](auto reader) {
       try {
         return reader();
@@ -100,7 +135,7 @@ TEST_F(RegistryTest, TypedReadsCheckTypeAndSize) {
 
 TEST_F(RegistryTest, MissingValuesAndKeys) {
   Registry registry(RootKey::CurrentUser, RegistryView::Default, backend_);
-  EXPECT_FALSE(registry.OpenKeyReadOnly("\\Software\\Nowhere"));
+  EXPECT_FALSE(registry.OpenKeyReadOnly(UserKey("\\Nowhere")));
   EXPECT_FALSE(registry.HasCurrentKey());
   EXPECT_FALSE(registry.ValueExists("v"));
   EXPECT_EQ(registry.ReadString("v"), "");
@@ -109,7 +144,7 @@ TEST_F(RegistryTest, MissingValuesAndKeys) {
             "Fehler beim Setzen der Daten für 'v'");
   EXPECT_TRUE(registry.GetKeyNames().empty());
 
-  ASSERT_TRUE(registry.OpenKey("\\Software\\Test", true));
+  ASSERT_TRUE(registry.OpenKey(UserKey("\\Test"), true));
   EXPECT_EQ(registry.ReadString("absent"), "");
   EXPECT_FALSE(registry.GetDataType("absent").has_value());
 }
@@ -117,7 +152,7 @@ TEST_F(RegistryTest, MissingValuesAndKeys) {
 TEST_F(RegistryTest, WritesThroughAReadOnlyKeyAreRefused) {
   PutValue("v", RegType::Dword, {1, 0, 0, 0});
   Registry registry(RootKey::CurrentUser, RegistryView::Default, backend_);
-  ASSERT_TRUE(registry.OpenKeyReadOnly("\\Software\\Test"));
+  ASSERT_TRUE(registry.OpenKeyReadOnly(UserKey("\\Test")));
   EXPECT_EQ(ErrorOf([&] { registry.WriteString("lintrove", "x"); }),
             "Fehler beim Setzen der Daten für 'lintrove'");
   EXPECT_FALSE(registry.DeleteValue("v"));
@@ -126,7 +161,7 @@ TEST_F(RegistryTest, WritesThroughAReadOnlyKeyAreRefused) {
 
 TEST_F(RegistryTest, WrittenValuesHaveTheStoredFormsOfWindows) {
   Registry registry(RootKey::CurrentUser, RegistryView::Default, backend_);
-  ASSERT_TRUE(registry.OpenKey("\\Software\\Dorv\\Lintrove", true));
+  ASSERT_TRUE(registry.OpenKey(UserKey("\\Dorv\\Lintrove"), true));
   registry.WriteString("s", "Grüße");
   registry.WriteString("empty", "");
   registry.WriteInteger("i", -2);
@@ -143,22 +178,27 @@ TEST_F(RegistryTest, WrittenValuesHaveTheStoredFormsOfWindows) {
 
 TEST_F(RegistryTest, PathsAreAbsoluteWithABackslashAndRelativeWithout) {
   Registry registry(RootKey::LocalMachine, RegistryView::Default, backend_);
-  ASSERT_TRUE(registry.OpenKey("\\SOFTWARE\\A\\", true));
-  EXPECT_EQ(registry.CurrentPath(), "SOFTWARE\\A");
+  ASSERT_TRUE(registry.OpenKey(MachineKey("\\A\\"), true));
+  EXPECT_EQ(registry.CurrentPath(), "SOFTWARE\\LintroveTests\\A");
   ASSERT_TRUE(registry.OpenKey("B\\C", true));
-  EXPECT_EQ(registry.CurrentPath(), "SOFTWARE\\A\\B\\C");
-  EXPECT_TRUE(registry.KeyExists("\\software\\a\\b"));
-  EXPECT_FALSE(registry.OpenKey("\\SOFTWARE\\\\A", true));
+  EXPECT_EQ(registry.CurrentPath(), "SOFTWARE\\LintroveTests\\A\\B\\C");
+  EXPECT_TRUE(registry.KeyExists("\\software\\lintrovetests\\a\\b"));
+  EXPECT_FALSE(registry.OpenKey(MachineKey("\\\\A"), true));
   EXPECT_FALSE(registry.HasCurrentKey());
 }
 
 TEST_F(RegistryTest, NamesIgnoreCaseKeepTheirCaseAndEnumerateInWindowsOrder) {
   Registry registry(RootKey::LocalMachine, RegistryView::Default, backend_);
   for (const char* name : {"beta", "Alpha", "A_b", "AZ", "{B}", "a1"}) {
-    ASSERT_TRUE(registry.OpenKey(std::string("\\SOFTWARE\\Keys\\") + name, true));
+    ASSERT_TRUE(registry.OpenKey(MachineKey("\\Keys\\") + name, true));
   }
-  ASSERT_TRUE(registry.OpenKey("\\software\\KEYS", false));
-  EXPECT_THAT(registry.GetKeyNames(), ElementsAre("a1", "Alpha", "AZ", "A_b", "beta", "{B}"));
+  ASSERT_TRUE(registry.OpenKey("\\software\\lintrovetests\\KEYS", false));
+  // Windows sorts by upper case, so "AZ" comes before "A_b"; Wine sorts by lower case.
+  if (RunsUnderWine()) {
+    EXPECT_THAT(registry.GetKeyNames(), ElementsAre("a1", "A_b", "Alpha", "AZ", "beta", "{B}"));
+  } else {
+    EXPECT_THAT(registry.GetKeyNames(), ElementsAre("a1", "Alpha", "AZ", "A_b", "beta", "{B}"));
+  }
   registry.WriteString("DisplayName", "x");
   registry.WriteString("DISPLAYNAME", "y");
   EXPECT_THAT(registry.GetValueNames(), ElementsAre("DisplayName"));
@@ -174,32 +214,61 @@ TEST_F(RegistryTest, ViewsAreThoseOf64BitWindows) {
   auto exists = [&](RootKey root, std::string key) {
     return Registry(root, RegistryView::Default, backend_).KeyExists(key);
   };
-  write(RootKey::LocalMachine, RegistryView::Wow64_32, "\\SOFTWARE\\Vendor32");
-  write(RootKey::LocalMachine, RegistryView::Wow64_64, "\\SOFTWARE\\Vendor64");
-  write(RootKey::LocalMachine, RegistryView::Wow64_32, "\\SOFTWARE\\Classes\\Installer\\Products\\P");
-  write(RootKey::CurrentUser, RegistryView::Wow64_32, "\\Software\\User");
-  EXPECT_TRUE(exists(RootKey::LocalMachine, "\\SOFTWARE\\WOW6432Node\\Vendor32"));
-  EXPECT_FALSE(exists(RootKey::LocalMachine, "\\SOFTWARE\\Vendor32"));
-  EXPECT_TRUE(exists(RootKey::LocalMachine, "\\SOFTWARE\\Vendor64"));
-  EXPECT_TRUE(exists(RootKey::LocalMachine, "\\SOFTWARE\\Classes\\Installer\\Products\\P"));
-  EXPECT_TRUE(exists(RootKey::CurrentUser, "\\Software\\User"));
+  write(RootKey::LocalMachine, RegistryView::Wow64_32, MachineKey("\\Vendor32"));
+  write(RootKey::LocalMachine, RegistryView::Wow64_64, MachineKey("\\Vendor64"));
+  write(RootKey::CurrentUser, RegistryView::Wow64_32, UserKey("\\User"));
+  EXPECT_TRUE(exists(RootKey::LocalMachine, "\\SOFTWARE\\WOW6432Node\\LintroveTests\\Vendor32"));
+  EXPECT_FALSE(exists(RootKey::LocalMachine, MachineKey("\\Vendor32")));
+  EXPECT_TRUE(exists(RootKey::LocalMachine, MachineKey("\\Vendor64")));
+  EXPECT_TRUE(exists(RootKey::CurrentUser, UserKey("\\User")));
+  // Windows 7 and later share the installer's registrations between the views; Wine 8 keeps
+  // a 32-bit copy of HKLM\SOFTWARE\Classes.
+  if (!RunsUnderWine()) {
+    write(RootKey::LocalMachine, RegistryView::Wow64_32, std::string(kSharedInstallerKey));
+    EXPECT_TRUE(exists(RootKey::LocalMachine, std::string(kSharedInstallerKey)));
+  }
 
   Registry view32(RootKey::LocalMachine, RegistryView::Wow64_32, backend_);
-  EXPECT_TRUE(view32.KeyExists("\\SOFTWARE\\Vendor32"));
-  EXPECT_FALSE(view32.KeyExists("\\SOFTWARE\\Vendor64"));
-  EXPECT_TRUE(view32.KeyExists("\\SOFTWARE\\WOW6432Node\\Vendor32"));
+  EXPECT_TRUE(view32.KeyExists(MachineKey("\\Vendor32")));
+  EXPECT_FALSE(view32.KeyExists(MachineKey("\\Vendor64")));
+  EXPECT_TRUE(view32.KeyExists("\\SOFTWARE\\WOW6432Node\\LintroveTests\\Vendor32"));
+}
+
+TEST_F(RegistryTest, DeletingAKeyInOneViewLeavesTheOtherViewsKey) {
+  for (RegistryView view : {RegistryView::Wow64_32, RegistryView::Wow64_64}) {
+    Registry registry(RootKey::LocalMachine, view, backend_);
+    ASSERT_TRUE(registry.OpenKey(MachineKey("\\Vendor\\Sub"), true));
+    registry.WriteInteger("v", 1);
+  }
+  Registry view32(RootKey::LocalMachine, RegistryView::Wow64_32, backend_);
+  EXPECT_TRUE(view32.DeleteKey(MachineKey("\\Vendor")));
+  EXPECT_FALSE(view32.KeyExists(MachineKey("\\Vendor")));
+  Registry view64(RootKey::LocalMachine, RegistryView::Wow64_64, backend_);
+  EXPECT_TRUE(view64.KeyExists(MachineKey("\\Vendor\\Sub")));
 }
 
 TEST_F(RegistryTest, DeletingAKeyTakesItsSubtree) {
   Registry registry(RootKey::CurrentUser, RegistryView::Default, backend_);
-  ASSERT_TRUE(registry.OpenKey("\\Software\\Dorv\\Lintrove\\ignore", true));
+  ASSERT_TRUE(registry.OpenKey(UserKey("\\Dorv\\Lintrove\\ignore"), true));
   registry.WriteInteger("x", 1);
   registry.CloseKey();
-  EXPECT_TRUE(registry.DeleteKey("\\Software\\Dorv"));
-  EXPECT_FALSE(registry.KeyExists("\\Software\\Dorv\\Lintrove\\ignore"));
-  EXPECT_TRUE(registry.KeyExists("\\Software"));
-  EXPECT_FALSE(registry.DeleteKey("\\Software\\Dorv"));
+  EXPECT_TRUE(registry.DeleteKey(UserKey("\\Dorv")));
+  EXPECT_FALSE(registry.KeyExists(UserKey("\\Dorv\\Lintrove\\ignore")));
+  EXPECT_TRUE(registry.KeyExists(UserKey("")));
+  EXPECT_FALSE(registry.DeleteKey(UserKey("\\Dorv")));
   EXPECT_FALSE(registry.DeleteKey("\\"));
+}
+
+TEST_F(RegistryTest, AKeyDeletedWhileOpenRefusesWrites) {
+  Registry registry(RootKey::CurrentUser, RegistryView::Default, backend_);
+  ASSERT_TRUE(registry.OpenKey(UserKey("\\Gone"), true));
+  registry.WriteInteger("v", 1);
+  EXPECT_TRUE(
+      Registry(RootKey::CurrentUser, RegistryView::Default, backend_).DeleteKey(UserKey("\\Gone")));
+  EXPECT_EQ(ErrorOf([&] { registry.WriteInteger("v", 2); }),
+            "Fehler beim Setzen der Daten für 'v'");
+  EXPECT_FALSE(registry.ValueExists("v"));
+  EXPECT_FALSE(registry.KeyExists(UserKey("\\Gone")));
 }
 
 }  // namespace

@@ -27,6 +27,10 @@ constexpr PropertySource kProductInfo[] = {
     {"Language", Source::Product, "Language"},
     {"Version", Source::Product, "Version"},
     {"ProductIcon", Source::Product, "ProductIcon"},
+    {"AssignmentType", Source::Product, "Assignment"},
+    {"Transforms", Source::Product, "Transforms"},
+    {"InstanceType", Source::Product, "InstanceType"},
+    {"AuthorizedLUAApp", Source::Product, "AuthorizedLUAApp"},
     {"PackageName", Source::SourceList, "PackageName"},
     {"InstalledProductName", Source::InstallProperties, "DisplayName"},
     {"VersionString", Source::InstallProperties, "DisplayVersion"},
@@ -41,6 +45,9 @@ constexpr PropertySource kProductInfo[] = {
     {"URLUpdateInfo", Source::InstallProperties, "URLUpdateInfo"},
     {"VersionMajor", Source::InstallProperties, "VersionMajor"},
     {"VersionMinor", Source::InstallProperties, "VersionMinor"},
+    {"RegOwner", Source::InstallProperties, "RegOwner"},
+    {"RegCompany", Source::InstallProperties, "RegCompany"},
+    {"ProductID", Source::InstallProperties, "ProductID"},
 };
 
 // Properties of an opened product's database that its registration repeats.

@@ -4,8 +4,10 @@
 
 #include <charconv>
 #include <filesystem>
+#include <span>
 
 #include "base/error.h"
+#include "platform/pe/pe_resources.h"
 #include "platform/registry.h"
 
 namespace lintrove::platform {
@@ -13,6 +15,7 @@ namespace {
 
 constexpr std::string_view kCurrentVersionKey = "\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
 constexpr std::uint32_t kPlatformWin32Nt = 2;
+constexpr std::uint16_t kResourceTypeVersion = 16;
 
 // Reads the leading decimal number of text and moves past it and one following separator.
 std::optional<std::uint32_t> TakeNumber(std::string_view& text) {
@@ -64,6 +67,32 @@ std::optional<WindowsVersion> RecordedVersion(RegistryBackend& registry) {
   return version;
 }
 
+std::uint32_t LittleEndian32(std::span<const std::uint8_t> data, std::size_t offset) {
+  std::uint32_t number = 0;
+  for (std::size_t i = 0; i < 4; ++i) number |= std::uint32_t{data[offset + i]} << (8 * i);
+  return number;
+}
+
+// A version resource starts with its length, the length of its value and its type (16 bits
+// each), the key "VS_VERSION_INFO" in UTF-16 with its NUL, padding to 32 bits, and then its
+// value, the fixed file information, which begins with its signature.
+std::optional<FileVersion> FixedFileVersion(std::span<const std::uint8_t> resource) {
+  constexpr std::u16string_view kKey = u"VS_VERSION_INFO";
+  constexpr std::size_t kValueOffset = 40;
+  constexpr std::size_t kFixedInfoSize = 52;
+  constexpr std::uint32_t kSignature = 0xFEEF04BD;
+  if (resource.size() < kValueOffset + kFixedInfoSize) return std::nullopt;
+  const std::size_t valueLength = resource[2] | (std::size_t{resource[3]} << 8);
+  if (valueLength < kFixedInfoSize) return std::nullopt;
+  for (std::size_t i = 0; i <= kKey.size(); ++i) {
+    const char16_t unit = static_cast<char16_t>(resource[6 + 2 * i] | (resource[7 + 2 * i] << 8));
+    if (unit != (i < kKey.size() ? kKey[i] : u'\0')) return std::nullopt;
+  }
+  if (LittleEndian32(resource, kValueOffset) != kSignature) return std::nullopt;
+  return FileVersion{LittleEndian32(resource, kValueOffset + 8),
+                     LittleEndian32(resource, kValueOffset + 12)};
+}
+
 std::optional<WindowsVersion> HostVersion() {
   utsname host{};
   if (::uname(&host) != 0) return std::nullopt;
@@ -86,6 +115,29 @@ std::string ExecutablePath() {
   std::filesystem::path path = std::filesystem::read_symlink("/proc/self/exe", error);
   if (error) throw Error("Der Pfad des Programms ist unbekannt: " + error.message());
   return path.string();
+}
+
+std::optional<FileVersion> ExecutableFileVersion(const std::string& path) {
+  try {
+    const PeResources resources = PeResources::Load(path);
+    const auto versions = resources.Resources(kResourceTypeVersion);
+    if (versions.empty()) return std::nullopt;
+    return FixedFileVersion(versions.front().data);
+  } catch (const Error&) {
+    return std::nullopt;
+  }
+}
+
+std::optional<FileVersion> ProgramFileVersion() {
+  std::string_view text = LINTROVE_VERSION;
+  std::uint32_t numbers[4] = {};
+  for (std::uint32_t& number : numbers) {
+    if (text.empty()) break;
+    const auto taken = TakeNumber(text);
+    if (!taken || *taken > 0xFFFF) return std::nullopt;
+    number = *taken;
+  }
+  return FileVersion{numbers[0] << 16 | numbers[1], numbers[2] << 16 | numbers[3]};
 }
 
 bool IsWindows64Machine(RegistryBackend& registry) {

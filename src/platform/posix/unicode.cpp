@@ -7,8 +7,13 @@
 
 namespace lintrove::platform {
 
+// Windows maps a character to its capital only where the capital maps back to it: "ı", "ſ" or
+// "µ" keep their own case, since "I", "S" and "Μ" belong to "i", "s" and "μ". Registry keys
+// named with them stay apart, as on Windows.
 char32_t UpperCaseOf(char32_t character) {
-  return static_cast<char32_t>(u_toupper(static_cast<UChar32>(character)));
+  const UChar32 upper = u_toupper(static_cast<UChar32>(character));
+  return u_tolower(upper) == static_cast<UChar32>(character) ? static_cast<char32_t>(upper)
+                                                             : character;
 }
 
 std::u16string ComposedForm(std::u16string_view text) {

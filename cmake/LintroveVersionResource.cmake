@@ -1,0 +1,31 @@
+# lintrove_add_version_resource(TARGET [VERSION a.b.c.d] [DESCRIPTION text]): gives a Windows
+# executable the version resource the client reads its own version from; by default the
+# project's version.
+set(LINTROVE_VERSION_RESOURCE_TEMPLATE "${CMAKE_CURRENT_LIST_DIR}/../resources/version.rc.in")
+
+function(lintrove_add_version_resource target)
+  cmake_parse_arguments(ARG "" "VERSION;DESCRIPTION" "" ${ARGN})
+  if(NOT ARG_VERSION)
+    set(ARG_VERSION "${Lintrove_VERSION}")
+  endif()
+  if(NOT ARG_DESCRIPTION)
+    set(ARG_DESCRIPTION "Lintrove")
+  endif()
+  # The resource has four numbers; missing ones are 0, as CMake leaves them out.
+  string(REPLACE "." ";" numbers "${ARG_VERSION}")
+  list(LENGTH numbers count)
+  while(count LESS 4)
+    list(APPEND numbers 0)
+    math(EXPR count "${count} + 1")
+  endwhile()
+  list(JOIN numbers "," LINTROVE_RC_VERSION_COMMAS)
+  list(JOIN numbers "." LINTROVE_RC_VERSION)
+  set(LINTROVE_RC_DESCRIPTION "${ARG_DESCRIPTION}")
+  get_target_property(LINTROVE_RC_NAME ${target} OUTPUT_NAME)
+  if(NOT LINTROVE_RC_NAME)
+    set(LINTROVE_RC_NAME "${target}")
+  endif()
+  set(resource "${CMAKE_CURRENT_BINARY_DIR}/${target}_version.rc")
+  configure_file("${LINTROVE_VERSION_RESOURCE_TEMPLATE}" "${resource}" @ONLY)
+  target_sources(${target} PRIVATE "${resource}")
+endfunction()
