@@ -35,11 +35,13 @@ class InstallerDatabaseTest : public test::MachineFixture {
 "PackageCode"="DCBA4321FEDC0BA98765BA0987654321"
 "Language"=dword:00000407
 "Version"=dword:01020003
+"Assignment"=dword:00000001
 "ProductIcon"="C:\\Windows\\Installer\\{1111}\\tool.ico")",
                          R"v("DisplayName"="Tool (installed)"
 "DisplayVersion"="1.2.3"
 "Publisher"="Maker"
 "VersionMajor"=dword:00000001
+"RegOwner"="Owner"
 "Contact"="support@example.org")v",
                          "Tool.msi") +
         InstallerProduct(kAdvertised, R"("ProductName"="Advertised")", std::nullopt) +
@@ -78,6 +80,9 @@ TEST_F(InstallerDatabaseTest, ProductInfoComesFromWhereTheInstallerKeepsIt) {
       {kInstalled, "Publisher", InstallerStatus::Success, "Maker"},
       {kInstalled, "VersionMajor", InstallerStatus::Success, "1"},
       {kInstalled, "HelpLink", InstallerStatus::Success, ""},
+      {kInstalled, "AssignmentType", InstallerStatus::Success, "1"},
+      {kInstalled, "RegOwner", InstallerStatus::Success, "Owner"},
+      {kInstalled, "ProductID", InstallerStatus::Success, ""},
       {kInstalled, "Manufacturer", InstallerStatus::UnknownProperty, ""},
       {kAdvertised, "ProductName", InstallerStatus::Success, "Advertised"},
       {kAdvertised, "VersionString", InstallerStatus::UnknownProduct, ""},

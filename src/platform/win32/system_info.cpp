@@ -64,6 +64,8 @@ std::optional<FileVersion> ExecutableFileVersion(const std::string& path) {
     return std::nullopt;
   }
   const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(block);
+  // The system hands back whatever the resource holds; a wrong signature means it is no version.
+  if (fixed->dwSignature != VS_FFI_SIGNATURE) return std::nullopt;
   return FileVersion{fixed->dwFileVersionMS, fixed->dwFileVersionLS};
 }
 
