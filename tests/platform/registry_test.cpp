@@ -211,8 +211,8 @@ TEST_F(RegistryTest, ViewsAreThoseOf64BitWindows) {
     ASSERT_TRUE(registry.OpenKey(key, true));
     registry.WriteInteger("v", 1);
   };
-  auto exists = [&](RootKey root, std::string key) {
-    return Registry(root, RegistryView::Default, backend_).KeyExists(key);
+  auto exists = [&](RootKey root, std::string key, RegistryView view = RegistryView::Wow64_64) {
+    return Registry(root, view, backend_).KeyExists(key);
   };
   write(RootKey::LocalMachine, RegistryView::Wow64_32, MachineKey("\\Vendor32"));
   write(RootKey::LocalMachine, RegistryView::Wow64_64, MachineKey("\\Vendor64"));
@@ -221,6 +221,12 @@ TEST_F(RegistryTest, ViewsAreThoseOf64BitWindows) {
   EXPECT_FALSE(exists(RootKey::LocalMachine, MachineKey("\\Vendor32")));
   EXPECT_TRUE(exists(RootKey::LocalMachine, MachineKey("\\Vendor64")));
   EXPECT_TRUE(exists(RootKey::CurrentUser, UserKey("\\User")));
+  // The default view is the program's own: the 32-bit one only for a 32-bit program on Windows.
+  constexpr bool k32BitProgram = sizeof(void*) == 4;
+  EXPECT_EQ(exists(RootKey::LocalMachine, MachineKey("\\Vendor64"), RegistryView::Default),
+            !k32BitProgram);
+  EXPECT_EQ(exists(RootKey::LocalMachine, MachineKey("\\Vendor32"), RegistryView::Default),
+            k32BitProgram);
   // Windows 7 and later share the installer's registrations between the views; Wine 8 keeps
   // a 32-bit copy of HKLM\SOFTWARE\Classes.
   if (!RunsUnderWine()) {
