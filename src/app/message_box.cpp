@@ -1,7 +1,9 @@
 #include "app/message_box.h"
 
+#include <QAbstractButton>
 #include <utility>
 
+#include "localization/resource_strings.h"
 #include "startup/startup.h"
 
 namespace lintrove::app {
@@ -9,6 +11,23 @@ namespace {
 
 std::optional<QMessageBox::StandardButton> nextAnswer;
 std::optional<MessageBox::Shown> lastAnswered;
+
+// The buttons speak the program's language, not the toolkit's, whose translations are not loaded.
+QStringList LabelButtons(QMessageBox& box) {
+  const std::pair<QMessageBox::StandardButton, int> labels[] = {
+      {QMessageBox::Yes, ResString::ButtonYes},
+      {QMessageBox::No, ResString::ButtonNo},
+      {QMessageBox::Ok, ResString::ButtonOk},
+  };
+  QStringList texts;
+  for (const auto& [button, text] : labels) {
+    if (QAbstractButton* shown = box.button(button)) {
+      shown->setText(QString::fromStdString(LoadResString(text)));
+      texts << shown->text();
+    }
+  }
+  return texts;
+}
 
 }  // namespace
 
@@ -36,11 +55,12 @@ QMessageBox::StandardButton MessageBox::Show(QWidget* parent, QMessageBox::Icon 
                                              const QString& text,
                                              QMessageBox::StandardButtons buttons) {
   const QString title = QString::fromUtf8(ApplicationTitle.data(), ApplicationTitle.size());
+  QMessageBox box(icon, title, text, buttons, parent);
+  QStringList buttonTexts = LabelButtons(box);
   if (nextAnswer) {
-    lastAnswered = Shown{icon, title, text, buttons};
+    lastAnswered = Shown{icon, title, text, buttons, std::move(buttonTexts)};
     return std::exchange(nextAnswer, std::nullopt).value();
   }
-  QMessageBox box(icon, title, text, buttons, parent);
   return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 

@@ -2,6 +2,7 @@
 
 #include <QMessageBox>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 class QWidget;
@@ -18,6 +19,7 @@ class MessageBox {
     QString title;
     QString text;
     QMessageBox::StandardButtons buttons;
+    QStringList buttonTexts;  // in the order Yes, No, OK
   };
 
   // With the buttons Yes and No; true for Yes.

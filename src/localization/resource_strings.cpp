@@ -37,6 +37,9 @@ constexpr std::array kBuiltIn = {
             "              der eingestellte Zeitraum (so startet der Autostart-Eintrag)\n"
             "  --help      diese Hilfe zeigen und beenden\n"
             "  --version   die Version zeigen und beenden\n"},
+    BuiltIn{ResString::ButtonYes, "&Ja"},
+    BuiltIn{ResString::ButtonNo, "&Nein"},
+    BuiltIn{ResString::ButtonOk, "OK"},
     BuiltIn{ResString::ServiceStalled,
             "Der Server hat %d Sekunden lang keine Daten gesendet; die Anfrage wurde "
             "abgebrochen."},

@@ -47,6 +47,10 @@ inline constexpr int NotACollection = 61449;
 inline constexpr int LogonEntryWriteFailed = 61456;
 inline constexpr int StartupFailed = 61457;
 inline constexpr int CommandLineHelp = 61458;
+// The buttons of the message boxes.
+inline constexpr int ButtonYes = 61459;
+inline constexpr int ButtonNo = 61460;
+inline constexpr int ButtonOk = 61461;
 // Messages of the service protocol.
 inline constexpr int ServiceStalled = 61488;
 inline constexpr int ServiceAnswerTooLarge = 61489;

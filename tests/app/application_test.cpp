@@ -34,6 +34,7 @@ class ApplicationTest : public QObject {
     QVERIFY(box.has_value());
     QCOMPARE(box->text, QStringLiteral("Ungeschützter Fehler."));
     QCOMPARE(box->icon, QMessageBox::Critical);
+    QCOMPARE(box->buttonTexts, QStringList{QStringLiteral("OK")});
   }
 };
 

@@ -217,6 +217,7 @@ void StartupTest::reminderDecisions() {
   if (question) {
     QCOMPARE(question->icon, QMessageBox::Question);
     QCOMPARE(question->buttons, QMessageBox::Yes | QMessageBox::No);
+    QCOMPARE(question->buttonTexts, (QStringList{QStringLiteral("&Ja"), QStringLiteral("&Nein")}));
     QCOMPARE(question->title, QStringLiteral("Dorv Lintrove"));
     QCOMPARE(question->text, QStringLiteral("Sie haben längere Zeit nicht Lintrove ausgeführt. "
                                             "Möchten Sie es nun ausführen?"));
