@@ -21,8 +21,9 @@ endif()
 function(lintrove_add_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
-  target_link_libraries(${name} PRIVATE lintrove_core lintrove_test_support GTest::gtest GTest::gtest_main
-                                        ${ARG_LIBRARIES} lintrove_compile_options)
+  target_link_libraries(${name} PRIVATE lintrove_core lintrove_test_support GTest::gtest
+                                        GTest::gtest_main GTest::gmock ${ARG_LIBRARIES}
+                                        lintrove_compile_options)
   if(WIN32 AND CMAKE_CROSSCOMPILING)
     # The tests run as the client does: with the version resource it reads its version from.
     lintrove_add_version_resource(${name})

@@ -24,7 +24,10 @@ class PosixKeyHandle final : public RegistryKeyHandle {
   // created: the key was made by this open, a change that closing it makes permanent.
   PosixKeyHandle(PosixRegistry& registry, RegistryStore& store, std::vector<std::string> path,
                  bool writable, bool created)
-      : registry_(registry), store_(store), path_(std::move(path)), writable_(writable),
+      : registry_(registry),
+        store_(store),
+        path_(std::move(path)),
+        writable_(writable),
         changed_(created) {}
 
   ~PosixKeyHandle() override {
@@ -43,7 +46,7 @@ class PosixKeyHandle final : public RegistryKeyHandle {
 
   std::vector<std::string> SubkeyNames() const override {
     std::vector<std::string> names;
-    if (const RegKey* key = store_.FindKey(path_)) {
+    if (const RegKey* key = Key()) {
       names.reserve(key->Subkeys().size());
       for (const auto& subkey : key->Subkeys()) names.push_back(subkey->Name());
     }
@@ -52,7 +55,7 @@ class PosixKeyHandle final : public RegistryKeyHandle {
 
   std::vector<std::string> ValueNames() const override {
     std::vector<std::string> names;
-    if (const RegKey* key = store_.FindKey(path_)) {
+    if (const RegKey* key = Key()) {
       names.reserve(key->Values().size());
       for (const RegValue& value : key->Values()) names.push_back(value.name);
     }
@@ -60,7 +63,7 @@ class PosixKeyHandle final : public RegistryKeyHandle {
   }
 
   std::optional<RegistryData> QueryValue(std::string_view name) const override {
-    const RegKey* key = store_.FindKey(path_);
+    const RegKey* key = Key();
     const RegValue* value = key ? key->FindValue(name) : nullptr;
     if (!value) return std::nullopt;
     return RegistryData{value->type, value->data};
@@ -82,11 +85,23 @@ class PosixKeyHandle final : public RegistryKeyHandle {
   }
 
  private:
+  // The key as found last, looked up again only when the store may have lost it: a scan reads
+  // many values of one key, and each lookup would fold every name on the path again.
+  const RegKey* Key() const {
+    if (!key_ || keyGeneration_ != store_.Generation()) {
+      key_ = store_.FindKey(path_);
+      keyGeneration_ = store_.Generation();
+    }
+    return key_;
+  }
+
   PosixRegistry& registry_;
   RegistryStore& store_;
   std::vector<std::string> path_;
   bool writable_;
   bool changed_;
+  mutable const RegKey* key_ = nullptr;
+  mutable std::uint64_t keyGeneration_ = 0;
 };
 
 std::filesystem::path HomeDirectory() {

@@ -102,6 +102,7 @@ void RegistryStore::Load() {
   for (const Change& change : journal_) Apply(*tree, change);
   tree_ = std::move(tree);
   stamp_ = stamp;
+  ++generation_;
 }
 
 void RegistryStore::EnsureLoaded() {
@@ -181,6 +182,7 @@ bool RegistryStore::DeleteKey(KeyPath path) {
   Change change{Change::Kind::DeleteKey, {path.begin(), path.end()}, {}};
   Apply(*tree_, change);
   journal_.push_back(std::move(change));
+  ++generation_;
   return true;
 }
 

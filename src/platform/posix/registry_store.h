@@ -33,6 +33,9 @@ class RegistryStore {
   void Refresh();
   // Null when the key does not exist. Reads the file first if it was never read.
   const RegKey* FindKey(KeyPath path);
+  // Changes whenever a key found before may have gone: the file was read anew or a key was
+  // deleted. Until then a key found stays valid, so a holder need not look it up again.
+  std::uint64_t Generation() const { return generation_; }
 
   void CreateKey(KeyPath path);
   // False when the key does not exist.
@@ -69,6 +72,7 @@ class RegistryStore {
   std::unique_ptr<RegKey> tree_;  // null until the file was read successfully
   FileStamp stamp_;
   std::vector<Change> journal_;
+  std::uint64_t generation_ = 0;
 };
 
 }  // namespace lintrove::platform
