@@ -1,7 +1,7 @@
 #include "main_window.h"
 
-#include "localization/resource_strings.h"
-#include "startup/client_version.h"
+#include "base/resource_strings.h"
+#include "platform/client_version.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <QAbstractButton>
 #include <utility>
 
-#include "localization/resource_strings.h"
+#include "base/resource_strings.h"
 #include "startup/startup.h"
 
 namespace lintrove::app {

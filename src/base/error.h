@@ -12,4 +12,11 @@ class Error : public std::runtime_error {
   explicit Error(const std::string& message) : std::runtime_error(message) {}
 };
 
+// Ends a user's command without a message, as when the user cancels: the error box shows
+// nothing for it.
+class Abort : public Error {
+ public:
+  Abort() : Error("Abort") {}
+};
+
 }  // namespace lintrove

@@ -9,7 +9,7 @@
 #include "base/date_time.h"
 #include "base/format.h"
 #include "inventory/installed_programs.h"
-#include "localization/resource_strings.h"
+#include "base/resource_strings.h"
 #include "protocol/request_documents.h"
 #include "protocol/transport.h"
 #include "protocol/update_response.h"
@@ -18,7 +18,7 @@
 #include "settings/client_settings.h"
 #include "settings/ignore_marks.h"
 #include "settings/system_settings.h"
-#include "startup/client_version.h"
+#include "platform/client_version.h"
 
 namespace lintrove::cli {
 namespace {

@@ -12,7 +12,7 @@
 #include "inventory/installer_finder.h"
 #include "inventory/installer_program.h"
 #include "inventory/registry_finder.h"
-#include "localization/resource_strings.h"
+#include "base/resource_strings.h"
 
 namespace lintrove::cli {
 namespace {

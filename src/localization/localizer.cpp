@@ -7,7 +7,7 @@
 #include "base/error.h"
 #include "base/format.h"
 #include "base/text.h"
-#include "localization/resource_strings.h"
+#include "base/resource_strings.h"
 #include "localization/window_translation.h"
 #include "platform/locale.h"
 #include "platform/system_info.h"

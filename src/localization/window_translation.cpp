@@ -5,7 +5,7 @@
 #include "base/error.h"
 #include "base/format.h"
 #include "base/text.h"
-#include "localization/resource_strings.h"
+#include "base/resource_strings.h"
 #include "platform/locale.h"
 
 namespace lintrove {

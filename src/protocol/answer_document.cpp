@@ -4,7 +4,7 @@
 
 #include "base/error.h"
 #include "base/format.h"
-#include "localization/resource_strings.h"
+#include "base/resource_strings.h"
 
 namespace lintrove {
 namespace {

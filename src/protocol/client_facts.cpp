@@ -2,7 +2,7 @@
 #include "platform/locale.h"
 #include "protocol/request_documents.h"
 #include "settings/client_settings.h"
-#include "startup/client_version.h"
+#include "platform/client_version.h"
 
 namespace lintrove {
 

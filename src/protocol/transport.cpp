@@ -4,7 +4,7 @@
 #include <new>
 
 #include "base/format.h"
-#include "localization/resource_strings.h"
+#include "base/resource_strings.h"
 #include "protocol/answer_document.h"
 #include "protocol/class_to_xml.h"
 #include "settings/client_settings.h"

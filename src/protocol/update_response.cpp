@@ -3,7 +3,7 @@
 #include <string_view>
 
 #include "base/error.h"
-#include "localization/resource_strings.h"
+#include "base/resource_strings.h"
 #include "protocol/answer_document.h"
 
 namespace lintrove {

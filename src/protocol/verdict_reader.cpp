@@ -13,7 +13,7 @@
 
 #include "base/error.h"
 #include "base/format.h"
-#include "localization/resource_strings.h"
+#include "base/resource_strings.h"
 #include "protocol/answer_document.h"
 
 namespace lintrove {

@@ -2,7 +2,7 @@
 
 #include "base/error.h"
 #include "base/format.h"
-#include "localization/resource_strings.h"
+#include "base/resource_strings.h"
 #include "settings/registry_persistent_settings.h"
 
 namespace lintrove {

@@ -6,10 +6,10 @@
 #include "base/date_time.h"
 #include "base/format.h"
 #include "localization/localizer.h"
-#include "localization/resource_strings.h"
+#include "base/resource_strings.h"
 #include "settings/client_settings.h"
 #include "settings/system_settings.h"
-#include "startup/client_version.h"
+#include "platform/client_version.h"
 #include "startup/error_report.h"
 #include "startup/reminder.h"
 

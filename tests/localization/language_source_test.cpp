@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "base/error.h"
-#include "localization/resource_strings.h"
+#include "base/resource_strings.h"
 #include "support/temp_dir.h"
 
 namespace lintrove::wlx {

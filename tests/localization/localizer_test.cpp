@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "base/format.h"
-#include "localization/resource_strings.h"
+#include "base/resource_strings.h"
 #include "plain_components.h"
 #include "platform/pe/pe_resource_writer.h"
 #include "scoped_environment.h"

@@ -10,7 +10,7 @@
 #include "inventory/registry_program.h"
 #include "platform/posix/posix_registry.h"
 #include "settings/client_settings.h"
-#include "startup/client_version.h"
+#include "platform/client_version.h"
 #include "support/temp_dir.h"
 
 namespace lintrove {

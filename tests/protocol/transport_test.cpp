@@ -9,7 +9,7 @@
 
 #include "base/error.h"
 #include "base/format.h"
-#include "localization/resource_strings.h"
+#include "base/resource_strings.h"
 #include "platform/posix/posix_registry.h"
 #include "protocol/answer_document.h"
 #include "protocol/test_http_server.h"

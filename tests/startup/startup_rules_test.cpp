@@ -2,7 +2,7 @@
 
 #include <sstream>
 
-#include "startup/client_version.h"
+#include "platform/client_version.h"
 #include "startup/command_line.h"
 #include "startup/error_report.h"
 #include "startup/reminder.h"

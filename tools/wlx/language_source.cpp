@@ -6,7 +6,7 @@
 
 #include "base/error.h"
 #include "base/text.h"
-#include "localization/resource_strings.h"
+#include "base/resource_strings.h"
 #include "localization/window_translation.h"
 #include "platform/pe/pe_resource_writer.h"
 

@@ -8,7 +8,7 @@
 
 #include "base/error.h"
 #include "language_source.h"
-#include "localization/resource_strings.h"
+#include "base/resource_strings.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "base/format.h"
-#include "localization/resource_strings.h"
+#include "base/resource_strings.h"
 #include "platform/http.h"
 
 namespace lintrove::platform {

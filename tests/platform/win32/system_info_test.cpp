@@ -15,7 +15,7 @@
 #include "inventory/platform_facts.h"
 #include "platform/guid.h"
 #include "platform/win32/wide_text.h"
-#include "startup/client_version.h"
+#include "platform/client_version.h"
 #include "support/temp_dir.h"
 
 namespace lintrove::platform {

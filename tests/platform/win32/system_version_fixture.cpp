@@ -4,7 +4,7 @@
 
 #include "inventory/platform_facts.h"
 #include "platform/system_info.h"
-#include "startup/client_version.h"
+#include "platform/client_version.h"
 
 int main() {
   std::cout << lintrove::ClientVersion() << '\n'

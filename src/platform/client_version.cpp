@@ -1,4 +1,4 @@
-#include "startup/client_version.h"
+#include "platform/client_version.h"
 
 #include "platform/system_info.h"
 

@@ -1,4 +1,4 @@
-#include "localization/resource_strings.h"
+#include "base/resource_strings.h"
 
 #include <algorithm>
 #include <array>
