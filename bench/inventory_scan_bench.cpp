@@ -156,19 +156,19 @@ enum Sources { kBoth, kInstallerOnly, kRegistryOnly };
 
 int Scan(platform::RegistryBackend& registry, bool extended, Sources sources = kBoth) {
   platform::PosixInstallerDatabase installer(registry);
-  tProgrammeListe list(true);
+  ProgramList list(true);
   int reports = 0;
   auto count = [&reports](std::string_view, std::string_view, std::int32_t, std::int32_t) {
     ++reports;
   };
   if (sources != kRegistryOnly) {
-    tWindowsInstallerProgrammFinder installerFinder(installer);
+    InstallerFinder installerFinder(installer);
     installerFinder.ExtendedInfo = extended;
     installerFinder.OnProgress = count;
     installerFinder.Find(list);
   }
   if (sources != kInstallerOnly) {
-    tRegistryProgrammFinder registryFinder(registry);
+    RegistryFinder registryFinder(registry);
     registryFinder.OnProgress = count;
     registryFinder.Find(list);
   }

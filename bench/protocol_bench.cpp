@@ -20,7 +20,7 @@ constexpr int kVersionsPerProgram = 3;
 struct Inventory {
   explicit Inventory(int count) {
     for (int i = 0; i < count; ++i) {
-      auto program = std::make_unique<tRegistryProgramm>();
+      auto program = std::make_unique<RegistryProgram>();
       const std::string n = std::to_string(i);
       program->DisplayName = "Program " + n;
       program->DisplayVersion = "1." + n + ".0";
@@ -30,14 +30,14 @@ struct Inventory {
       program->URLInfoAbout = "https://example.org/program/" + n;
       program->RegistryKey =
           "{00000000-0000-0000-0000-" + std::string(12 - n.size(), '0') + n + "}";
-      auto record = std::make_unique<TProgrammVersionen>();
-      record->Programm = std::move(program);
-      sent.Add(*record->Programm);
+      auto record = std::make_unique<ProgramVerdict>();
+      record->program = std::move(program);
+      sent.Add(*record->program);
       records.Add(std::move(record));
     }
   }
-  TProgrammVersionenListe records;
-  tProgrammeListe sent{false};
+  VerdictList records;
+  ProgramList sent{false};
 };
 
 ClientFacts Facts() {
@@ -95,7 +95,7 @@ void BM_ParseAndReadVerdicts(benchmark::State& state) {
   for (auto _ : state) {
     pugi::xml_document document;
     ParseAnswer(text, document);
-    TXMLzuObjectClient::ReadVerdicts(inventory.sent, document, inventory.records);
+    VerdictReader::ReadVerdicts(inventory.sent, document, inventory.records);
   }
   state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(text.size()));
 }
@@ -106,7 +106,7 @@ void BM_ReadVerdicts(benchmark::State& state) {
   pugi::xml_document document;
   ParseAnswer(Answer(static_cast<int>(state.range(0))), document);
   for (auto _ : state) {
-    TXMLzuObjectClient::ReadVerdicts(inventory.sent, document, inventory.records);
+    VerdictReader::ReadVerdicts(inventory.sent, document, inventory.records);
   }
   state.SetItemsProcessed(state.iterations() * state.range(0));
 }

@@ -10,7 +10,7 @@ constexpr char kDesignCaption[] = "Dorv Lintrove - www.lintrove.example - ";
 
 }  // namespace
 
-Tfrm_main::Tfrm_main(QWidget* parent) : QMainWindow(parent) {
+MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
   setObjectName(QStringLiteral("frm_main"));
   resize(807, 521);
   setWindowTitle(

@@ -3,9 +3,9 @@
 #include <QMainWindow>
 
 // The main window; for now a shell with its caption.
-class Tfrm_main : public QMainWindow {
+class MainWindow : public QMainWindow {
   Q_OBJECT
 
  public:
-  explicit Tfrm_main(QWidget* parent = nullptr);
+  explicit MainWindow(QWidget* parent = nullptr);
 };

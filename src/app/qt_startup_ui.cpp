@@ -12,7 +12,7 @@ bool QtStartupUi::Confirm(const std::string& question) {
 }
 
 void QtStartupUi::RunMainWindow() {
-  Tfrm_main window;
+  MainWindow window;
   window.show();
   // Closing the window, the last one, ends the loop.
   QApplication::exec();

@@ -6,14 +6,14 @@
 // A class takes part by deriving from PublishedClass and declaring, once, its name and a table of
 // its own properties, in their order:
 //
-//   class TVersion : public lintrove::PublishedClass<TVersion> {
+//   class OfferedVersion : public lintrove::PublishedClass<OfferedVersion> {
 //    public:
 //     static constexpr std::string_view kClassName = "TVersion";
 //     std::string str_versionsname;
 //     std::int32_t int_version = 0;
 //     static constexpr std::array kPublished{
-//         lintrove::Publish<&TVersion::str_versionsname>("str_versionsname"),
-//         lintrove::Publish<&TVersion::int_version>("int_version"),
+//         lintrove::Publish<&OfferedVersion::str_versionsname>("str_versionsname"),
+//         lintrove::Publish<&OfferedVersion::int_version>("int_version"),
 //     };
 //   };
 //

@@ -61,42 +61,42 @@ CheckOptions ParseOptions(std::span<const std::string> args) {
 }
 
 // The client settings as stored, read without the log-on entry, which is the desktop client's.
-void LoadClientSettings(TClientSettings& settings) {
+void LoadClientSettings(ClientSettings& settings) {
   platform::Registry registry(platform::RootKey::CurrentUser, platform::RegistryView::Default,
                               settings.Backend());
   if (registry.OpenKeyReadOnly(SettingsKey)) {
-    TRegistryPersistentSettings::LoadProperties(settings, registry);
+    RegistryPersistentSettings::LoadProperties(settings, registry);
   }
 }
 
-void SaveClientSettings(const TClientSettings& settings) {
+void SaveClientSettings(const ClientSettings& settings) {
   platform::Registry registry(platform::RootKey::CurrentUser, platform::RegistryView::Default,
                               settings.Backend());
   if (!registry.OpenKey(SettingsKey, true)) {
     throw Error(Format(LoadResString(ResString::RegistrySetDataFailed), SettingsKey));
   }
-  TRegistryPersistentSettings::SaveProperties(settings, registry);
+  RegistryPersistentSettings::SaveProperties(settings, registry);
   registry.CloseKey();
 }
 
-TProgrammVersionenListe Scan(const TClientSettings& settings, platform::RegistryBackend& registry,
+VerdictList Scan(const ClientSettings& settings, platform::RegistryBackend& registry,
                              platform::InstallerDatabase& installer) {
-  tProgrammeListe found(true);
+  ProgramList found(true);
   ScanOptions options;
   options.extendedInstallerInfo = settings.bol_extendedmsiinfo;
   FindInstalledPrograms(found, registry, installer, options);
 
-  TProgrammVersionenListe records;
-  for (std::unique_ptr<tProgramm>& program : found.ReleaseAll()) {
-    auto record = std::make_unique<TProgrammVersionen>();
-    record->Programm = std::move(program);
+  VerdictList records;
+  for (std::unique_ptr<Program>& program : found.ReleaseAll()) {
+    auto record = std::make_unique<ProgramVerdict>();
+    record->program = std::move(program);
     records.Add(std::move(record));
   }
   return records;
 }
 
-void ReportNewerClient(const TUpdateResponse& response, std::ostream& err) {
-  if (tVersionCompare::Compare(ClientVersion(), response.currentversion) >= 0) return;
+void ReportNewerClient(const UpdateResponse& response, std::ostream& err) {
+  if (VersionComparison::Compare(ClientVersion(), response.currentversion) >= 0) return;
   err << LoadResString(response.forceupdate ? ResString::ClientMustUpdate
                                             : ResString::ClientMayUpdate)
       << '\n'
@@ -106,33 +106,33 @@ void ReportNewerClient(const TUpdateResponse& response, std::ostream& err) {
 }
 
 struct Line {
-  const TProgrammVersionen* record;
+  const ProgramVerdict* record;
   bool ignored;
 };
 
 std::string_view StatusWord(const Line& line) {
   if (line.ignored) return "ignored";
-  switch (line.record->Status) {
-    case TProgrammStatus::psUnknown:
+  switch (line.record->status) {
+    case ProgramStatus::Unknown:
       break;
-    case TProgrammStatus::psUnsupported:
+    case ProgramStatus::Unsupported:
       return "unsupported";
-    case TProgrammStatus::psCurrent:
+    case ProgramStatus::Current:
       return "current";
-    case TProgrammStatus::psNewVersion:
+    case ProgramStatus::NewVersion:
       return "new-version";
   }
   return "unknown";
 }
 
 // The offered version with the highest numbers; the first of equal ones.
-std::string NewestVersion(const TProgrammVersionen& record) {
-  const TVersion* newest = nullptr;
-  auto key = [](const TVersion& v) {
+std::string NewestVersion(const ProgramVerdict& record) {
+  const OfferedVersion* newest = nullptr;
+  auto key = [](const OfferedVersion& v) {
     return std::tie(v.int_version_1, v.int_version_2, v.int_version_3, v.int_version_4,
                     v.int_version_5);
   };
-  for (const auto& version : record.Versionen) {
+  for (const auto& version : record.versions) {
     if (newest == nullptr || key(*newest) < key(*version)) newest = version.get();
   }
   return newest ? newest->str_versionsname : std::string();
@@ -177,24 +177,24 @@ std::string JsonString(std::string_view text) {
 
 void PrintText(const std::vector<Line>& lines, std::ostream& out) {
   for (const Line& line : lines) {
-    const TProgrammVersionen& record = *line.record;
+    const ProgramVerdict& record = *line.record;
     out << StatusWord(line) << '\t' << Column(record.DisplayName()) << '\t'
-        << Column(record.Programm->GetVersion()) << '\t' << Column(NewestVersion(record)) << '\n';
+        << Column(record.program->GetVersion()) << '\t' << Column(NewestVersion(record)) << '\n';
   }
 }
 
 void PrintJson(const std::vector<Line>& lines, std::ostream& out) {
   out << "[";
   for (std::size_t i = 0; i < lines.size(); ++i) {
-    const TProgrammVersionen& record = *lines[i].record;
+    const ProgramVerdict& record = *lines[i].record;
     out << (i == 0 ? "\n" : ",\n") << "  {\"name\": " << JsonString(record.DisplayName())
         << ", \"status\": " << JsonString(StatusWord(lines[i]))
-        << ", \"installed_version\": " << JsonString(record.Programm->GetVersion())
+        << ", \"installed_version\": " << JsonString(record.program->GetVersion())
         << ", \"newest_version\": " << JsonString(NewestVersion(record))
-        << ", \"vendor\": " << JsonString(record.str_hersteller)
+        << ", \"vendor\": " << JsonString(record.vendor)
         << ", \"homepage\": " << JsonString(record.Homepage()) << ", \"versions\": [";
     int index = 0;
-    for (const auto& version : record.Versionen) {
+    for (const auto& version : record.versions) {
       out << (index++ == 0 ? "" : ", ") << JsonString(version->str_versionsname);
     }
     out << "]}";
@@ -204,37 +204,37 @@ void PrintJson(const std::vector<Line>& lines, std::ostream& out) {
 
 int Check(const CheckOptions& options, CommandContext& context,
           platform::InstallerDatabase& installer) {
-  TClientSettings client(context.registry);
+  ClientSettings client(context.registry);
   LoadClientSettings(client);
-  TSystemSettings system(context.registry);
+  SystemSettings system(context.registry);
   system.Load();
 
-  TProgrammVersionenListe records = Scan(client, context.registry, installer);
-  std::vector<const TProgrammVersionen*> sorted;
+  VerdictList records = Scan(client, context.registry, installer);
+  std::vector<const ProgramVerdict*> sorted;
   for (const auto& record : records) sorted.push_back(record.get());
   SortByDisplayName(sorted);
 
   // The positions in this list are the programs' IDs towards the service.
   const IgnoreMarks marks(context.registry);
   std::vector<Line> lines;
-  tProgrammeListe sent(false);
-  for (const TProgrammVersionen* record : sorted) {
-    const bool ignored = marks.IsIgnored(record->Programm->GetIdentifier());
+  ProgramList sent(false);
+  for (const ProgramVerdict* record : sorted) {
+    const bool ignored = marks.IsIgnored(record->program->GetIdentifier());
     lines.push_back({record, ignored});
-    if (!ignored) sent.Add(*record->Programm);
+    if (!ignored) sent.Add(*record->program);
   }
 
-  TKommunikationsKlasse transport;
+  ServiceTransport transport;
   transport.Url = ServiceAddress(options.ssl.value_or(client.bol_ssl),
                                  options.service_url.value_or(system.StrServiceUrl));
   EnsureServiceReachable(transport);
 
   const ClientFacts facts = CurrentClientFacts(client);
-  TUpdateResponse response;
-  TUpdateResponseParser::Parse(*transport.Send(BuildUpdatecheckRequest(facts)), response);
+  UpdateResponse response;
+  UpdateResponseReader::Parse(*transport.Send(BuildUpdatecheckRequest(facts)), response);
   ReportNewerClient(response, context.err);
 
-  TXMLzuObjectClient::ReadVerdicts(sent, *transport.Send(BuildStep1Request(sent, facts)), records);
+  VerdictReader::ReadVerdicts(sent, *transport.Send(BuildStep1Request(sent, facts)), records);
   if (options.json) {
     PrintJson(lines, context.out);
   } else {

@@ -100,7 +100,7 @@ int main(int argc, char* argv[]) {
     return 2;
   }
   // Messages read in the user's language, from the desktop client's language files.
-  lintrove::TdwsLocalizerInt& localizer = lintrove::Localizer();
+  lintrove::LanguageFileLocalizer& localizer = lintrove::ProcessLocalizer();
   localizer.SetBaseName("lintrove");
   localizer.SetLanguageDir(lintrove::ProgramLanguageDir());
   localizer.LoadUserLanguage(9, false);

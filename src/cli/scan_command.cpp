@@ -51,17 +51,17 @@ std::size_t DisplayWidth(std::string_view text) {
       text, [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
 }
 
-std::string_view SourceOf(const tProgramm& program) {
-  return program.PublishedClassInfo().Name() == tWindowsInstallerProgramm::kClassName
-             ? tWindowsInstallerProgrammFinder::Technology
-             : tRegistryProgrammFinder::Technology;
+std::string_view SourceOf(const Program& program) {
+  return program.PublishedClassInfo().Name() == InstallerProgram::kClassName
+             ? InstallerFinder::Technology
+             : RegistryFinder::Technology;
 }
 
-void WriteTable(const tProgrammeListe& list, std::ostream& out) {
+void WriteTable(const ProgramList& list, std::ostream& out) {
   std::vector<std::array<std::string, 4>> rows;
   rows.push_back({"Source", "Name", "Version", "Publisher"});
   for (int i = 0; i < list.Count(); ++i) {
-    const tProgramm& program = list.Items(i);
+    const Program& program = list.Items(i);
     rows.push_back({std::string(SourceOf(program)), program.GetName(), program.GetVersion(),
                     program.GetPublisher()});
   }
@@ -112,10 +112,10 @@ void WriteJsonString(std::string_view text, std::ostream& out) {
   out << '"';
 }
 
-void WriteJson(const tProgrammeListe& list, std::ostream& out) {
+void WriteJson(const ProgramList& list, std::ostream& out) {
   out << "[";
   for (int i = 0; i < list.Count(); ++i) {
-    const tProgramm& program = list.Items(i);
+    const Program& program = list.Items(i);
     out << (i == 0 ? "\n" : ",\n") << "  {\"class\": ";
     WriteJsonString(program.PublishedClassInfo().Name(), out);
     out << ", \"identifier\": ";
@@ -168,7 +168,7 @@ int RunScanCommand(std::span<const std::string> args, CommandContext& context,
   }
   try {
     const Options options = ParseOptions(args);
-    tProgrammeListe programs(true);
+    ProgramList programs(true);
     {
       ProgressLine progress(context.err);
       ScanOptions scan;

@@ -5,15 +5,15 @@
 
 namespace lintrove {
 
-void FindInstalledPrograms(tProgrammeListe& aListe, platform::RegistryBackend& registry,
+void FindInstalledPrograms(ProgramList& list, platform::RegistryBackend& registry,
                            platform::InstallerDatabase& installer, const ScanOptions& options) {
-  tWindowsInstallerProgrammFinder installerFinder(installer);
+  InstallerFinder installerFinder(installer);
   installerFinder.ExtendedInfo = options.extendedInstallerInfo;
   installerFinder.OnProgress = options.onProgress;
-  installerFinder.Find(aListe);
-  tRegistryProgrammFinder registryFinder(registry);
+  installerFinder.Find(list);
+  RegistryFinder registryFinder(registry);
   registryFinder.OnProgress = options.onProgress;
-  registryFinder.Find(aListe);
+  registryFinder.Find(list);
 }
 
 }  // namespace lintrove

@@ -9,12 +9,12 @@ namespace lintrove {
 // How a scan takes the inventory.
 struct ScanOptions {
   bool extendedInstallerInfo = false;
-  TFinderProgressEvent onProgress;
+  FinderProgress onProgress;
 };
 
-// Appends every installed program to aListe, an owning list: the installer's products first, so
+// Appends every installed program to list, an owning list: the installer's products first, so
 // that the registry finder can leave out the Uninstall entries they cover, then the registry's.
-void FindInstalledPrograms(tProgrammeListe& aListe, platform::RegistryBackend& registry,
+void FindInstalledPrograms(ProgramList& list, platform::RegistryBackend& registry,
                            platform::InstallerDatabase& installer, const ScanOptions& options);
 
 }  // namespace lintrove

@@ -20,11 +20,11 @@ void Assign(std::string& property, InstallerValue&& value) {
 
 }  // namespace
 
-tWindowsInstallerProgrammFinder::tWindowsInstallerProgrammFinder(
+InstallerFinder::InstallerFinder(
     platform::InstallerDatabase& installer)
     : installer_(installer) {}
 
-void tWindowsInstallerProgrammFinder::Find(tProgrammeListe& aListe) {
+void InstallerFinder::Find(ProgramList& list) {
   std::int32_t total = 0;
   while (installer_.EnumProducts(static_cast<std::uint32_t>(total))) ++total;
 
@@ -36,7 +36,7 @@ void tWindowsInstallerProgrammFinder::Find(tProgrammeListe& aListe) {
       return installer_.GetProductInfo(*code, property, ValueBufferSize);
     };
 
-    auto program = std::make_unique<tWindowsInstallerProgramm>();
+    auto program = std::make_unique<InstallerProgram>();
     program->ProduktGuid = *code;
     // A product without a version string is not installed for this machine: it keeps its
     // number in the progress, but is neither reported nor listed.
@@ -70,7 +70,7 @@ void tWindowsInstallerProgrammFinder::Find(tProgrammeListe& aListe) {
 
     // The name alone decides, whatever InstalledProductName holds.
     if (Trim(program->ProductName).empty()) continue;
-    aListe.Add(std::move(program));
+    list.Add(std::move(program));
   }
 }
 

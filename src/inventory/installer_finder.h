@@ -9,19 +9,19 @@
 namespace lintrove {
 
 // The products the Windows Installer knows, each with its product properties as text.
-class tWindowsInstallerProgrammFinder : public tProgrammFinder {
+class InstallerFinder : public ProgramFinder {
  public:
   static constexpr std::string_view Technology = "Windows Installer";
   // The value buffer's size as the installer counts it: longer values do not fit and stay empty.
   static constexpr std::size_t ValueBufferSize = 2048;
 
-  explicit tWindowsInstallerProgrammFinder(
+  explicit InstallerFinder(
       platform::InstallerDatabase& installer = platform::SystemInstallerDatabase());
 
   // Also read UpgradeCode, ARPCONTACT and ARPCOMMENTS from each product's own database.
   bool ExtendedInfo = false;
 
-  void Find(tProgrammeListe& aListe) override;
+  void Find(ProgramList& list) override;
 
  private:
   platform::InstallerDatabase& installer_;

@@ -4,22 +4,22 @@
 
 namespace lintrove {
 
-std::string tWindowsInstallerProgramm::GetName() const {
+std::string InstallerProgram::GetName() const {
   return ProductName.empty() ? InstalledProductName : ProductName;
 }
 
-std::string tWindowsInstallerProgramm::GetHomepage() const {
+std::string InstallerProgram::GetHomepage() const {
   return URLInfoAbout.empty() ? URLUpdateInfo : URLInfoAbout;
 }
 
 // Icons are not read from program files yet.
-std::unique_ptr<ProgramIcon> tWindowsInstallerProgramm::LoadIcon() const { return nullptr; }
+std::unique_ptr<ProgramIcon> InstallerProgram::LoadIcon() const { return nullptr; }
 
-std::string tWindowsInstallerProgramm::GetIdentifier() const {
+std::string InstallerProgram::GetIdentifier() const {
   return ProduktGuid + PackageCode + ProductName + Version;
 }
 
-void tWindowsInstallerProgramm::Uninstall(platform::Shell& shell) const {
+void InstallerProgram::Uninstall(platform::Shell& shell) const {
   shell.ShellOpen("msiexec.exe", "/X " + ProduktGuid);
 }
 

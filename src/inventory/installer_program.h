@@ -12,7 +12,7 @@ namespace lintrove {
 // text (numbers as the decimal text the installer gives); one the installer does not give stays
 // empty. UpgradeCode, ARPCONTACT and ARPCOMMENTS are read only when the finder is asked for
 // extended information.
-class tWindowsInstallerProgramm : public PublishedClass<tWindowsInstallerProgramm, tProgramm> {
+class InstallerProgram : public PublishedClass<InstallerProgram, Program> {
  public:
   static constexpr std::string_view kClassName = "tWindowsInstallerProgramm";
 
@@ -39,26 +39,26 @@ class tWindowsInstallerProgramm : public PublishedClass<tWindowsInstallerProgram
 
   // The order is the request format.
   static constexpr std::array kPublished{
-      Publish<&tWindowsInstallerProgramm::ProduktGuid>("ProduktGuid", PropertyKind::NarrowText),
-      Publish<&tWindowsInstallerProgramm::ProductName>("ProductName", PropertyKind::WideText),
-      Publish<&tWindowsInstallerProgramm::PackageCode>("PackageCode", PropertyKind::WideText),
-      Publish<&tWindowsInstallerProgramm::Language>("Language", PropertyKind::WideText),
-      Publish<&tWindowsInstallerProgramm::PackageName>("PackageName", PropertyKind::WideText),
-      Publish<&tWindowsInstallerProgramm::Version>("Version", PropertyKind::WideText),
-      Publish<&tWindowsInstallerProgramm::InstalledProductName>("InstalledProductName",
+      Publish<&InstallerProgram::ProduktGuid>("ProduktGuid", PropertyKind::NarrowText),
+      Publish<&InstallerProgram::ProductName>("ProductName", PropertyKind::WideText),
+      Publish<&InstallerProgram::PackageCode>("PackageCode", PropertyKind::WideText),
+      Publish<&InstallerProgram::Language>("Language", PropertyKind::WideText),
+      Publish<&InstallerProgram::PackageName>("PackageName", PropertyKind::WideText),
+      Publish<&InstallerProgram::Version>("Version", PropertyKind::WideText),
+      Publish<&InstallerProgram::InstalledProductName>("InstalledProductName",
                                                                 PropertyKind::WideText),
-      Publish<&tWindowsInstallerProgramm::InstallLocation>("InstallLocation",
+      Publish<&InstallerProgram::InstallLocation>("InstallLocation",
                                                            PropertyKind::WideText),
-      Publish<&tWindowsInstallerProgramm::HelpLink>("HelpLink", PropertyKind::WideText),
-      Publish<&tWindowsInstallerProgramm::VersionString>("VersionString", PropertyKind::WideText),
-      Publish<&tWindowsInstallerProgramm::URLInfoAbout>("URLInfoAbout", PropertyKind::WideText),
-      Publish<&tWindowsInstallerProgramm::URLUpdateInfo>("URLUpdateInfo", PropertyKind::WideText),
-      Publish<&tWindowsInstallerProgramm::VersionMinor>("VersionMinor", PropertyKind::WideText),
-      Publish<&tWindowsInstallerProgramm::VersionMajor>("VersionMajor", PropertyKind::WideText),
-      Publish<&tWindowsInstallerProgramm::UpgradeCode>("UpgradeCode", PropertyKind::WideText),
-      Publish<&tWindowsInstallerProgramm::Manufacturer>("Manufacturer", PropertyKind::WideText),
-      Publish<&tWindowsInstallerProgramm::ARPCONTACT>("ARPCONTACT", PropertyKind::WideText),
-      Publish<&tWindowsInstallerProgramm::ARPCOMMENTS>("ARPCOMMENTS", PropertyKind::WideText),
+      Publish<&InstallerProgram::HelpLink>("HelpLink", PropertyKind::WideText),
+      Publish<&InstallerProgram::VersionString>("VersionString", PropertyKind::WideText),
+      Publish<&InstallerProgram::URLInfoAbout>("URLInfoAbout", PropertyKind::WideText),
+      Publish<&InstallerProgram::URLUpdateInfo>("URLUpdateInfo", PropertyKind::WideText),
+      Publish<&InstallerProgram::VersionMinor>("VersionMinor", PropertyKind::WideText),
+      Publish<&InstallerProgram::VersionMajor>("VersionMajor", PropertyKind::WideText),
+      Publish<&InstallerProgram::UpgradeCode>("UpgradeCode", PropertyKind::WideText),
+      Publish<&InstallerProgram::Manufacturer>("Manufacturer", PropertyKind::WideText),
+      Publish<&InstallerProgram::ARPCONTACT>("ARPCONTACT", PropertyKind::WideText),
+      Publish<&InstallerProgram::ARPCOMMENTS>("ARPCOMMENTS", PropertyKind::WideText),
   };
 
   std::string GetName() const override;

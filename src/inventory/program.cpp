@@ -9,39 +9,39 @@
 
 namespace lintrove {
 
-tProgrammeListe::tProgrammeListe(bool aOwnsObjects) : ownsObjects_(aOwnsObjects) {}
+ProgramList::ProgramList(bool owns_objects) : ownsObjects_(owns_objects) {}
 
-int tProgrammeListe::Add(std::unique_ptr<tProgramm> aProgramm) {
+int ProgramList::Add(std::unique_ptr<Program> program) {
   if (!ownsObjects_) throw std::logic_error("tProgrammeListe: a non-owning list takes no program");
-  if (!aProgramm) throw std::logic_error("tProgrammeListe: no program to add");
-  items_.push_back(aProgramm.get());
-  owned_.push_back(std::move(aProgramm));
+  if (!program) throw std::logic_error("tProgrammeListe: no program to add");
+  items_.push_back(program.get());
+  owned_.push_back(std::move(program));
   return Count() - 1;
 }
 
-int tProgrammeListe::Add(tProgramm& aProgramm) {
+int ProgramList::Add(Program& program) {
   if (ownsObjects_) throw std::logic_error("tProgrammeListe: an owning list needs its program");
-  items_.push_back(&aProgramm);
+  items_.push_back(&program);
   return Count() - 1;
 }
 
-tProgramm& tProgrammeListe::Items(int aIndex) const {
-  if (aIndex < 0 || aIndex >= Count()) {
-    throw Error(Format(LoadResString(ResString::ListIndexOutOfBounds), aIndex));
+Program& ProgramList::Items(int index) const {
+  if (index < 0 || index >= Count()) {
+    throw Error(Format(LoadResString(ResString::ListIndexOutOfBounds), index));
   }
-  return *items_[static_cast<std::size_t>(aIndex)];
+  return *items_[static_cast<std::size_t>(index)];
 }
 
-std::vector<std::unique_ptr<tProgramm>> tProgrammeListe::ReleaseAll() {
+std::vector<std::unique_ptr<Program>> ProgramList::ReleaseAll() {
   if (!ownsObjects_)
     throw std::logic_error("tProgrammeListe: a non-owning list has nothing to hand on");
   items_.clear();
   return std::exchange(owned_, {});
 }
 
-void tProgrammFinder::ReportProgress(std::string_view aTechnology, std::string_view aName,
-                                     std::int32_t aPosition, std::int32_t aTotal) const {
-  if (OnProgress) OnProgress(aTechnology, aName, aPosition, aTotal);
+void ProgramFinder::ReportProgress(std::string_view technology, std::string_view name,
+                                     std::int32_t position, std::int32_t total) const {
+  if (OnProgress) OnProgress(technology, name, position, total);
 }
 
 }  // namespace lintrove

@@ -17,9 +17,9 @@ namespace RegType = platform::RegType;
 // of a pass; the list gains only registry programs while the pass runs.
 class InstallerProductNames {
  public:
-  explicit InstallerProductNames(const tProgrammeListe& list) {
+  explicit InstallerProductNames(const ProgramList& list) {
     for (int i = 0; i < list.Count(); ++i) {
-      if (auto* product = dynamic_cast<const tWindowsInstallerProgramm*>(&list.Items(i))) {
+      if (auto* product = dynamic_cast<const InstallerProgram*>(&list.Items(i))) {
         names_.insert(product->ProductName);
       }
     }
@@ -47,13 +47,13 @@ bool IsSkipped(const platform::Registry& key, std::string_view trimmedName,
 }
 
 // The programs' properties carry the names of the values they are read from.
-const std::array<const PropertyInfo*, tRegistryProgrammFinder::UninstallValueNames.size()>&
+const std::array<const PropertyInfo*, RegistryFinder::UninstallValueNames.size()>&
 ValueProperties() {
   static const auto properties = [] {
-    std::array<const PropertyInfo*, tRegistryProgrammFinder::UninstallValueNames.size()> found{};
+    std::array<const PropertyInfo*, RegistryFinder::UninstallValueNames.size()> found{};
     for (std::size_t i = 0; i < found.size(); ++i) {
-      found[i] = tRegistryProgramm::StaticClassInfo().FindProperty(
-          tRegistryProgrammFinder::UninstallValueNames[i]);
+      found[i] = RegistryProgram::StaticClassInfo().FindProperty(
+          RegistryFinder::UninstallValueNames[i]);
     }
     return found;
   }();
@@ -62,27 +62,27 @@ ValueProperties() {
 
 }  // namespace
 
-tRegistryProgrammFinder::tRegistryProgrammFinder(platform::RegistryBackend& registry)
+RegistryFinder::RegistryFinder(platform::RegistryBackend& registry)
     : registry_(registry) {}
 
-void tRegistryProgrammFinder::Find(tProgrammeListe& aListe) {
+void RegistryFinder::Find(ProgramList& list) {
   // Named explicitly, so that a 64-bit build, whose default view is the 64-bit one, finds the
   // 32-bit programs as well.
   if (IsWindows64(registry_)) {
-    ScanView(aListe, RegistryView::Wow64_32);
-    ScanView(aListe, RegistryView::Wow64_64);
+    ScanView(list, RegistryView::Wow64_32);
+    ScanView(list, RegistryView::Wow64_64);
   } else {
-    ScanView(aListe, RegistryView::Default);
+    ScanView(list, RegistryView::Default);
   }
 }
 
-void tRegistryProgrammFinder::ScanView(tProgrammeListe& aListe, platform::RegistryView aView) {
+void RegistryFinder::ScanView(ProgramList& list, platform::RegistryView aView) {
   platform::Registry registry(platform::RootKey::LocalMachine, aView, registry_);
   registry.OpenKeyReadOnly(UninstallKey);
   const std::vector<std::string> names = registry.GetKeyNames();
   registry.CloseKey();
 
-  const InstallerProductNames installerProducts(aListe);
+  const InstallerProductNames installerProducts(list);
   const auto total = static_cast<std::int32_t>(names.size());
   for (std::int32_t i = 0; i < total; ++i) {
     const std::string& name = names[static_cast<std::size_t>(i)];
@@ -91,34 +91,34 @@ void tRegistryProgrammFinder::ScanView(tProgrammeListe& aListe, platform::Regist
     const std::string displayName = DisplayNameOf(registry);
     if (IsSkipped(registry, Trim(displayName), installerProducts)) continue;
 
-    auto program = std::make_unique<tRegistryProgramm>();
+    auto program = std::make_unique<RegistryProgram>();
     program->RegistryKey = name;
     for (std::size_t v = 0; v < UninstallValueNames.size(); ++v) {
       // An absent value has no text either.
       ValueProperties()[v]->SetText(*program, ReadValueAsText(registry, UninstallValueNames[v]));
     }
     ReportProgress(Technology, program->DisplayName, i, total);
-    aListe.Add(std::move(program));
+    list.Add(std::move(program));
   }
   registry.CloseKey();
 }
 
-std::string tRegistryProgrammFinder::ReadValueAsText(const platform::Registry& aRegistry,
-                                                     std::string_view aName) {
-  switch (aRegistry.GetDataType(aName).value_or(RegType::None)) {
+std::string RegistryFinder::ReadValueAsText(const platform::Registry& aRegistry,
+                                                     std::string_view name) {
+  switch (aRegistry.GetDataType(name).value_or(RegType::None)) {
     case RegType::Sz:
     case RegType::ExpandSz:
-      return aRegistry.ReadString(aName);
+      return aRegistry.ReadString(name);
     case RegType::Dword:
-      return std::to_string(aRegistry.ReadInteger(aName));
+      return std::to_string(aRegistry.ReadInteger(name));
     default:
       return {};
   }
 }
 
-bool tRegistryProgrammFinder::IsInstallerProduct(const tProgrammeListe& aListe,
-                                                 std::string_view aName) {
-  return InstallerProductNames(aListe).Contains(aName);
+bool RegistryFinder::IsInstallerProduct(const ProgramList& list,
+                                                 std::string_view name) {
+  return InstallerProductNames(list).Contains(name);
 }
 
 }  // namespace lintrove

@@ -12,7 +12,7 @@ namespace lintrove {
 // The programs registered under HKEY_LOCAL_MACHINE's Uninstall key, in both views on a 64-bit
 // machine (the 32-bit programs first). Leaves out what the installer finder, run before on the
 // same list, covers already, system components and updates of a parent entry.
-class tRegistryProgrammFinder : public tProgrammFinder {
+class RegistryFinder : public ProgramFinder {
  public:
   static constexpr std::string_view UninstallKey =
       "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
@@ -23,19 +23,19 @@ class tRegistryProgrammFinder : public tProgrammFinder {
       "Publisher",    "URLInfoAbout",    "URLUpdateInfo"};
   static constexpr std::string_view Technology = "Registry";
 
-  explicit tRegistryProgrammFinder(
+  explicit RegistryFinder(
       platform::RegistryBackend& registry = platform::SystemRegistry());
 
-  void Find(tProgrammeListe& aListe) override;
+  void Find(ProgramList& list) override;
   // One view's Uninstall key; an absent or unreadable key contributes nothing.
-  void ScanView(tProgrammeListe& aListe, platform::RegistryView aView);
+  void ScanView(ProgramList& list, platform::RegistryView aView);
 
   // The text of a value of the registry's current key: strings as stored, DWORDs as signed
   // decimals; other types and absent values have no text. Raises the registry's error for data
   // it refuses.
-  static std::string ReadValueAsText(const platform::Registry& aRegistry, std::string_view aName);
-  // True when aListe holds an installer product whose ProductName equals aName exactly.
-  static bool IsInstallerProduct(const tProgrammeListe& aListe, std::string_view aName);
+  static std::string ReadValueAsText(const platform::Registry& aRegistry, std::string_view name);
+  // True when list holds an installer product whose ProductName equals name exactly.
+  static bool IsInstallerProduct(const ProgramList& list, std::string_view name);
 
  private:
   platform::RegistryBackend& registry_;

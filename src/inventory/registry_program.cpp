@@ -4,18 +4,18 @@
 
 namespace lintrove {
 
-std::string tRegistryProgramm::GetHomepage() const {
+std::string RegistryProgram::GetHomepage() const {
   return URLInfoAbout.empty() ? URLUpdateInfo : URLInfoAbout;
 }
 
 // Icons are not read from program files yet.
-std::unique_ptr<ProgramIcon> tRegistryProgramm::LoadIcon() const { return nullptr; }
+std::unique_ptr<ProgramIcon> RegistryProgram::LoadIcon() const { return nullptr; }
 
-std::string tRegistryProgramm::GetIdentifier() const {
+std::string RegistryProgram::GetIdentifier() const {
   return RegistryKey + DisplayName + DisplayVersion;
 }
 
-void tRegistryProgramm::Uninstall(platform::Shell& shell) const {
+void RegistryProgram::Uninstall(platform::Shell& shell) const {
   shell.StartCommandLine(UninstallString);
 }
 

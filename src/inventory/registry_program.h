@@ -11,7 +11,7 @@ namespace lintrove {
 // A program registered under the per-machine Uninstall key. Every property is the registry value
 // of the same name as text, exactly as stored (not trimmed, references not expanded), except
 // RegistryKey: the name of the entry's subkey, without the path or the view it came from.
-class tRegistryProgramm : public PublishedClass<tRegistryProgramm, tProgramm> {
+class RegistryProgram : public PublishedClass<RegistryProgram, Program> {
  public:
   static constexpr std::string_view kClassName = "tRegistryProgramm";
 
@@ -30,18 +30,18 @@ class tRegistryProgramm : public PublishedClass<tRegistryProgramm, tProgramm> {
 
   // The order is the request format.
   static constexpr std::array kPublished{
-      Publish<&tRegistryProgramm::DisplayName>("DisplayName", PropertyKind::WideText),
-      Publish<&tRegistryProgramm::DisplayVersion>("DisplayVersion", PropertyKind::WideText),
-      Publish<&tRegistryProgramm::DisplayIcon>("DisplayIcon", PropertyKind::WideText),
-      Publish<&tRegistryProgramm::VersionMajor>("VersionMajor", PropertyKind::WideText),
-      Publish<&tRegistryProgramm::VersionMinor>("VersionMinor", PropertyKind::WideText),
-      Publish<&tRegistryProgramm::InstallLocation>("InstallLocation", PropertyKind::WideText),
-      Publish<&tRegistryProgramm::UninstallString>("UninstallString", PropertyKind::WideText),
-      Publish<&tRegistryProgramm::UninstallDir>("UninstallDir", PropertyKind::WideText),
-      Publish<&tRegistryProgramm::Publisher>("Publisher", PropertyKind::WideText),
-      Publish<&tRegistryProgramm::URLInfoAbout>("URLInfoAbout", PropertyKind::WideText),
-      Publish<&tRegistryProgramm::URLUpdateInfo>("URLUpdateInfo", PropertyKind::WideText),
-      Publish<&tRegistryProgramm::RegistryKey>("RegistryKey", PropertyKind::WideText),
+      Publish<&RegistryProgram::DisplayName>("DisplayName", PropertyKind::WideText),
+      Publish<&RegistryProgram::DisplayVersion>("DisplayVersion", PropertyKind::WideText),
+      Publish<&RegistryProgram::DisplayIcon>("DisplayIcon", PropertyKind::WideText),
+      Publish<&RegistryProgram::VersionMajor>("VersionMajor", PropertyKind::WideText),
+      Publish<&RegistryProgram::VersionMinor>("VersionMinor", PropertyKind::WideText),
+      Publish<&RegistryProgram::InstallLocation>("InstallLocation", PropertyKind::WideText),
+      Publish<&RegistryProgram::UninstallString>("UninstallString", PropertyKind::WideText),
+      Publish<&RegistryProgram::UninstallDir>("UninstallDir", PropertyKind::WideText),
+      Publish<&RegistryProgram::Publisher>("Publisher", PropertyKind::WideText),
+      Publish<&RegistryProgram::URLInfoAbout>("URLInfoAbout", PropertyKind::WideText),
+      Publish<&RegistryProgram::URLUpdateInfo>("URLUpdateInfo", PropertyKind::WideText),
+      Publish<&RegistryProgram::RegistryKey>("RegistryKey", PropertyKind::WideText),
   };
 
   std::string GetName() const override { return DisplayName; }

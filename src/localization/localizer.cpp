@@ -53,37 +53,37 @@ std::string LanguageName(std::int32_t lcid) {
 
 }  // namespace
 
-TdwsLocalizerInt::TdwsLocalizerInt(const std::string& executable_path) {
+LanguageFileLocalizer::LanguageFileLocalizer(const std::string& executable_path) {
   const std::filesystem::path path(executable_path);
   base_name_ = path.stem().string();
   SetLanguageDir(path.parent_path().string());
 }
 
-TdwsLocalizerInt::~TdwsLocalizerInt() { UnloadLanguage(); }
+LanguageFileLocalizer::~LanguageFileLocalizer() { UnloadLanguage(); }
 
-bool TdwsLocalizerInt::IsLanguageLoaded() const { return module_.has_value(); }
+bool LanguageFileLocalizer::IsLanguageLoaded() const { return module_.has_value(); }
 
-std::int32_t TdwsLocalizerInt::GetLanguageID() const { return language_id_; }
+std::int32_t LanguageFileLocalizer::GetLanguageID() const { return language_id_; }
 
-std::int32_t TdwsLocalizerInt::GetLanguageCodePage() const {
+std::int32_t LanguageFileLocalizer::GetLanguageCodePage() const {
   return platform::LocaleAnsiCodePage(static_cast<std::uint32_t>(language_id_))
       .value_or(platform::SystemAnsiCodePage());
 }
 
-std::string TdwsLocalizerInt::GetLanguageDir() const { return language_dir_; }
+std::string LanguageFileLocalizer::GetLanguageDir() const { return language_dir_; }
 
-void TdwsLocalizerInt::SetLanguageDir(const std::string& dir) {
+void LanguageFileLocalizer::SetLanguageDir(const std::string& dir) {
   language_dir_ = dir;
   if (!language_dir_.ends_with('/')) language_dir_ += '/';
 }
 
-void TdwsLocalizerInt::SetBaseName(std::string base_name) { base_name_ = std::move(base_name); }
+void LanguageFileLocalizer::SetBaseName(std::string base_name) { base_name_ = std::move(base_name); }
 
-std::string TdwsLocalizerInt::LanguageFileName(std::int32_t lcid) const {
+std::string LanguageFileLocalizer::LanguageFileName(std::int32_t lcid) const {
   return language_dir_ + base_name_ + Format(".%04X", lcid) + std::string(kLanguageFileExtension);
 }
 
-bool TdwsLocalizerInt::LoadLanguage(std::int32_t lcid, bool translate_forms) {
+bool LanguageFileLocalizer::LoadLanguage(std::int32_t lcid, bool translate_forms) {
   UnloadLanguage();
   language_file_ = LanguageFileName(lcid);
   std::error_code error;
@@ -100,14 +100,14 @@ bool TdwsLocalizerInt::LoadLanguage(std::int32_t lcid, bool translate_forms) {
   return true;
 }
 
-void TdwsLocalizerInt::UnloadLanguage() {
+void LanguageFileLocalizer::UnloadLanguage() {
   if (!module_) return;
   language_id_ = 0;
   SetResStringLookup(nullptr);
   module_.reset();
 }
 
-std::string TdwsLocalizerInt::LocalizedLoadResString(int id) const {
+std::string LanguageFileLocalizer::LocalizedLoadResString(int id) const {
   if (module_ && id >= 0 && id <= 0xFFFF) {
     if (auto data = module_->FindRcData(static_cast<std::uint16_t>(id)); data && !data->empty()) {
       std::u16string text;
@@ -122,21 +122,21 @@ std::string TdwsLocalizerInt::LocalizedLoadResString(int id) const {
   return std::string(BuiltInResString(id));
 }
 
-void TdwsLocalizerInt::SetOpenWindows(OpenWindows open_windows) {
+void LanguageFileLocalizer::SetOpenWindows(OpenWindows open_windows) {
   open_windows_ = std::move(open_windows);
 }
 
-void TdwsLocalizerInt::TranslateAllForms() {
+void LanguageFileLocalizer::TranslateAllForms() {
   if (!open_windows_) return;
   for (TranslatableComponent* window : open_windows_()) TranslateComponent(window);
 }
 
-void TdwsLocalizerInt::TranslateComponent(TranslatableComponent* component) {
+void LanguageFileLocalizer::TranslateComponent(TranslatableComponent* component) {
   if (!component || !module_) return;
   lintrove::TranslateComponent(*module_, *component);
 }
 
-std::int32_t TdwsLocalizerInt::GetLanguages(std::vector<LanguageEntry>* strings,
+std::int32_t LanguageFileLocalizer::GetLanguages(std::vector<LanguageEntry>* strings,
                                             bool only_with_sublanguage) {
   const std::string prefix = base_name_ + ".";
   std::vector<std::pair<std::string, std::int32_t>> found;
@@ -162,7 +162,7 @@ std::int32_t TdwsLocalizerInt::GetLanguages(std::vector<LanguageEntry>* strings,
   return static_cast<std::int32_t>(found.size());
 }
 
-std::int32_t TdwsLocalizerInt::EnumLanguages(bool only_with_sublanguage,
+std::int32_t LanguageFileLocalizer::EnumLanguages(bool only_with_sublanguage,
                                              const EnumLanguagesCallback& callback) {
   std::vector<LanguageEntry> languages;
   const std::int32_t count = GetLanguages(&languages, only_with_sublanguage);
@@ -172,18 +172,18 @@ std::int32_t TdwsLocalizerInt::EnumLanguages(bool only_with_sublanguage,
   return count;
 }
 
-bool TdwsLocalizerInt::LoadUserLanguage(std::int32_t fallback_lcid, bool translate_forms) {
+bool LanguageFileLocalizer::LoadUserLanguage(std::int32_t fallback_lcid, bool translate_forms) {
   const auto user = static_cast<std::int32_t>(platform::UserDefaultLcid());
   if (LoadLanguage(user, translate_forms)) return true;
   if (LoadLanguage(user & 0xFF, translate_forms)) return true;
   return fallback_lcid != 0 && LoadLanguage(fallback_lcid, translate_forms);
 }
 
-TdwsLocalizerInt& Localizer() {
-  static TdwsLocalizerInt& localizer = []() -> TdwsLocalizerInt& {
+LanguageFileLocalizer& ProcessLocalizer() {
+  static LanguageFileLocalizer& localizer = []() -> LanguageFileLocalizer& {
     // Touching the lookup first makes it outlive the localizer, whose destructor resets it.
     SetResStringLookup(nullptr);
-    static TdwsLocalizerInt instance(platform::ExecutablePath());
+    static LanguageFileLocalizer instance(platform::ExecutablePath());
     return instance;
   }();
   return localizer;

@@ -21,9 +21,9 @@ using EnumLanguagesCallback = std::function<void(const std::string& name, std::i
 
 // The localizer's operations. Language files are resource modules named
 // <executable>.<LCID in hex>.wlx in the language directory.
-class TdwsLocalizer {
+class Localizer {
  public:
-  virtual ~TdwsLocalizer() = default;
+  virtual ~Localizer() = default;
   virtual bool IsLanguageLoaded() const = 0;
   virtual std::int32_t GetLanguageID() const = 0;
   virtual std::int32_t GetLanguageCodePage() const = 0;
@@ -39,17 +39,17 @@ class TdwsLocalizer {
   virtual bool LoadUserLanguage(std::int32_t fallback_lcid, bool translate_forms) = 0;
 
  protected:
-  TdwsLocalizer() = default;
-  TdwsLocalizer(const TdwsLocalizer&) = delete;
-  TdwsLocalizer& operator=(const TdwsLocalizer&) = delete;
+  Localizer() = default;
+  Localizer(const Localizer&) = delete;
+  Localizer& operator=(const Localizer&) = delete;
 };
 
-class TdwsLocalizerInt : public TdwsLocalizer {
+class LanguageFileLocalizer : public Localizer {
  public:
   // The base name of the language files and the initial language directory come from the
   // executable's path.
-  explicit TdwsLocalizerInt(const std::string& executable_path);
-  ~TdwsLocalizerInt() override;
+  explicit LanguageFileLocalizer(const std::string& executable_path);
+  ~LanguageFileLocalizer() override;
 
   bool IsLanguageLoaded() const override;
   std::int32_t GetLanguageID() const override;
@@ -89,7 +89,7 @@ class TdwsLocalizerInt : public TdwsLocalizer {
 };
 
 // The process's one localizer, created on first use for the running executable.
-TdwsLocalizerInt& Localizer();
+LanguageFileLocalizer& ProcessLocalizer();
 
 // The language directory of the programs: $LINTROVE_LANGUAGE_DIR, else "Languages" beside the
 // executable.

@@ -63,15 +63,15 @@ class StringWriter final : public pugi::xml_writer {
 
 }  // namespace
 
-TClassToXML::TClassToXML() : document_(NewDocument()) {}
+RequestWriter::RequestWriter() : document_(NewDocument()) {}
 
-std::unique_ptr<pugi::xml_document> TClassToXML::NewDocument() {
+std::unique_ptr<pugi::xml_document> RequestWriter::NewDocument() {
   auto document = std::make_unique<pugi::xml_document>();
   document->append_child("dorvupdater");
   return document;
 }
 
-void TClassToXML::WriteProperties(pugi::xml_node parent, const Published& object) {
+void RequestWriter::WriteProperties(pugi::xml_node parent, const Published& object) {
   for (const PropertyInfo* property : object.PublishedClassInfo().Properties()) {
     std::optional<std::string> text;
     try {
@@ -88,13 +88,13 @@ void TClassToXML::WriteProperties(pugi::xml_node parent, const Published& object
   }
 }
 
-void TClassToXML::AddCommand(const TCommand& command) {
+void RequestWriter::AddCommand(const ServiceCommand& command) {
   // The element is named after the class without its first letter: "Command".
   const std::string name(command.PublishedClassInfo().Name().substr(1));
   WriteProperties(Root().append_child(name.c_str()), command);
 }
 
-std::string TClassToXML::GetXml() const {
+std::string RequestWriter::GetXml() const {
   std::string text(kDeclaration);
   text += "\r\n";
   StringWriter tree(text);

@@ -13,29 +13,29 @@
 namespace lintrove {
 
 // The command object of every request: its one property names what the service is to do.
-class TCommand : public PublishedClass<TCommand> {
+class ServiceCommand : public PublishedClass<ServiceCommand> {
  public:
   static constexpr std::string_view kClassName = "TCommand";
 
-  TCommand() = default;
-  explicit TCommand(std::string command) : str_command(std::move(command)) {}
+  ServiceCommand() = default;
+  explicit ServiceCommand(std::string command) : str_command(std::move(command)) {}
 
   std::string str_command;
 
   static constexpr std::array kPublished{
-      Publish<&TCommand::str_command>("str_command", PropertyKind::WideText),
+      Publish<&ServiceCommand::str_command>("str_command", PropertyKind::WideText),
   };
 };
 
 // One request document: started as the empty root element "dorvupdater", filled with objects
 // by their published properties, and turned into the request text at the end. A writer serves
 // exactly one request.
-class TClassToXML {
+class RequestWriter {
  public:
-  TClassToXML();
-  virtual ~TClassToXML() = default;
-  TClassToXML(const TClassToXML&) = delete;
-  TClassToXML& operator=(const TClassToXML&) = delete;
+  RequestWriter();
+  virtual ~RequestWriter() = default;
+  RequestWriter(const RequestWriter&) = delete;
+  RequestWriter& operator=(const RequestWriter&) = delete;
 
   static std::unique_ptr<pugi::xml_document> NewDocument();
 
@@ -45,7 +45,7 @@ class TClassToXML {
   static void WriteProperties(pugi::xml_node parent, const Published& object);
 
   // Appends a "Command" element for `command` as the last child of the root element.
-  void AddCommand(const TCommand& command);
+  void AddCommand(const ServiceCommand& command);
 
   // The request text: the declaration alone on the first line, the whole element tree on the
   // second, each line ended by CR LF.

@@ -6,7 +6,7 @@
 
 namespace lintrove {
 
-ClientFacts CurrentClientFacts(const TClientSettings& settings) {
+ClientFacts CurrentClientFacts(const ClientSettings& settings) {
   ClientFacts facts;
   facts.version = ClientVersion();
   facts.guid = settings.ClientGuid;

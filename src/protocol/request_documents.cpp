@@ -11,7 +11,7 @@ int Switch(bool on) { return on ? 1 : 0; }
 
 std::string LcidText(std::uint32_t lcid) { return Format("%08X", lcid); }
 
-pugi::xml_node TXMLKom::CreateClientElement(pugi::xml_node parent, const ClientFacts& client,
+pugi::xml_node ClientRequestWriter::CreateClientElement(pugi::xml_node parent, const ClientFacts& client,
                                             std::string_view lcid) {
   pugi::xml_node element = parent.append_child("Client");
   element.append_attribute("Version").set_value(client.version.c_str());
@@ -21,11 +21,11 @@ pugi::xml_node TXMLKom::CreateClientElement(pugi::xml_node parent, const ClientF
   return element;
 }
 
-void TXMLKom::AddClient(const ClientFacts& client, std::string_view lcid) {
+void ClientRequestWriter::AddClient(const ClientFacts& client, std::string_view lcid) {
   CreateClientElement(Root(), client, lcid);
 }
 
-void TXMLKom::AddClientWithOptions(pugi::xml_node parent, const ClientFacts& client,
+void ClientRequestWriter::AddClientWithOptions(pugi::xml_node parent, const ClientFacts& client,
                                    std::string_view lcid) {
   pugi::xml_node element = CreateClientElement(parent, client, lcid);
   element.append_attribute("upgrades").set_value(Switch(client.upgrades));
@@ -33,35 +33,35 @@ void TXMLKom::AddClientWithOptions(pugi::xml_node parent, const ClientFacts& cli
   element.append_attribute("betas").set_value(Switch(client.betas));
 }
 
-void TXMLKom::AddProgramme(const tProgrammeListe& programs, const ClientFacts& client,
+void ClientRequestWriter::AddPrograms(const ProgramList& programs, const ClientFacts& client,
                            std::string_view lcid) {
   AddClientWithOptions(Root(), client, lcid);
   pugi::xml_node list = Root().append_child("Programme");
   for (int i = 0; i < programs.Count(); ++i) {
-    const tProgramm& program = programs.Items(i);
+    const Program& program = programs.Items(i);
     pugi::xml_node element = list.append_child("Programm");
     element.append_attribute("ID").set_value(i);
     element.append_attribute("ClassType")
         .set_value(std::string(program.PublishedClassInfo().Name()).c_str());
-    WriteProgramm(element, program);
+    WriteProgram(element, program);
   }
 }
 
-void TXMLKom::WriteProgramm(pugi::xml_node element, const tProgramm& program) {
+void ClientRequestWriter::WriteProgram(pugi::xml_node element, const Program& program) {
   WriteProperties(element, program);
 }
 
 std::string BuildUpdatecheckRequest(const ClientFacts& client) {
-  TXMLKom writer;
-  writer.AddCommand(TCommand("updatecheck"));
+  ClientRequestWriter writer;
+  writer.AddCommand(ServiceCommand("updatecheck"));
   writer.AddClient(client, LcidText(client.lcid));
   return writer.GetXml();
 }
 
-std::string BuildStep1Request(const tProgrammeListe& programs, const ClientFacts& client) {
-  TXMLKom writer;
-  writer.AddCommand(TCommand("step1"));
-  writer.AddProgramme(programs, client, LcidText(client.lcid));
+std::string BuildStep1Request(const ProgramList& programs, const ClientFacts& client) {
+  ClientRequestWriter writer;
+  writer.AddCommand(ServiceCommand("step1"));
+  writer.AddPrograms(programs, client, LcidText(client.lcid));
   return writer.GetXml();
 }
 

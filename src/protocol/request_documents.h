@@ -11,7 +11,7 @@
 
 namespace lintrove {
 
-class TClientSettings;
+class ClientSettings;
 
 // What the requests tell the service about the client and the machine.
 struct ClientFacts {
@@ -25,13 +25,13 @@ struct ClientFacts {
 };
 
 // The facts of this client now: its settings, the user's locale and the system.
-ClientFacts CurrentClientFacts(const TClientSettings& settings);
+ClientFacts CurrentClientFacts(const ClientSettings& settings);
 
 // The LCID as the requests carry it: eight upper-case hexadecimal digits (00000407).
 std::string LcidText(std::uint32_t lcid);
 
 // Writes the "updatecheck" and "step1" documents: Command, then Client, then the programs.
-class TXMLKom : public TClassToXML {
+class ClientRequestWriter : public RequestWriter {
  public:
   // A "Client" element with "Version", "Guid", "LCID" and "WindowsVersion", appended to
   // `parent`.
@@ -43,14 +43,14 @@ class TXMLKom : public TClassToXML {
                                    std::string_view lcid);
   // The client with options, then "Programme" with one "Programm" per program, its "ID" the
   // position in `programs` from 0.
-  void AddProgramme(const tProgrammeListe& programs, const ClientFacts& client,
+  void AddPrograms(const ProgramList& programs, const ClientFacts& client,
                     std::string_view lcid);
-  static void WriteProgramm(pugi::xml_node element, const tProgramm& program);
+  static void WriteProgram(pugi::xml_node element, const Program& program);
 };
 
 std::string BuildUpdatecheckRequest(const ClientFacts& client);
 // The programs' positions in `programs` are their IDs towards the service: keep the list
 // unchanged until the answer has been read.
-std::string BuildStep1Request(const tProgrammeListe& programs, const ClientFacts& client);
+std::string BuildStep1Request(const ProgramList& programs, const ClientFacts& client);
 
 }  // namespace lintrove

@@ -29,38 +29,38 @@ std::string ServiceAddress(bool ssl, std::string_view service_url) {
   return address;
 }
 
-TKommunikationsKlasse::TKommunikationsKlasse(std::unique_ptr<platform::Http> http)
+ServiceTransport::ServiceTransport(std::unique_ptr<platform::Http> http)
     : http_(std::move(http)) {}
 
-std::unique_ptr<pugi::xml_document> TKommunikationsKlasse::Send(std::string_view body) {
+std::unique_ptr<pugi::xml_document> ServiceTransport::Send(std::string_view body) {
   const platform::HttpAnswer answer = http_->Post(Url, kRequestHeaders, body);
   auto document = std::make_unique<pugi::xml_document>();
   ParseAnswer(answer.body, *document);
   return document;
 }
 
-std::string TKommunikationsKlasse::CommandXml(std::string_view word) {
-  TClassToXML writer;
-  writer.AddCommand(TCommand(std::string(word)));
+std::string ServiceTransport::CommandXml(std::string_view word) {
+  RequestWriter writer;
+  writer.AddCommand(ServiceCommand(std::string(word)));
   return writer.GetXml();
 }
 
-std::string TKommunikationsKlasse::Ping() {
+std::string ServiceTransport::Ping() {
   const std::unique_ptr<pugi::xml_document> answer = Send(CommandXml("noop"));
   const pugi::xpath_node_set statuses = answer->select_nodes("//status");
   if (statuses.size() != 1) return std::string(kXmlError);
   return TextContent(statuses.first().node());
 }
 
-std::unique_ptr<TKommunikationsKlasse> CreateTransport(const TClientSettings& client,
-                                                       const TSystemSettings& system,
+std::unique_ptr<ServiceTransport> CreateTransport(const ClientSettings& client,
+                                                       const SystemSettings& system,
                                                        std::unique_ptr<platform::Http> http) {
-  auto transport = std::make_unique<TKommunikationsKlasse>(std::move(http));
+  auto transport = std::make_unique<ServiceTransport>(std::move(http));
   transport->Url = ServiceAddress(client.bol_ssl, system.StrServiceUrl);
   return transport;
 }
 
-void EnsureServiceReachable(TKommunikationsKlasse& transport) {
+void EnsureServiceReachable(ServiceTransport& transport) {
   try {
     if (LowerAscii(transport.Ping()) != "ok") {
       throw Error(LoadResString(ResString::ServiceUnreachable));

@@ -10,8 +10,8 @@
 
 namespace lintrove {
 
-class TClientSettings;
-class TSystemSettings;
+class ClientSettings;
+class SystemSettings;
 
 // The endpoint address: "http" or "https" by the SSL switch, "://", then the service setting
 // (host and path, without a scheme).
@@ -19,9 +19,9 @@ std::string ServiceAddress(bool ssl, std::string_view service_url);
 
 // Carries the requests of one user action to the service and brings the answers back as
 // documents. All requests of a transport go through one connection.
-class TKommunikationsKlasse {
+class ServiceTransport {
  public:
-  explicit TKommunikationsKlasse(std::unique_ptr<platform::Http> http = platform::CreateHttp());
+  explicit ServiceTransport(std::unique_ptr<platform::Http> http = platform::CreateHttp());
 
   std::string Url;
 
@@ -42,13 +42,13 @@ class TKommunikationsKlasse {
 };
 
 // The transport for the service the settings name, read once, now.
-std::unique_ptr<TKommunikationsKlasse> CreateTransport(
-    const TClientSettings& client, const TSystemSettings& system,
+std::unique_ptr<ServiceTransport> CreateTransport(
+    const ClientSettings& client, const SystemSettings& system,
     std::unique_ptr<platform::Http> http = platform::CreateHttp());
 
 // The reachability test every exchange with the service starts with: Ping must give "ok" in any
 // letter case. Any failure, a wrong answer included, raises the connection message with the
 // underlying message in it.
-void EnsureServiceReachable(TKommunikationsKlasse& transport);
+void EnsureServiceReachable(ServiceTransport& transport);
 
 }  // namespace lintrove

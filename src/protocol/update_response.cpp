@@ -24,7 +24,7 @@ std::string RequiredText(const pugi::xml_document& document, std::string_view na
 
 }  // namespace
 
-void TUpdateResponseParser::Parse(const pugi::xml_document& answer, TUpdateResponse& response) {
+void UpdateResponseReader::Parse(const pugi::xml_document& answer, UpdateResponse& response) {
   response.currentversion.clear();
   response.currentversion = RequiredText(answer, "currentversion");
   response.downloadurl.clear();

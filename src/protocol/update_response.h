@@ -7,19 +7,19 @@
 namespace lintrove {
 
 // The service's answer to the question whether a newer client exists.
-struct TUpdateResponse {
+struct UpdateResponse {
   bool forceupdate = false;
   std::string infopage;        // a web page about the new version
   std::string downloadurl;     // the setup to download
   std::string currentversion;  // the newest client version, major.minor.release.build
 };
 
-class TUpdateResponseParser {
+class UpdateResponseReader {
  public:
   // Fills the record from the first element of each field's name, at any depth, in the order
   // currentversion, downloadurl, forceupdate, infopage. A missing element raises "XML Fehler";
   // the fields before it keep what was read, the missing one is cleared.
-  static void Parse(const pugi::xml_document& answer, TUpdateResponse& response);
+  static void Parse(const pugi::xml_document& answer, UpdateResponse& response);
 };
 
 }  // namespace lintrove

@@ -171,28 +171,28 @@ class SharedVersions {
 // The record of each program, the first one holding it when several do.
 class RecordsByProgram {
  public:
-  explicit RecordsByProgram(const TProgrammVersionenListe& verdicts) {
+  explicit RecordsByProgram(const VerdictList& verdicts) {
     records_.reserve(static_cast<std::size_t>(verdicts.Count()));
-    for (const std::unique_ptr<TProgrammVersionen>& record : verdicts) {
-      if (record->Programm) records_.emplace_back(record->Programm.get(), record.get());
+    for (const std::unique_ptr<ProgramVerdict>& record : verdicts) {
+      if (record->program) records_.emplace_back(record->program.get(), record.get());
     }
     std::ranges::stable_sort(records_, std::less<>(), &Entry::first);
   }
 
-  TProgrammVersionen* Find(const tProgramm* program) const {
+  ProgramVerdict* Find(const Program* program) const {
     const auto found = std::ranges::lower_bound(records_, program, std::less<>(), &Entry::first);
     return found != records_.end() && found->first == program ? found->second : nullptr;
   }
 
  private:
-  using Entry = std::pair<const tProgramm*, TProgrammVersionen*>;
+  using Entry = std::pair<const Program*, ProgramVerdict*>;
   std::vector<Entry> records_;
 };
 
 }  // namespace
 
-void TXMLzuObjectClient::ReadVerdicts(const tProgrammeListe& sent, const pugi::xml_document& answer,
-                                      TProgrammVersionenListe& verdicts) {
+void VerdictReader::ReadVerdicts(const ProgramList& sent, const pugi::xml_document& answer,
+                                      VerdictList& verdicts) {
   const std::vector<VerdictAttributes> answered = Verdicts(answer);
   if (answered.empty()) return;
   const std::vector<int> verdicts_per_position = VerdictsPerPosition(answered, sent.Count());
@@ -203,35 +203,35 @@ void TXMLzuObjectClient::ReadVerdicts(const tProgrammeListe& sent, const pugi::x
     const std::int32_t position = AnswerInteger(verdict.Required(verdict.id, "ID"));
     // With no records there is nothing to look the program up for.
     if (verdicts.Count() == 0) throw Error(LoadResString(ResString::VerdictWithoutEntry));
-    TProgrammVersionen* found = records.Find(&sent.Items(position));
+    ProgramVerdict* found = records.Find(&sent.Items(position));
     if (found == nullptr) throw Error(LoadResString(ResString::VerdictWithoutEntry));
-    TProgrammVersionen& record = *found;
+    ProgramVerdict& record = *found;
 
-    record.Versionen.Clear();
+    record.versions.Clear();
     if (verdict.Required(verdict.status, "Status") != kSupported) {
       // An unsupported program keeps what an earlier answer said of its current version.
-      record.Status = TProgrammStatus::psUnsupported;
+      record.status = ProgramStatus::Unsupported;
       continue;
     }
-    record.Status = TProgrammStatus::psCurrent;
-    record.CurrentVersion = std::make_unique<TVersion>();
-    record.Hash = verdict.Required(verdict.hash, "Hash");
-    record.CurrentVersion->int_version =
+    record.status = ProgramStatus::Current;
+    record.current_version = std::make_unique<OfferedVersion>();
+    record.hash = verdict.Required(verdict.hash, "Hash");
+    record.current_version->int_version =
         AnswerInteger(verdict.Required(verdict.current_version_id, "CurrentVersionId"));
-    record.str_hersteller = verdict.Required(verdict.str_hersteller, "str_hersteller");
-    record.str_homepage = verdict.Required(verdict.str_homepage, "str_homepage");
+    record.vendor = verdict.Required(verdict.str_hersteller, "str_hersteller");
+    record.homepage = verdict.Required(verdict.str_homepage, "str_homepage");
 
     auto read_version = [&record](pugi::xml_node node) {
-      auto version = std::make_unique<TVersion>();
+      auto version = std::make_unique<OfferedVersion>();
       ReadProperties(node, *version);
-      record.Versionen.Add(std::move(version));
+      record.versions.Add(std::move(version));
     };
     if (verdicts_per_position[static_cast<std::size_t>(position)] == 1) {
       ForEachOwnVersion(verdict.element, read_version);
     } else {
       shared_versions.ForEach(position, read_version);
     }
-    if (record.Versionen.Count() > 0) record.Status = TProgrammStatus::psNewVersion;
+    if (record.versions.Count() > 0) record.status = ProgramStatus::NewVersion;
   }
 }
 

@@ -16,24 +16,24 @@ T& OwningList<T>::Items(int index) const {
   return *items_[static_cast<std::size_t>(index)];
 }
 
-template class OwningList<TVersion>;
-template class OwningList<TProgrammVersionen>;
+template class OwningList<OfferedVersion>;
+template class OwningList<ProgramVerdict>;
 
-std::string TProgrammVersionen::DisplayName() const {
-  return Programm ? Programm->GetName() : std::string();
+std::string ProgramVerdict::DisplayName() const {
+  return program ? program->GetName() : std::string();
 }
 
-std::string TProgrammVersionen::Homepage() const {
-  if (!str_homepage.empty()) return str_homepage;
-  return Programm ? Programm->GetHomepage() : std::string();
+std::string ProgramVerdict::Homepage() const {
+  if (!homepage.empty()) return homepage;
+  return program ? program->GetHomepage() : std::string();
 }
 
-void SortByDisplayName(std::vector<const TProgrammVersionen*>& entries) {
+void SortByDisplayName(std::vector<const ProgramVerdict*>& entries) {
   // std::string compares its characters as unsigned bytes.
-  std::vector<std::pair<std::string, const TProgrammVersionen*>> keyed;
+  std::vector<std::pair<std::string, const ProgramVerdict*>> keyed;
   keyed.reserve(entries.size());
-  for (const TProgrammVersionen* entry : entries) keyed.emplace_back(entry->DisplayName(), entry);
-  std::ranges::stable_sort(keyed, {}, &std::pair<std::string, const TProgrammVersionen*>::first);
+  for (const ProgramVerdict* entry : entries) keyed.emplace_back(entry->DisplayName(), entry);
+  std::ranges::stable_sort(keyed, {}, &std::pair<std::string, const ProgramVerdict*>::first);
   for (std::size_t i = 0; i < entries.size(); ++i) entries[i] = keyed[i].second;
 }
 

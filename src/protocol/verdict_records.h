@@ -13,15 +13,15 @@
 namespace lintrove {
 
 // The service's verdict on a program; also the index of its status image.
-enum class TProgrammStatus : std::uint8_t {
-  psUnknown = 0,
-  psUnsupported = 1,
-  psCurrent = 2,
-  psNewVersion = 3,
+enum class ProgramStatus : std::uint8_t {
+  Unknown = 0,
+  Unsupported = 1,
+  Current = 2,
+  NewVersion = 3,
 };
 
 // One version the service knows of a program.
-class TVersion : public PublishedClass<TVersion> {
+class OfferedVersion : public PublishedClass<OfferedVersion> {
  public:
   static constexpr std::string_view kClassName = "TVersion";
 
@@ -38,16 +38,16 @@ class TVersion : public PublishedClass<TVersion> {
   std::int32_t int_version_5 = 0;
 
   static constexpr std::array kPublished{
-      Publish<&TVersion::str_versionsname>("str_versionsname", PropertyKind::WideText),
-      Publish<&TVersion::int_version>("int_version"),
-      Publish<&TVersion::fk_int_programm>("fk_int_programm"),
-      Publish<&TVersion::int_trusted>("int_trusted"),
-      Publish<&TVersion::int_published>("int_published"),
-      Publish<&TVersion::int_version_1>("int_version_1"),
-      Publish<&TVersion::int_version_2>("int_version_2"),
-      Publish<&TVersion::int_version_3>("int_version_3"),
-      Publish<&TVersion::int_version_4>("int_version_4"),
-      Publish<&TVersion::int_version_5>("int_version_5"),
+      Publish<&OfferedVersion::str_versionsname>("str_versionsname", PropertyKind::WideText),
+      Publish<&OfferedVersion::int_version>("int_version"),
+      Publish<&OfferedVersion::fk_int_programm>("fk_int_programm"),
+      Publish<&OfferedVersion::int_trusted>("int_trusted"),
+      Publish<&OfferedVersion::int_published>("int_published"),
+      Publish<&OfferedVersion::int_version_1>("int_version_1"),
+      Publish<&OfferedVersion::int_version_2>("int_version_2"),
+      Publish<&OfferedVersion::int_version_3>("int_version_3"),
+      Publish<&OfferedVersion::int_version_4>("int_version_4"),
+      Publish<&OfferedVersion::int_version_5>("int_version_5"),
   };
 };
 
@@ -72,20 +72,20 @@ class OwningList {
   std::vector<std::unique_ptr<T>> items_;
 };
 
-using TVersionsListe = OwningList<TVersion>;
+using VersionList = OwningList<OfferedVersion>;
 
 // The record of one scanned program: the program itself, the service's verdict on it and the
 // versions the service offers.
-class TProgrammVersionen {
+class ProgramVerdict {
  public:
-  std::unique_ptr<tProgramm> Programm;
-  TVersionsListe Versionen;  // the newer versions offered, in answer order
-  TProgrammStatus Status = TProgrammStatus::psUnknown;
+  std::unique_ptr<Program> program;
+  VersionList versions;  // the newer versions offered, in answer order
+  ProgramStatus status = ProgramStatus::Unknown;
   // Of the current version only int_version is known.
-  std::unique_ptr<TVersion> CurrentVersion;
-  std::string Hash;  // passed back to the service in the feedback page address, never checked
-  std::string str_hersteller;
-  std::string str_homepage;
+  std::unique_ptr<OfferedVersion> current_version;
+  std::string hash;  // passed back to the service in the feedback page address, never checked
+  std::string vendor;    // str_hersteller of the answer
+  std::string homepage;  // str_homepage of the answer
 
   // Always the inventory's name: the service names no program.
   std::string DisplayName() const;
@@ -93,10 +93,10 @@ class TProgrammVersionen {
   std::string Homepage() const;
 };
 
-using TProgrammVersionenListe = OwningList<TProgrammVersionen>;
+using VerdictList = OwningList<ProgramVerdict>;
 
 // The order of the program list: by display name, byte by byte (case-sensitive, unsigned), a
 // prefix first; equal names keep their order.
-void SortByDisplayName(std::vector<const TProgrammVersionen*>& entries);
+void SortByDisplayName(std::vector<const ProgramVerdict*>& entries);
 
 }  // namespace lintrove

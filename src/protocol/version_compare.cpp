@@ -90,7 +90,7 @@ std::int32_t ComponentValue(std::string_view component) {
 
 }  // namespace
 
-int tVersionCompare::Compare(std::string_view a, std::string_view b) {
+int VersionComparison::Compare(std::string_view a, std::string_view b) {
   const auto first = Split(a);
   const auto second = Split(b);
   for (std::size_t i = 0; i < kCountedComponents; ++i) {

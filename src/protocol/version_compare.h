@@ -5,7 +5,7 @@
 namespace lintrove {
 
 // Orders version texts of the form major.minor.release.build.
-class tVersionCompare {
+class VersionComparison {
  public:
   // -1 when a is older than b, 0 when equal, 1 when newer. Only the first four components
   // count; a missing one is 0, and one that is no number counts by its leading digits ("3b" is

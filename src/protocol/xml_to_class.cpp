@@ -24,7 +24,7 @@ void ReadProperty(const PropertyInfo& property, pugi::xml_node element, Publishe
 
 }  // namespace
 
-void TXMLtoClass::ReadProperties(pugi::xml_node node, Published& object) {
+void PropertyReader::ReadProperties(pugi::xml_node node, Published& object) {
   const auto properties = object.PublishedClassInfo().Properties();
   std::array<pugi::xml_node, kInlineProperties> inline_first;
   std::vector<pugi::xml_node> heap_first;

@@ -7,7 +7,7 @@
 namespace lintrove {
 
 // Fills objects from the service's answer by their published properties.
-class TXMLtoClass {
+class PropertyReader {
  public:
   // Each text or Integer property takes the text of the first child element of `node` named
   // like it; a property without such an element keeps its value, other kinds are not read. An

@@ -5,19 +5,19 @@
 
 namespace lintrove {
 
-TClientSettings::TClientSettings(platform::RegistryBackend& backend,
+ClientSettings::ClientSettings(platform::RegistryBackend& backend,
                                  platform::LogonEntry& logonEntry)
     : PublishedClass(platform::RootKey::CurrentUser, backend),
       ClientGuid(platform::GuidText(platform::NewGuid())),
       logonEntry_(logonEntry) {}
 
-void TClientSettings::Load() {
-  TRegistryPersistentSettings::Load();
+void ClientSettings::Load() {
+  RegistryPersistentSettings::Load();
   if (!logonEntry_.Exists()) int_reminder = 0;
 }
 
-void TClientSettings::Save() {
-  TRegistryPersistentSettings::Save();
+void ClientSettings::Save() {
+  RegistryPersistentSettings::Save();
   if (int_reminder <= 0) {
     logonEntry_.Remove();
   } else {

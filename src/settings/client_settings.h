@@ -13,7 +13,7 @@ namespace lintrove {
 
 // What the client remembers of the user between runs, under HKEY_CURRENT_USER, and the log-on
 // entry that starts it with the reminder switch.
-class TClientSettings : public PublishedClass<TClientSettings, TRegistryPersistentSettings> {
+class ClientSettings : public PublishedClass<ClientSettings, RegistryPersistentSettings> {
  public:
   static constexpr std::string_view kClassName = "TClientSettings";
   // The switch the log-on entry starts the program with.
@@ -21,11 +21,11 @@ class TClientSettings : public PublishedClass<TClientSettings, TRegistryPersiste
 
   // A new GUID as ClientGuid and the defaults below. Backend and log-on entry must outlive the
   // object.
-  explicit TClientSettings(platform::RegistryBackend& backend = platform::SystemRegistry(),
+  explicit ClientSettings(platform::RegistryBackend& backend = platform::SystemRegistry(),
                            platform::LogonEntry& logonEntry = platform::SystemLogonEntry());
 
-  static TClientSettings& Instance() { return ProcessInstance<TClientSettings>::Get(); }
-  using ScopedInstance = ProcessInstance<TClientSettings>::Scoped;
+  static ClientSettings& Instance() { return ProcessInstance<ClientSettings>::Get(); }
+  using ScopedInstance = ProcessInstance<ClientSettings>::Scoped;
 
   // Then int_reminder becomes 0 when the log-on entry does not exist: the user may have
   // removed it.
@@ -52,18 +52,18 @@ class TClientSettings : public PublishedClass<TClientSettings, TRegistryPersiste
   bool bol_ssl = true;
 
   static constexpr std::array kPublished{
-      Publish<&TClientSettings::bol_upgrades>("bol_upgrades"),
-      Publish<&TClientSettings::bol_developerversionen>("bol_developerversionen"),
-      Publish<&TClientSettings::bol_unknown>("bol_unknown"),
-      Publish<&TClientSettings::bol_nicht_unterstuetzt>("bol_nicht_unterstuetzt"),
-      Publish<&TClientSettings::bol_uptodate>("bol_uptodate"),
-      Publish<&TClientSettings::bol_updatesbekannt>("bol_updatesbekannt"),
-      Publish<&TClientSettings::ClientGuid>("ClientGuid"),
-      Publish<&TClientSettings::dat_lastcheck>("dat_lastcheck"),
-      Publish<&TClientSettings::bol_uptodatehinweis>("bol_uptodatehinweis"),
-      Publish<&TClientSettings::bol_extendedmsiinfo>("bol_extendedmsiinfo"),
-      Publish<&TClientSettings::int_reminder>("int_reminder"),
-      Publish<&TClientSettings::bol_ssl>("bol_ssl"),
+      Publish<&ClientSettings::bol_upgrades>("bol_upgrades"),
+      Publish<&ClientSettings::bol_developerversionen>("bol_developerversionen"),
+      Publish<&ClientSettings::bol_unknown>("bol_unknown"),
+      Publish<&ClientSettings::bol_nicht_unterstuetzt>("bol_nicht_unterstuetzt"),
+      Publish<&ClientSettings::bol_uptodate>("bol_uptodate"),
+      Publish<&ClientSettings::bol_updatesbekannt>("bol_updatesbekannt"),
+      Publish<&ClientSettings::ClientGuid>("ClientGuid"),
+      Publish<&ClientSettings::dat_lastcheck>("dat_lastcheck"),
+      Publish<&ClientSettings::bol_uptodatehinweis>("bol_uptodatehinweis"),
+      Publish<&ClientSettings::bol_extendedmsiinfo>("bol_extendedmsiinfo"),
+      Publish<&ClientSettings::int_reminder>("int_reminder"),
+      Publish<&ClientSettings::bol_ssl>("bol_ssl"),
   };
 
  private:

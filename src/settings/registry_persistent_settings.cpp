@@ -2,15 +2,15 @@
 
 namespace lintrove {
 
-TRegistryPersistentSettings::TRegistryPersistentSettings(platform::RootKey root,
+RegistryPersistentSettings::RegistryPersistentSettings(platform::RootKey root,
                                                          platform::RegistryBackend& backend)
     : root_(root), backend_(backend) {}
 
-void TRegistryPersistentSettings::LoadCustom(platform::Registry&) {}
+void RegistryPersistentSettings::LoadCustom(platform::Registry&) {}
 
-void TRegistryPersistentSettings::SaveCustom(platform::Registry&) {}
+void RegistryPersistentSettings::SaveCustom(platform::Registry&) {}
 
-void TRegistryPersistentSettings::Load() {
+void RegistryPersistentSettings::Load() {
   platform::Registry registry(root_, platform::RegistryView::Default, backend_);
   // Without the key the registry has no current key, no value exists, and the defaults stay.
   registry.OpenKeyReadOnly(SettingsKey);
@@ -19,7 +19,7 @@ void TRegistryPersistentSettings::Load() {
   registry.CloseKey();
 }
 
-void TRegistryPersistentSettings::Save() {
+void RegistryPersistentSettings::Save() {
   platform::Registry registry(root_, platform::RegistryView::Default, backend_);
   // When the key cannot be created, the first write reports it, naming the value.
   registry.OpenKey(SettingsKey, true);
@@ -28,7 +28,7 @@ void TRegistryPersistentSettings::Save() {
   registry.CloseKey();
 }
 
-void TRegistryPersistentSettings::LoadProperties(Published& instance,
+void RegistryPersistentSettings::LoadProperties(Published& instance,
                                                  const platform::Registry& registry) {
   for (const PropertyInfo* property : instance.PublishedClassInfo().Properties()) {
     const std::string_view name = property->Name();
@@ -54,7 +54,7 @@ void TRegistryPersistentSettings::LoadProperties(Published& instance,
   }
 }
 
-void TRegistryPersistentSettings::SaveProperties(const Published& instance,
+void RegistryPersistentSettings::SaveProperties(const Published& instance,
                                                  platform::Registry& registry) {
   for (const PropertyInfo* property : instance.PublishedClassInfo().Properties()) {
     const std::string_view name = property->Name();

@@ -17,15 +17,15 @@ inline constexpr std::string_view RunKey = platform::kRunKeyPath;
 // SettingsKey of one root. Integers and Booleans are REG_DWORD, floating-point values (TDateTime
 // too) 8 bytes of REG_BINARY, narrow texts REG_SZ; properties of other kinds are not stored, and
 // values that are not published properties are left alone.
-class TRegistryPersistentSettings : public PublishedClass<TRegistryPersistentSettings> {
+class RegistryPersistentSettings : public PublishedClass<RegistryPersistentSettings> {
  public:
   static constexpr std::string_view kClassName = "TRegistryPersistentSettings";
 
   // The backend is the process's registry, or a test's store; it must outlive the object.
-  explicit TRegistryPersistentSettings(
+  explicit RegistryPersistentSettings(
       platform::RootKey root, platform::RegistryBackend& backend = platform::SystemRegistry());
-  TRegistryPersistentSettings(const TRegistryPersistentSettings&) = delete;
-  TRegistryPersistentSettings& operator=(const TRegistryPersistentSettings&) = delete;
+  RegistryPersistentSettings(const RegistryPersistentSettings&) = delete;
+  RegistryPersistentSettings& operator=(const RegistryPersistentSettings&) = delete;
 
   platform::RootKey Root() const { return root_; }
   platform::RegistryBackend& Backend() const { return backend_; }

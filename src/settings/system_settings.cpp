@@ -2,7 +2,7 @@
 
 namespace lintrove {
 
-TSystemSettings::TSystemSettings(platform::RegistryBackend& backend)
+SystemSettings::SystemSettings(platform::RegistryBackend& backend)
     : PublishedClass(platform::RootKey::LocalMachine, backend) {}
 
 }  // namespace lintrove

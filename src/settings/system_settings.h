@@ -10,21 +10,21 @@ namespace lintrove {
 
 // The service endpoints of this machine, under HKEY_LOCAL_MACHINE: host and path without the
 // scheme, which bol_ssl of the client settings chooses.
-class TSystemSettings : public PublishedClass<TSystemSettings, TRegistryPersistentSettings> {
+class SystemSettings : public PublishedClass<SystemSettings, RegistryPersistentSettings> {
  public:
   static constexpr std::string_view kClassName = "TSystemSettings";
 
-  explicit TSystemSettings(platform::RegistryBackend& backend = platform::SystemRegistry());
+  explicit SystemSettings(platform::RegistryBackend& backend = platform::SystemRegistry());
 
-  static TSystemSettings& Instance() { return ProcessInstance<TSystemSettings>::Get(); }
-  using ScopedInstance = ProcessInstance<TSystemSettings>::Scoped;
+  static SystemSettings& Instance() { return ProcessInstance<SystemSettings>::Get(); }
+  using ScopedInstance = ProcessInstance<SystemSettings>::Scoped;
 
   std::string StrServiceUrl;
   std::string StrFeedBackServiceUrl;
 
   static constexpr std::array kPublished{
-      Publish<&TSystemSettings::StrServiceUrl>("StrServiceUrl"),
-      Publish<&TSystemSettings::StrFeedBackServiceUrl>("StrFeedBackServiceUrl"),
+      Publish<&SystemSettings::StrServiceUrl>("StrServiceUrl"),
+      Publish<&SystemSettings::StrFeedBackServiceUrl>("StrFeedBackServiceUrl"),
   };
 };
 

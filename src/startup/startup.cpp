@@ -30,13 +30,13 @@ bool PrintInformation(const StartupOptions& options, std::string_view programNam
 
 void RunStartup(const StartupOptions& options, StartupUi& ui) {
   // The client settings come into being first, as the rest of the program expects.
-  TClientSettings& client = TClientSettings::Instance();
-  TSystemSettings& system = TSystemSettings::Instance();
+  ClientSettings& client = ClientSettings::Instance();
+  SystemSettings& system = SystemSettings::Instance();
   system.Load();
   client.Load();
 
   // The user's language comes in once the settings are in and before any window exists.
-  TdwsLocalizerInt& localizer = Localizer();
+  LanguageFileLocalizer& localizer = ProcessLocalizer();
   localizer.SetLanguageDir(ProgramLanguageDir());
   localizer.LoadUserLanguage(9, true);
 

@@ -86,10 +86,10 @@ class StartupTest : public QObject {
   std::unique_ptr<lintrove::test::TempDir> dir_;
   std::unique_ptr<lintrove::platform::PosixRegistry> registry_;
   std::unique_ptr<lintrove::platform::XdgLogonEntry> logon_;
-  std::unique_ptr<lintrove::TClientSettings> client_;
-  std::unique_ptr<lintrove::TSystemSettings> system_;
-  std::unique_ptr<lintrove::TClientSettings::ScopedInstance> clientScope_;
-  std::unique_ptr<lintrove::TSystemSettings::ScopedInstance> systemScope_;
+  std::unique_ptr<lintrove::ClientSettings> client_;
+  std::unique_ptr<lintrove::SystemSettings> system_;
+  std::unique_ptr<lintrove::ClientSettings::ScopedInstance> clientScope_;
+  std::unique_ptr<lintrove::SystemSettings::ScopedInstance> systemScope_;
   std::unique_ptr<lintrove::ScopedClockOverride> clock_;
   bool windowSeen_ = false;
   QString windowCaption_;
@@ -101,10 +101,10 @@ void StartupTest::init() {
   registry_ = std::make_unique<lintrove::platform::PosixRegistry>(dir_->Path() / "registry");
   // As the process-wide entry does: the directory comes from the environment.
   logon_ = std::make_unique<lintrove::platform::XdgLogonEntry>("lintrove");
-  client_ = std::make_unique<lintrove::TClientSettings>(*registry_, *logon_);
-  system_ = std::make_unique<lintrove::TSystemSettings>(*registry_);
-  clientScope_ = std::make_unique<lintrove::TClientSettings::ScopedInstance>(*client_);
-  systemScope_ = std::make_unique<lintrove::TSystemSettings::ScopedInstance>(*system_);
+  client_ = std::make_unique<lintrove::ClientSettings>(*registry_, *logon_);
+  system_ = std::make_unique<lintrove::SystemSettings>(*registry_);
+  clientScope_ = std::make_unique<lintrove::ClientSettings::ScopedInstance>(*client_);
+  systemScope_ = std::make_unique<lintrove::SystemSettings::ScopedInstance>(*system_);
   clock_ = std::make_unique<lintrove::ScopedClockOverride>(kNow);
   windowSeen_ = false;
   windowCaption_.clear();
@@ -125,7 +125,7 @@ void StartupTest::cleanup() {
 
 std::string StartupTest::Prepare(const Prepared& prepared) {
   lintrove::platform::PosixRegistry registry(dir_->Path() / "registry");
-  lintrove::TClientSettings earlier(registry, *logon_);
+  lintrove::ClientSettings earlier(registry, *logon_);
   earlier.int_reminder = prepared.reminder;
   earlier.dat_lastcheck = prepared.lastCheck;
   earlier.Save();
@@ -150,7 +150,7 @@ int StartupTest::Run(const QStringList& arguments) {
   closer.setSingleShot(true);
   connect(&closer, &QTimer::timeout, this, [this] {
     for (QWidget* widget : QApplication::topLevelWidgets()) {
-      if (auto* window = qobject_cast<Tfrm_main*>(widget); window && window->isVisible()) {
+      if (auto* window = qobject_cast<MainWindow*>(widget); window && window->isVisible()) {
         windowSeen_ = true;
         windowCaption_ = window->windowTitle();
         window->close();
@@ -229,7 +229,7 @@ void StartupTest::reminderDecisions() {
 
   // Saved on every way out: what the run loaded, and the log-on entry by the period.
   lintrove::platform::PosixRegistry stored(dir_->Path() / "registry");
-  lintrove::TClientSettings after(stored, *logon_);
+  lintrove::ClientSettings after(stored, *logon_);
   after.Load();
   QCOMPARE(after.ClientGuid, guid);
   QCOMPARE(after.dat_lastcheck, kNow - daysAgo);

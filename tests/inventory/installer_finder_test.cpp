@@ -52,7 +52,7 @@ class InstallerFinderTest : public test::MachineFixture {
  protected:
   void Scan(std::string_view machine, bool extended = false) {
     platform::PosixInstallerDatabase database(Machine(machine));
-    tWindowsInstallerProgrammFinder finder(database);
+    InstallerFinder finder(database);
     finder.ExtendedInfo = extended;
     finder.OnProgress = [this](std::string_view technology, std::string_view name,
                                std::int32_t position, std::int32_t total) {
@@ -62,18 +62,18 @@ class InstallerFinderTest : public test::MachineFixture {
     finder.Find(list_);
   }
 
-  const tWindowsInstallerProgramm& Program(int index) const {
-    return dynamic_cast<const tWindowsInstallerProgramm&>(list_.Items(index));
+  const InstallerProgram& ProgramAt(int index) const {
+    return dynamic_cast<const InstallerProgram&>(list_.Items(index));
   }
 
-  tProgrammeListe list_{true};
+  ProgramList list_{true};
   std::vector<Progress> progress_;
 };
 
 TEST_F(InstallerFinderTest, ReadsTheProductProperties) {
   Scan(FullProduct(), true);
   ASSERT_EQ(list_.Count(), 1);
-  const tWindowsInstallerProgramm& p = Program(0);
+  const InstallerProgram& p = ProgramAt(0);
   EXPECT_EQ(p.ProduktGuid, kFull);
   EXPECT_EQ(p.ProductName, "Tool");
   EXPECT_EQ(p.PackageCode, "{1234ABCD-CDEF-9AB0-7856-AB9078563412}");
@@ -99,10 +99,10 @@ TEST_F(InstallerFinderTest, ReadsTheProductProperties) {
 TEST_F(InstallerFinderTest, WithoutExtendedInfoTheProductIsNotOpened) {
   Scan(FullProduct());
   ASSERT_EQ(list_.Count(), 1);
-  EXPECT_EQ(Program(0).UpgradeCode, "");
-  EXPECT_EQ(Program(0).ARPCONTACT, "");
-  EXPECT_EQ(Program(0).ARPCOMMENTS, "");
-  EXPECT_EQ(Program(0).HelpLink, "https://example.org/help");
+  EXPECT_EQ(ProgramAt(0).UpgradeCode, "");
+  EXPECT_EQ(ProgramAt(0).ARPCONTACT, "");
+  EXPECT_EQ(ProgramAt(0).ARPCOMMENTS, "");
+  EXPECT_EQ(ProgramAt(0).HelpLink, "https://example.org/help");
 }
 
 TEST_F(InstallerFinderTest, ProgressIsOneBasedWithGapsForProductsWithoutVersionString) {
@@ -121,9 +121,9 @@ TEST_F(InstallerFinderTest, ProgressIsOneBasedWithGapsForProductsWithoutVersionS
   EXPECT_THAT(progress_, ElementsAre(Progress{"First", 1, 4}, Progress{"NoVersion", 3, 4},
                                      Progress{"   ", 4, 4}));
   ASSERT_EQ(list_.Count(), 2);
-  EXPECT_EQ(Program(0).ProductName, "First");
-  EXPECT_EQ(Program(1).ProductName, "NoVersion");
-  EXPECT_EQ(Program(1).VersionString, "");  // an empty version string is a version string
+  EXPECT_EQ(ProgramAt(0).ProductName, "First");
+  EXPECT_EQ(ProgramAt(1).ProductName, "NoVersion");
+  EXPECT_EQ(ProgramAt(1).VersionString, "");  // an empty version string is a version string
 }
 
 TEST_F(InstallerFinderTest, ValuesLongerThanTheBufferStayEmpty) {
@@ -133,8 +133,8 @@ TEST_F(InstallerFinderTest, ValuesLongerThanTheBufferStayEmpty) {
                         "\"DisplayVersion\"=\"1\"\r\n\"HelpLink\"=\"" + fits +
                             "\"\r\n\"URLInfoAbout\"=\"" + tooLong + "\""));
   ASSERT_EQ(list_.Count(), 1);
-  EXPECT_EQ(Program(0).HelpLink, fits);
-  EXPECT_EQ(Program(0).URLInfoAbout, "");
+  EXPECT_EQ(ProgramAt(0).HelpLink, fits);
+  EXPECT_EQ(ProgramAt(0).URLInfoAbout, "");
 }
 
 TEST_F(InstallerFinderTest, NoProductsGiveNothing) {

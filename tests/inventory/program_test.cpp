@@ -25,9 +25,9 @@ std::vector<std::pair<std::string, PropertyKind>> PropertiesOf(const ClassInfo& 
 // The names, kinds and order are what the service reads; a change breaks the request format.
 TEST(ProgramClassesTest, PublishTheRequestFormat) {
   constexpr auto W = PropertyKind::WideText;
-  const ClassInfo& registry = tRegistryProgramm::StaticClassInfo();
+  const ClassInfo& registry = RegistryProgram::StaticClassInfo();
   EXPECT_EQ(registry.Name(), "tRegistryProgramm");
-  EXPECT_EQ(registry.Parent(), &tProgramm::StaticClassInfo());
+  EXPECT_EQ(registry.Parent(), &Program::StaticClassInfo());
   EXPECT_THAT(
       PropertiesOf(registry),
       ElementsAre(Pair("DisplayName", W), Pair("DisplayVersion", W), Pair("DisplayIcon", W),
@@ -35,9 +35,9 @@ TEST(ProgramClassesTest, PublishTheRequestFormat) {
                   Pair("UninstallString", W), Pair("UninstallDir", W), Pair("Publisher", W),
                   Pair("URLInfoAbout", W), Pair("URLUpdateInfo", W), Pair("RegistryKey", W)));
 
-  const ClassInfo& installer = tWindowsInstallerProgramm::StaticClassInfo();
+  const ClassInfo& installer = InstallerProgram::StaticClassInfo();
   EXPECT_EQ(installer.Name(), "tWindowsInstallerProgramm");
-  EXPECT_EQ(installer.Parent(), &tProgramm::StaticClassInfo());
+  EXPECT_EQ(installer.Parent(), &Program::StaticClassInfo());
   EXPECT_THAT(PropertiesOf(installer),
               ElementsAre(Pair("ProduktGuid", PropertyKind::NarrowText), Pair("ProductName", W),
                           Pair("PackageCode", W), Pair("Language", W), Pair("PackageName", W),
@@ -49,16 +49,16 @@ TEST(ProgramClassesTest, PublishTheRequestFormat) {
 }
 
 TEST(ProgramClassesTest, PropertiesAreReachedThroughTheBaseClass) {
-  auto program = std::make_unique<tRegistryProgramm>();
+  auto program = std::make_unique<RegistryProgram>();
   program->RegistryKey = "{ABC}";
-  const tProgramm& base = *program;
+  const Program& base = *program;
   const PropertyInfo* key = base.PublishedClassInfo().FindProperty("RegistryKey");
   ASSERT_NE(key, nullptr);
   EXPECT_EQ(key->GetText(base), "{ABC}");
 }
 
 TEST(RegistryProgramTest, OperationsReadTheirProperties) {
-  tRegistryProgramm program;
+  RegistryProgram program;
   program.DisplayName = "Tool";
   program.DisplayVersion = "2.0";
   program.Publisher = "Maker";
@@ -72,7 +72,7 @@ TEST(RegistryProgramTest, OperationsReadTheirProperties) {
 }
 
 TEST(InstallerProgramTest, OperationsReadTheirProperties) {
-  tWindowsInstallerProgramm program;
+  InstallerProgram program;
   program.InstalledProductName = "Tool (installed)";
   program.VersionString = "3.1";
   program.Manufacturer = "Maker";
@@ -88,7 +88,7 @@ TEST(InstallerProgramTest, OperationsReadTheirProperties) {
 }
 
 TEST(ProgramIdentifierTest, JoinsItsPartsWithoutSeparator) {
-  tRegistryProgramm tool;
+  RegistryProgram tool;
   tool.RegistryKey = "K";
   tool.DisplayName = "Tool";
   EXPECT_EQ(tool.GetIdentifier(), "KTool");
@@ -96,12 +96,12 @@ TEST(ProgramIdentifierTest, JoinsItsPartsWithoutSeparator) {
   EXPECT_EQ(tool.GetIdentifier(), "KTool1.0");
 
   // Parts that split differently give the same identifier.
-  tRegistryProgramm other;
+  RegistryProgram other;
   other.RegistryKey = "KT";
   other.DisplayName = "ool1.0";
   EXPECT_EQ(other.GetIdentifier(), tool.GetIdentifier());
 
-  tWindowsInstallerProgramm product;
+  InstallerProgram product;
   product.ProduktGuid = "{11111111-2222-3333-4444-555555555555}";
   product.PackageCode = "{AAAAAAAA-BBBB-CCCC-DDDD-EEEEEEEEEEEE}";
   product.ProductName = "Tool";
@@ -114,7 +114,7 @@ TEST(ProgramIdentifierTest, JoinsItsPartsWithoutSeparator) {
 
 TEST(ProgramUninstallTest, RegistryProgramStartsItsUninstallString) {
   test::RecordingShell shell;
-  tRegistryProgramm program;
+  RegistryProgram program;
   program.UninstallString = "\"C:\\Program Files\\Tool\\unins000.exe\" /SILENT";
   program.Uninstall(shell);  // the start fails and nothing is reported
   EXPECT_THAT(shell.calls,
@@ -124,7 +124,7 @@ TEST(ProgramUninstallTest, RegistryProgramStartsItsUninstallString) {
 
 TEST(ProgramUninstallTest, InstallerProgramRunsMsiexec) {
   test::RecordingShell shell;
-  tWindowsInstallerProgramm program;
+  InstallerProgram program;
   program.ProduktGuid = "{00000000-0000-0000-0000-000000000000}";
   program.Uninstall(shell);
   EXPECT_THAT(shell.calls,
@@ -133,38 +133,38 @@ TEST(ProgramUninstallTest, InstallerProgramRunsMsiexec) {
 }
 
 TEST(ProgrammeListeTest, OwningListKeepsOrderAndHandsItsProgramsOn) {
-  tProgrammeListe list(true);
-  auto first = std::make_unique<tRegistryProgramm>();
+  ProgramList list(true);
+  auto first = std::make_unique<RegistryProgram>();
   first->DisplayName = "First";
   EXPECT_EQ(list.Add(std::move(first)), 0);
-  EXPECT_EQ(list.Add(std::make_unique<tWindowsInstallerProgramm>()), 1);
+  EXPECT_EQ(list.Add(std::make_unique<InstallerProgram>()), 1);
   ASSERT_EQ(list.Count(), 2);
   EXPECT_EQ(list.Items(0).GetName(), "First");
 
-  std::vector<std::unique_ptr<tProgramm>> programs = list.ReleaseAll();
+  std::vector<std::unique_ptr<Program>> programs = list.ReleaseAll();
   ASSERT_EQ(programs.size(), 2u);
   EXPECT_EQ(programs[0]->GetName(), "First");
   EXPECT_EQ(list.Count(), 0);
 }
 
 TEST(ProgrammeListeTest, NonOwningListLeavesItsProgramsAlive) {
-  tRegistryProgramm program;
+  RegistryProgram program;
   program.DisplayName = "Kept";
   {
-    tProgrammeListe list(false);
+    ProgramList list(false);
     EXPECT_EQ(list.Add(program), 0);
     EXPECT_EQ(&list.Items(0), &program);
-    EXPECT_THROW(list.Add(std::make_unique<tRegistryProgramm>()), std::logic_error);
+    EXPECT_THROW(list.Add(std::make_unique<RegistryProgram>()), std::logic_error);
     EXPECT_THROW(list.ReleaseAll(), std::logic_error);
   }
   EXPECT_EQ(program.GetName(), "Kept");
-  tProgrammeListe owning(true);
+  ProgramList owning(true);
   EXPECT_THROW(owning.Add(program), std::logic_error);
 }
 
 TEST(ProgrammeListeTest, IndexOutsideTheListIsAnError) {
-  tProgrammeListe list(true);
-  list.Add(std::make_unique<tRegistryProgramm>());
+  ProgramList list(true);
+  list.Add(std::make_unique<RegistryProgram>());
   for (int index : {-1, 1, 7}) {
     try {
       list.Items(index);

@@ -30,7 +30,7 @@ class RegistryFinderTest : public test::MachineFixture {
  protected:
   // Runs the finder on the machine; the programs are in list_, the progress calls in progress_.
   void Scan(std::string_view machine) {
-    tRegistryProgrammFinder finder(Machine(machine));
+    RegistryFinder finder(Machine(machine));
     finder.OnProgress = [this](std::string_view technology, std::string_view name,
                                std::int32_t position, std::int32_t total) {
       progress_.push_back({std::string(technology), std::string(name), position, total});
@@ -41,16 +41,16 @@ class RegistryFinderTest : public test::MachineFixture {
   std::vector<std::string> Keys() const {
     std::vector<std::string> keys;
     for (int i = 0; i < list_.Count(); ++i) {
-      keys.push_back(dynamic_cast<const tRegistryProgramm&>(list_.Items(i)).RegistryKey);
+      keys.push_back(dynamic_cast<const RegistryProgram&>(list_.Items(i)).RegistryKey);
     }
     return keys;
   }
 
-  const tRegistryProgramm& Program(int index) const {
-    return dynamic_cast<const tRegistryProgramm&>(list_.Items(index));
+  const RegistryProgram& ProgramAt(int index) const {
+    return dynamic_cast<const RegistryProgram&>(list_.Items(index));
   }
 
-  tProgrammeListe list_{true};
+  ProgramList list_{true};
   std::vector<Progress> progress_;
 };
 
@@ -127,7 +127,7 @@ TEST_F(RegistryFinderTest, ReadsEveryListedValueAsStored) {
 "URLUpdateInfo"="https://example.org/update"
 "EstimatedSize"=dword:00001000)"));
   ASSERT_EQ(list_.Count(), 1);
-  const tRegistryProgramm& program = Program(0);
+  const RegistryProgram& program = ProgramAt(0);
   EXPECT_EQ(program.DisplayName, " Tool ");  // the comparison trims, the property does not
   EXPECT_EQ(program.DisplayVersion, "2.1.0");
   EXPECT_EQ(program.DisplayIcon, "%ProgramFiles%\\T.exe");
@@ -166,10 +166,10 @@ TEST_F(RegistryFinderTest, ReadValueAsTextByType) {
   }
   platform::Registry key(platform::RootKey::LocalMachine, platform::RegistryView::Default,
                          Machine(Key(kUninstall64, "Entry", values)));
-  ASSERT_TRUE(key.OpenKeyReadOnly(std::string(tRegistryProgrammFinder::UninstallKey) + "Entry"));
+  ASSERT_TRUE(key.OpenKeyReadOnly(std::string(RegistryFinder::UninstallKey) + "Entry"));
   for (std::size_t i = 0; i < std::size(cases); ++i) {
     SCOPED_TRACE(cases[i].data);
-    EXPECT_EQ(tRegistryProgrammFinder::ReadValueAsText(key, "V" + std::to_string(i)),
+    EXPECT_EQ(RegistryFinder::ReadValueAsText(key, "V" + std::to_string(i)),
               cases[i].text);
   }
 }
@@ -180,8 +180,8 @@ TEST_F(RegistryFinderTest, ValueOfTheWrongTypeLeavesItsPropertyEmpty) {
 "VersionMajor"=dword:00000007
 "UninstallString"="u.exe")"));
   ASSERT_EQ(list_.Count(), 1);
-  EXPECT_EQ(Program(0).DisplayVersion, "");
-  EXPECT_EQ(Program(0).VersionMajor, "7");
+  EXPECT_EQ(ProgramAt(0).DisplayVersion, "");
+  EXPECT_EQ(ProgramAt(0).VersionMajor, "7");
 }
 
 TEST_F(RegistryFinderTest, DataTheRegistryRefusesEndsTheScanKeepingWhatWasFound) {
@@ -201,11 +201,11 @@ TEST_F(RegistryFinderTest, DataTheRegistryRefusesEndsTheScanKeepingWhatWasFound)
 
 TEST_F(RegistryFinderTest, LeavesOutTheInstallerProductsFoundBefore) {
   for (std::string_view name : {"Foo", " Bar"}) {
-    auto product = std::make_unique<tWindowsInstallerProgramm>();
+    auto product = std::make_unique<InstallerProgram>();
     product->ProductName = name;
     list_.Add(std::move(product));
   }
-  auto registered = std::make_unique<tRegistryProgramm>();
+  auto registered = std::make_unique<RegistryProgram>();
   registered->DisplayName = "Baz";
   list_.Add(std::move(registered));
 
@@ -219,12 +219,12 @@ TEST_F(RegistryFinderTest, LeavesOutTheInstallerProductsFoundBefore) {
   // The case differs for "foo"; the installer's " Bar" is compared as it stands; registry
   // entries are never compared with each other.
   ASSERT_EQ(list_.Count(), 6);
-  EXPECT_EQ(Program(3).RegistryKey, "3");
-  EXPECT_EQ(Program(4).RegistryKey, "4");
-  EXPECT_EQ(Program(5).RegistryKey, "5");
+  EXPECT_EQ(ProgramAt(3).RegistryKey, "3");
+  EXPECT_EQ(ProgramAt(4).RegistryKey, "4");
+  EXPECT_EQ(ProgramAt(5).RegistryKey, "5");
 
-  EXPECT_TRUE(tRegistryProgrammFinder::IsInstallerProduct(list_, "Foo"));
-  EXPECT_FALSE(tRegistryProgrammFinder::IsInstallerProduct(list_, "Baz"));
+  EXPECT_TRUE(RegistryFinder::IsInstallerProduct(list_, "Foo"));
+  EXPECT_FALSE(RegistryFinder::IsInstallerProduct(list_, "Baz"));
 }
 
 TEST_F(RegistryFinderTest, SixtyFourBitMachineScansBothViewsThirtyTwoBitFirst) {
@@ -264,7 +264,7 @@ TEST_F(RegistryFinderTest, MachineWithoutUninstallKeyGivesNothing) {
 }
 
 TEST_F(RegistryFinderTest, FinderWithoutProgressHandlerFindsTheSame) {
-  tRegistryProgrammFinder finder(
+  RegistryFinder finder(
       Machine(Key(kUninstall64, "Tool", "\"DisplayName\"=\"Tool\"\r\n\"UninstallString\"=\"u\"")));
   finder.Find(list_);
   EXPECT_THAT(Keys(), ElementsAre("Tool"));

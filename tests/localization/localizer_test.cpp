@@ -42,7 +42,7 @@ class LocalizerTest : public ::testing::Test {
 
   test::TempDir dir_;
   test::ScopedEnvironment environment_;
-  TdwsLocalizerInt localizer_{(dir_ / "client").string()};
+  LanguageFileLocalizer localizer_{(dir_ / "client").string()};
 };
 
 TEST_F(LocalizerTest, FileNamesCarryTheLcidInUpperCaseHexadecimal) {
@@ -139,7 +139,7 @@ TEST_F(LocalizerTest, AFailedLoadDropsThePreviousLanguage) {
 TEST_F(LocalizerTest, DestroyingTheLocalizerRestoresTheBuiltInTexts) {
   WriteMarkedLanguage("client.0009.wlx", u"en");
   {
-    TdwsLocalizerInt other((dir_ / "client").string());
+    LanguageFileLocalizer other((dir_ / "client").string());
     ASSERT_TRUE(other.LoadLanguage(9, false));
     EXPECT_EQ(LoadResString(ResString::Done), "en");
   }

@@ -76,9 +76,9 @@ class CheckCommandTest : public testing::Test {
 
   // The programs a scan of the machine finds, with their installed versions.
   std::vector<std::pair<std::string, std::string>> ScannedPrograms() {
-    tProgrammeListe found(true);
-    tWindowsInstallerProgrammFinder(installer_).Find(found);
-    tRegistryProgrammFinder(registry_).Find(found);
+    ProgramList found(true);
+    InstallerFinder(installer_).Find(found);
+    RegistryFinder(registry_).Find(found);
     std::vector<std::pair<std::string, std::string>> programs;
     for (int i = 0; i < found.Count(); ++i) {
       programs.emplace_back(found.Items(i).GetName(), found.Items(i).GetVersion());

@@ -51,15 +51,15 @@ std::string Serialised(pugi::xml_node node) {
 }
 
 std::string WrittenProperties(const Sample& sample) {
-  TClassToXML writer;
+  RequestWriter writer;
   pugi::xml_node parent = writer.Root().append_child("Sample");
-  TClassToXML::WriteProperties(parent, sample);
+  RequestWriter::WriteProperties(parent, sample);
   return Serialised(parent);
 }
 
 TEST(ClassToXmlTest, RequestTextIsTheDeclarationLineAndTheTreeLine) {
-  TClassToXML writer;
-  writer.AddCommand(TCommand("step1"));
+  RequestWriter writer;
+  writer.AddCommand(ServiceCommand("step1"));
   EXPECT_EQ(writer.GetXml(),
             "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
             "<dorvupdater><Command><str_command><![CDATA[step1]]></str_command></Command>"
@@ -67,7 +67,7 @@ TEST(ClassToXmlTest, RequestTextIsTheDeclarationLineAndTheTreeLine) {
 }
 
 TEST(ClassToXmlTest, EmptyDocumentIsTheBareRoot) {
-  EXPECT_EQ(TClassToXML().GetXml(),
+  EXPECT_EQ(RequestWriter().GetXml(),
             "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<dorvupdater></dorvupdater>\r\n");
 }
 
@@ -81,8 +81,8 @@ TEST(ClassToXmlTest, CommandWordIsTrimmedAndABlankWordWritesNoProperty) {
       {"", "<Command></Command>"},
   };
   for (const auto& c : cases) {
-    TClassToXML writer;
-    writer.AddCommand(TCommand(c.word));
+    RequestWriter writer;
+    writer.AddCommand(ServiceCommand(c.word));
     EXPECT_EQ(Serialised(writer.Root().first_child()), c.command_element) << '"' << c.word << '"';
   }
 }
@@ -129,8 +129,8 @@ TEST(ClassToXmlTest, ValuesReadBackUnchanged) {
   const std::string values[] = {
       "a]]>b", "]]>", "x]]]]>y", "<tag attr=\"1\"> & '", "Zeile 1\nZeile 2", "Größe"};
   for (const std::string& value : values) {
-    TClassToXML writer;
-    writer.AddCommand(TCommand(value));
+    RequestWriter writer;
+    writer.AddCommand(ServiceCommand(value));
     const std::string text = writer.GetXml();
     pugi::xml_document parsed;
     ASSERT_TRUE(parsed.load_string(text.c_str())) << value;
@@ -139,8 +139,8 @@ TEST(ClassToXmlTest, ValuesReadBackUnchanged) {
 }
 
 TEST(ClassToXmlTest, ControlCharactersInsideAValueKeepTheRequestReadable) {
-  TClassToXML writer;
-  writer.AddCommand(TCommand("a\x01z\x1fy"));
+  RequestWriter writer;
+  writer.AddCommand(ServiceCommand("a\x01z\x1fy"));
   pugi::xml_document parsed;
   ASSERT_TRUE(parsed.load_string(writer.GetXml().c_str()));
   EXPECT_EQ(std::string(parsed.select_node("//str_command").node().text().as_string()),
@@ -148,8 +148,8 @@ TEST(ClassToXmlTest, ControlCharactersInsideAValueKeepTheRequestReadable) {
 }
 
 TEST(ClassToXmlTest, LineBreaksInsideTheTreeEndWithCrLf) {
-  TClassToXML writer;
-  writer.AddCommand(TCommand("eins\nzwei\rdrei\r\nvier"));
+  RequestWriter writer;
+  writer.AddCommand(ServiceCommand("eins\nzwei\rdrei\r\nvier"));
   const std::string text = writer.GetXml();
   EXPECT_NE(text.find("eins\r\nzwei\r\ndrei\r\nvier"), std::string::npos) << text;
   EXPECT_TRUE(text.ends_with("</dorvupdater>\r\n"));

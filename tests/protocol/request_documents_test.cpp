@@ -43,19 +43,19 @@ TEST(RequestDocumentsTest, UpdatecheckCarriesTheClientWithoutOptionsOrPrograms) 
 }
 
 TEST(RequestDocumentsTest, Step1CarriesClientOptionsAndEveryProgramWithItsWrittenProperties) {
-  tRegistryProgramm tool;
+  RegistryProgram tool;
   tool.DisplayName = "Werkzeug & Co";
   tool.DisplayVersion = " 2.1 ";
   tool.UninstallString = "C:\\Werkzeug\\uninst.exe";
   tool.Publisher = "Dorv";
   tool.RegistryKey = "Werkzeug";
-  tWindowsInstallerProgramm product;
+  InstallerProgram product;
   product.ProduktGuid = "{11111111-2222-3333-4444-555555555555}";
   product.ProductName = "Paket";
   product.VersionMajor = "3";
   product.Manufacturer = "Hersteller";
-  tRegistryProgramm empty;
-  tProgrammeListe programs(false);
+  RegistryProgram empty;
+  ProgramList programs(false);
   programs.Add(tool);
   programs.Add(product);
   programs.Add(empty);
@@ -81,9 +81,9 @@ TEST(RequestDocumentsTest, Step1CarriesClientOptionsAndEveryProgramWithItsWritte
 }
 
 TEST(RequestDocumentsTest, ProgramIdsRunInListOrder) {
-  std::vector<tRegistryProgramm> registry_programs(5);
-  std::vector<tWindowsInstallerProgramm> products(5);
-  tProgrammeListe programs(false);
+  std::vector<RegistryProgram> registry_programs(5);
+  std::vector<InstallerProgram> products(5);
+  ProgramList programs(false);
   for (int i = 0; i < 5; ++i) {
     registry_programs[static_cast<std::size_t>(i)].DisplayName = "R" + std::to_string(i);
     products[static_cast<std::size_t>(i)].ProductName = "M" + std::to_string(i);
@@ -104,7 +104,7 @@ TEST(RequestDocumentsTest, ProgramIdsRunInListOrder) {
 }
 
 TEST(RequestDocumentsTest, EmptyProgramListStillCarriesTheOptions) {
-  tProgrammeListe programs(false);
+  ProgramList programs(false);
   ClientFacts facts = Facts();
   facts.upgrades = true;
   facts.windows64 = false;
@@ -126,7 +126,7 @@ TEST(RequestDocumentsTest, LcidIsEightUpperCaseHexDigits) {
 TEST(RequestDocumentsTest, CurrentFactsComeFromSettingsLocaleAndSystem) {
   test::TempDir dir;
   platform::PosixRegistry registry(dir.Path());
-  TClientSettings settings(registry);
+  ClientSettings settings(registry);
   settings.ClientGuid = "{AAAAAAAA-BBBB-CCCC-DDDD-EEEEEEEEEEEE}";
   settings.bol_upgrades = false;
   settings.bol_developerversionen = true;

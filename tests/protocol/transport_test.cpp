@@ -43,9 +43,9 @@ std::string Compress(std::string_view data, int window_bits) {
   return out;
 }
 
-TKommunikationsKlasse TransportTo(const std::string& service_url,
+ServiceTransport TransportTo(const std::string& service_url,
                                   platform::HttpLimits limits = {}) {
-  TKommunikationsKlasse transport(platform::CreateHttp(limits));
+  ServiceTransport transport(platform::CreateHttp(limits));
   transport.Url = ServiceAddress(false, service_url);
   return transport;
 }
@@ -80,8 +80,8 @@ TEST(TransportTest, AddressIsTheSchemeBySslThenTheServiceSetting) {
 TEST(TransportTest, CreateTransportReadsTheAddressFromTheSettings) {
   test::TempDir dir;
   platform::PosixRegistry registry(dir.Path());
-  TClientSettings client(registry);
-  TSystemSettings system(registry);
+  ClientSettings client(registry);
+  SystemSettings system(registry);
   system.StrServiceUrl = "updates.example.org/updateservice1400.php";
   client.bol_ssl = false;
   EXPECT_EQ(CreateTransport(client, system)->Url,
@@ -99,11 +99,11 @@ TEST(TransportTest, RequestGoesOutAsThePostOfTheRequestTextWithTheThreeHeadersIn
       "\r\nConnection: close\r\n\r\n" + std::string(kOkAnswer);
   RawHttpServer server(answer);
   {
-    TKommunikationsKlasse transport = TransportTo(server.ServiceUrl());
+    ServiceTransport transport = TransportTo(server.ServiceUrl());
     EXPECT_EQ(transport.Ping(), "ok");
   }
   const std::string request = server.ReceivedRequest();
-  const std::string body = TKommunikationsKlasse::CommandXml("noop");
+  const std::string body = ServiceTransport::CommandXml("noop");
   EXPECT_EQ(body,
             "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<dorvupdater><Command><str_command>"
             "<![CDATA[noop]]></str_command></Command></dorvupdater>\r\n");
@@ -131,7 +131,7 @@ TEST(TransportTest, UnicodeRequestTextIsSentAsUtf8) {
     received = request.body;
     response.set_content(std::string(kOkAnswer), "text/xml");
   });
-  TKommunikationsKlasse transport = TransportTo(server.ServiceUrl());
+  ServiceTransport transport = TransportTo(server.ServiceUrl());
   transport.Send("<x>Größe 日本</x>");
   EXPECT_EQ(received, "<x>Größe 日本</x>");
 }
@@ -145,7 +145,7 @@ TEST(TransportTest, CompressedAnswersAreDecoded) {
   } cases[] = {{"gzip", Compress(xml, 31)}, {"deflate", Compress(xml, 15)}, {"", xml}};
   for (const auto& c : cases) {
     TestHttpServer server(Answer(c.body, c.encoding));
-    TKommunikationsKlasse transport = TransportTo(server.ServiceUrl());
+    ServiceTransport transport = TransportTo(server.ServiceUrl());
     EXPECT_EQ(transport.Ping(), "ok") << c.encoding;
   }
 }
@@ -174,7 +174,7 @@ TEST(TransportTest, PingGivesTheOneStatusTextOrXmlFehler) {
   };
   for (const auto& c : cases) {
     TestHttpServer server(Answer(c.answer));
-    TKommunikationsKlasse transport = TransportTo(server.ServiceUrl());
+    ServiceTransport transport = TransportTo(server.ServiceUrl());
     EXPECT_EQ(transport.Ping(), c.ping) << c.answer;
   }
 }
@@ -184,7 +184,7 @@ TEST(TransportTest, AnswerCountsOnlyAsADocumentWhateverTheHttpStatus) {
     response.status = 500;
     response.set_content(std::string(kOkAnswer), "application/octet-stream");
   });
-  TKommunikationsKlasse transport = TransportTo(server.ServiceUrl());
+  ServiceTransport transport = TransportTo(server.ServiceUrl());
   EXPECT_EQ(transport.Ping(), "ok");
 }
 
@@ -204,7 +204,7 @@ TEST(TransportTest, ReachabilityAcceptsOkInAnyCaseAndWrapsEveryFailure) {
   };
   for (const auto& c : cases) {
     TestHttpServer server(Answer(c.answer));
-    TKommunikationsKlasse transport = TransportTo(server.ServiceUrl());
+    ServiceTransport transport = TransportTo(server.ServiceUrl());
     EXPECT_EQ(ErrorOf([&] { EnsureServiceReachable(transport); }), c.error) << c.answer;
   }
 }
@@ -225,7 +225,7 @@ TEST(TransportTest, ConnectionFailuresRaiseTheLibrarysMessage) {
       {"", "URL"},
   };
   for (const auto& c : cases) {
-    TKommunikationsKlasse transport = TransportTo(c.service_url);
+    ServiceTransport transport = TransportTo(c.service_url);
     const std::string direct = ErrorOf([&] { transport.Send("<x/>"); });
     EXPECT_NE(direct.find(c.message_part), std::string::npos) << direct;
     const std::string wrapped = ErrorOf([&] { EnsureServiceReachable(transport); });
@@ -237,7 +237,7 @@ TEST(TransportTest, CertificatesAreChecked) {
   TestHttpServer server(Answer(std::string(kOkAnswer)),
                         LINTROVE_PROTOCOL_TEST_DIR "/self_signed_cert.pem",
                         LINTROVE_PROTOCOL_TEST_DIR "/self_signed_key.pem");
-  TKommunikationsKlasse transport(platform::CreateHttp());
+  ServiceTransport transport(platform::CreateHttp());
   transport.Url = ServiceAddress(true, server.ServiceUrl());
   const std::string error = ErrorOf([&] { transport.Send("<x/>"); });
   EXPECT_NE(error.find("SSL certificate problem: self-signed certificate"), std::string::npos)
@@ -246,7 +246,7 @@ TEST(TransportTest, CertificatesAreChecked) {
 
 TEST(TransportTest, StalledServerFailsAfterTheStallLimit) {
   RawHttpServer silent;
-  TKommunikationsKlasse transport =
+  ServiceTransport transport =
       TransportTo(silent.ServiceUrl(), {.stall_timeout = std::chrono::milliseconds(300)});
   const auto started = std::chrono::steady_clock::now();
   EXPECT_EQ(ErrorOf([&] { transport.Send("<x/>"); }),
@@ -266,7 +266,7 @@ TEST(TransportTest, OversizedAnswersAreRefusedAlsoWhenCompressed) {
   for (const auto& c : cases) {
     ASSERT_LT(c.body.size(), c.encoding[0] ? 4096u : 200000u);
     TestHttpServer server(Answer(c.body, c.encoding));
-    TKommunikationsKlasse transport =
+    ServiceTransport transport =
         TransportTo(server.ServiceUrl(), {.max_answer_bytes = 64 * 1024});
     EXPECT_EQ(ErrorOf([&] { transport.Send("<x/>"); }),
               "Die Antwort des Servers ist größer als 64 kByte und wurde nicht gelesen.")
@@ -274,7 +274,7 @@ TEST(TransportTest, OversizedAnswersAreRefusedAlsoWhenCompressed) {
   }
   // Just below the limit is read.
   TestHttpServer server(Answer(large));
-  TKommunikationsKlasse transport =
+  ServiceTransport transport =
       TransportTo(server.ServiceUrl(), {.max_answer_bytes = large.size()});
   EXPECT_EQ(transport.Send("<x/>")->document_element().name(), std::string("dorvupdater"));
 }
@@ -285,7 +285,7 @@ TEST(TransportTest, OneTransportCarriesSeveralRequests) {
     client_ports.push_back(request.remote_port);
     response.set_content("<r><n>" + request.body + "</n></r>", "text/xml");
   });
-  TKommunikationsKlasse transport = TransportTo(server.ServiceUrl());
+  ServiceTransport transport = TransportTo(server.ServiceUrl());
   for (const char* body : {"eins", "zwei", "drei"}) {
     EXPECT_EQ(TextContent(transport.Send(body)->document_element()), body);
   }

@@ -25,8 +25,8 @@ std::string Answer(std::string_view forceupdate) {
 }
 
 TEST(UpdateResponseTest, ReadsTheFourFields) {
-  TUpdateResponse response;
-  TUpdateResponseParser::Parse(Parsed(Answer("false")), response);
+  UpdateResponse response;
+  UpdateResponseReader::Parse(Parsed(Answer("false")), response);
   EXPECT_EQ(response.currentversion, "1.4.1.0");
   EXPECT_EQ(response.downloadurl, "https://example.org/setup-1.4.1.exe");
   EXPECT_FALSE(response.forceupdate);
@@ -40,16 +40,16 @@ TEST(UpdateResponseTest, ForceUpdateIsTrueOnlyForTrueInAnyCase) {
   } cases[] = {{"true", true}, {"TRUE", true},   {"True", true}, {"1", false},
                {"yes", false}, {" true", false}, {"", false},    {"false", false}};
   for (const auto& c : cases) {
-    TUpdateResponse response;
+    UpdateResponse response;
     response.forceupdate = !c.expected;
-    TUpdateResponseParser::Parse(Parsed(Answer(c.text)), response);
+    UpdateResponseReader::Parse(Parsed(Answer(c.text)), response);
     EXPECT_EQ(response.forceupdate, c.expected) << '"' << c.text << '"';
   }
 }
 
 TEST(UpdateResponseTest, ElementsMayStandAnywhereAndTheFirstCounts) {
-  TUpdateResponse response;
-  TUpdateResponseParser::Parse(
+  UpdateResponse response;
+  UpdateResponseReader::Parse(
       Parsed("<answer><a><b><infopage>page</infopage></b></a><currentversion>2.0.0.0"
              "</currentversion><currentversion>9.9.9.9</currentversion><x><downloadurl/></x>"
              "<forceupdate>TRUE</forceupdate></answer>"),
@@ -61,11 +61,11 @@ TEST(UpdateResponseTest, ElementsMayStandAnywhereAndTheFirstCounts) {
 }
 
 TEST(UpdateResponseTest, MissingElementRaisesXmlFehlerAfterTheFieldsBeforeIt) {
-  TUpdateResponse response;
+  UpdateResponse response;
   response.infopage = "left by the caller";
   EXPECT_THROW(
       try {
-        TUpdateResponseParser::Parse(
+        UpdateResponseReader::Parse(
             Parsed("<r><currentversion>1.5.0.0</currentversion><downloadurl>d</downloadurl>"
                    "<forceupdate>true</forceupdate></r>"),
             response);
@@ -80,11 +80,11 @@ TEST(UpdateResponseTest, MissingElementRaisesXmlFehlerAfterTheFieldsBeforeIt) {
   EXPECT_EQ(response.infopage, "");
 
   // Missing earlier: the fields after it stay as the caller left them.
-  TUpdateResponse second;
+  UpdateResponse second;
   second.forceupdate = true;
   second.infopage = "kept";
   EXPECT_THROW(
-      TUpdateResponseParser::Parse(Parsed("<r><currentversion>1</currentversion><forceupdate>false"
+      UpdateResponseReader::Parse(Parsed("<r><currentversion>1</currentversion><forceupdate>false"
                                           "</forceupdate><infopage>i</infopage></r>"),
                                    second),
       Error);
@@ -95,8 +95,8 @@ TEST(UpdateResponseTest, MissingElementRaisesXmlFehlerAfterTheFieldsBeforeIt) {
 }
 
 TEST(UpdateResponseTest, AnswerThatIsNoXmlGivesXmlFehler) {
-  TUpdateResponse response;
-  EXPECT_THROW(TUpdateResponseParser::Parse(Parsed("<html><body>502<br></body></html>"), response),
+  UpdateResponse response;
+  EXPECT_THROW(UpdateResponseReader::Parse(Parsed("<html><body>502<br></body></html>"), response),
                Error);
 }
 

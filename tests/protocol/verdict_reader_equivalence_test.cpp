@@ -16,51 +16,51 @@
 namespace lintrove {
 namespace {
 
-void ReadLiterally(const tProgrammeListe& sent, const pugi::xml_document& answer,
-                   TProgrammVersionenListe& records) {
+void ReadLiterally(const ProgramList& sent, const pugi::xml_document& answer,
+                   VerdictList& records) {
   for (pugi::xpath_node node : answer.select_nodes("/dorvupdater/ProgrammVersionliste/Programm")) {
     const pugi::xml_node verdict = node.node();
     if (!verdict.attribute("ID")) throw Error("missing");
     const std::int32_t position = AnswerInteger(verdict.attribute("ID").value());
-    TProgrammVersionen* record = nullptr;
+    ProgramVerdict* record = nullptr;
     for (const auto& candidate : records) {
-      if (candidate->Programm.get() == &sent.Items(position)) {
+      if (candidate->program.get() == &sent.Items(position)) {
         record = candidate.get();
         break;
       }
     }
     if (record == nullptr) throw Error("Komischer Fehler #123");
-    record->Versionen.Clear();
+    record->versions.Clear();
     if (!verdict.attribute("Status")) throw Error("missing");
     if (std::string(verdict.attribute("Status").value()) != "supported") {
-      record->Status = TProgrammStatus::psUnsupported;
+      record->status = ProgramStatus::Unsupported;
       continue;
     }
-    record->Status = TProgrammStatus::psCurrent;
-    record->CurrentVersion = std::make_unique<TVersion>();
-    record->Hash = verdict.attribute("Hash").value();
-    record->CurrentVersion->int_version =
+    record->status = ProgramStatus::Current;
+    record->current_version = std::make_unique<OfferedVersion>();
+    record->hash = verdict.attribute("Hash").value();
+    record->current_version->int_version =
         AnswerInteger(verdict.attribute("CurrentVersionId").value());
-    record->str_hersteller = verdict.attribute("str_hersteller").value();
-    record->str_homepage = verdict.attribute("str_homepage").value();
+    record->vendor = verdict.attribute("str_hersteller").value();
+    record->homepage = verdict.attribute("str_homepage").value();
     const std::string path =
         "/dorvupdater/ProgrammVersionliste/Programm[@ID=" + std::to_string(position) + "]/Version";
     for (pugi::xpath_node version_node : answer.select_nodes(path.c_str())) {
-      auto version = std::make_unique<TVersion>();
-      TXMLtoClass::ReadProperties(version_node.node(), *version);
-      record->Versionen.Add(std::move(version));
+      auto version = std::make_unique<OfferedVersion>();
+      PropertyReader::ReadProperties(version_node.node(), *version);
+      record->versions.Add(std::move(version));
     }
-    if (record->Versionen.Count() > 0) record->Status = TProgrammStatus::psNewVersion;
+    if (record->versions.Count() > 0) record->status = ProgramStatus::NewVersion;
   }
 }
 
-std::string Describe(const TProgrammVersionenListe& records) {
+std::string Describe(const VerdictList& records) {
   std::ostringstream out;
   for (const auto& record : records) {
-    out << static_cast<int>(record->Status) << ' ' << record->Hash << ' '
-        << (record->CurrentVersion ? record->CurrentVersion->int_version : -1) << ' '
-        << record->str_hersteller << ' ' << record->str_homepage << " [";
-    for (const auto& version : record->Versionen) {
+    out << static_cast<int>(record->status) << ' ' << record->hash << ' '
+        << (record->current_version ? record->current_version->int_version : -1) << ' '
+        << record->vendor << ' ' << record->homepage << " [";
+    for (const auto& version : record->versions) {
       out << version->str_versionsname << '/' << version->int_version << ' ';
     }
     out << "]\n";
@@ -106,17 +106,17 @@ TEST(VerdictReaderEquivalenceTest, OnePassReadsAsThePathExpressionsDo) {
     pugi::xml_document document;
     ParseAnswer(answer, document);
 
-    TProgrammVersionenListe one_pass;
-    TProgrammVersionenListe literal;
-    tProgrammeListe sent_one_pass(false);
-    tProgrammeListe sent_literal(false);
+    VerdictList one_pass;
+    VerdictList literal;
+    ProgramList sent_one_pass(false);
+    ProgramList sent_literal(false);
     // Records for all but the last program sent, whose verdicts are the odd error.
-    tRegistryProgramm without_record;
+    RegistryProgram without_record;
     for (int i = 0; i + 1 < kPrograms; ++i) {
       for (auto* records : {&one_pass, &literal}) {
-        auto record = std::make_unique<TProgrammVersionen>();
-        record->Programm = std::make_unique<tRegistryProgramm>();
-        (records == &one_pass ? sent_one_pass : sent_literal).Add(*record->Programm);
+        auto record = std::make_unique<ProgramVerdict>();
+        record->program = std::make_unique<RegistryProgram>();
+        (records == &one_pass ? sent_one_pass : sent_literal).Add(*record->program);
         records->Add(std::move(record));
       }
     }
@@ -125,7 +125,7 @@ TEST(VerdictReaderEquivalenceTest, OnePassReadsAsThePathExpressionsDo) {
     std::string one_pass_error = "none";
     std::string literal_error = "none";
     try {
-      TXMLzuObjectClient::ReadVerdicts(sent_one_pass, document, one_pass);
+      VerdictReader::ReadVerdicts(sent_one_pass, document, one_pass);
     } catch (const Error& error) {
       one_pass_error = error.what();
     }

@@ -18,21 +18,21 @@ class VerdictReaderTest : public testing::Test {
  protected:
   void Scan(int count) {
     for (int i = 0; i < count; ++i) {
-      auto program = std::make_unique<tRegistryProgramm>();
+      auto program = std::make_unique<RegistryProgram>();
       program->DisplayName = "P" + std::to_string(i);
       program->URLInfoAbout = "https://p" + std::to_string(i) + ".example.org";
-      auto record = std::make_unique<TProgrammVersionen>();
-      record->Programm = std::move(program);
+      auto record = std::make_unique<ProgramVerdict>();
+      record->program = std::move(program);
       records_.Add(std::move(record));
     }
   }
   void Send(std::initializer_list<int> record_indexes) {
-    for (int index : record_indexes) sent_->Add(*records_.Items(index).Programm);
+    for (int index : record_indexes) sent_->Add(*records_.Items(index).program);
   }
   void Read(std::string_view answer) {
     pugi::xml_document document;
     ParseAnswer(answer, document);
-    TXMLzuObjectClient::ReadVerdicts(*sent_, document, records_);
+    VerdictReader::ReadVerdicts(*sent_, document, records_);
   }
   std::string ErrorOfRead(std::string_view answer) {
     try {
@@ -43,19 +43,19 @@ class VerdictReaderTest : public testing::Test {
     return "no error";
   }
   void Reset() {
-    sent_ = std::make_unique<tProgrammeListe>(false);
+    sent_ = std::make_unique<ProgramList>(false);
     records_.Clear();
   }
-  TProgrammVersionen& Record(int index) { return records_.Items(index); }
+  ProgramVerdict& Record(int index) { return records_.Items(index); }
   std::vector<std::string> VersionNames(int index) {
     std::vector<std::string> names;
-    for (const auto& version : Record(index).Versionen) names.push_back(version->str_versionsname);
+    for (const auto& version : Record(index).versions) names.push_back(version->str_versionsname);
     return names;
   }
 
-  tRegistryProgramm stray_;
-  TProgrammVersionenListe records_;
-  std::unique_ptr<tProgrammeListe> sent_ = std::make_unique<tProgrammeListe>(false);
+  RegistryProgram stray_;
+  VerdictList records_;
+  std::unique_ptr<ProgramList> sent_ = std::make_unique<ProgramList>(false);
 };
 
 std::string Answer(std::string_view programme) {
@@ -89,21 +89,21 @@ TEST_F(VerdictReaderTest, ReadsStatusDataAndVersionsOfEachProgramSent) {
       "<int_version_4>4</int_version_4><int_version_5>5</int_version_5></Version>"
       "</Programm>"));
 
-  EXPECT_EQ(Record(0).Status, TProgrammStatus::psUnsupported);
-  EXPECT_EQ(Record(0).CurrentVersion, nullptr);
-  EXPECT_EQ(Record(0).Versionen.Count(), 0);
+  EXPECT_EQ(Record(0).status, ProgramStatus::Unsupported);
+  EXPECT_EQ(Record(0).current_version, nullptr);
+  EXPECT_EQ(Record(0).versions.Count(), 0);
 
-  const TProgrammVersionen& known = Record(1);
-  EXPECT_EQ(known.Status, TProgrammStatus::psNewVersion);
-  EXPECT_EQ(known.Hash, "ab12");
-  ASSERT_NE(known.CurrentVersion, nullptr);
-  EXPECT_EQ(known.CurrentVersion->int_version, 4711);
-  EXPECT_EQ(known.CurrentVersion->str_versionsname, "");
-  EXPECT_EQ(known.str_hersteller, "Dorv & Söhne");
+  const ProgramVerdict& known = Record(1);
+  EXPECT_EQ(known.status, ProgramStatus::NewVersion);
+  EXPECT_EQ(known.hash, "ab12");
+  ASSERT_NE(known.current_version, nullptr);
+  EXPECT_EQ(known.current_version->int_version, 4711);
+  EXPECT_EQ(known.current_version->str_versionsname, "");
+  EXPECT_EQ(known.vendor, "Dorv & Söhne");
   EXPECT_EQ(known.Homepage(), "https://dorv.example.org");
   EXPECT_EQ(known.DisplayName(), "P1");
-  ASSERT_EQ(known.Versionen.Count(), 1);
-  const TVersion& version = known.Versionen.Items(0);
+  ASSERT_EQ(known.versions.Count(), 1);
+  const OfferedVersion& version = known.versions.Items(0);
   EXPECT_EQ(version.str_versionsname, "2.0 Größe");
   EXPECT_EQ(version.int_version, 4712);
   EXPECT_EQ(version.fk_int_programm, 17);
@@ -117,26 +117,26 @@ TEST_F(VerdictReaderTest, ReadsStatusDataAndVersionsOfEachProgramSent) {
 TEST_F(VerdictReaderTest, StatusFollowsTheStatusTextAndTheVersionsOffered) {
   const struct {
     std::string element;
-    TProgrammStatus status;
+    ProgramStatus status;
     std::vector<std::string> versions;
   } cases[] = {
-      {Supported(0), TProgrammStatus::psCurrent, {}},
+      {Supported(0), ProgramStatus::Current, {}},
       {Supported(0, Version("2.0") + Version("1.9")),
-       TProgrammStatus::psNewVersion,
+       ProgramStatus::NewVersion,
        {"2.0", "1.9"}},
       {"<Programm ID=\"0\" Status=\"Supported\" Hash=\"h\" CurrentVersionId=\"1\" "
        "str_hersteller=\"\" str_homepage=\"\">" +
            Version("9") + "</Programm>",
-       TProgrammStatus::psUnsupported,
+       ProgramStatus::Unsupported,
        {}},
-      {"<Programm ID=\"0\" Status=\"\"/>", TProgrammStatus::psUnsupported, {}},
+      {"<Programm ID=\"0\" Status=\"\"/>", ProgramStatus::Unsupported, {}},
   };
   for (const auto& c : cases) {
     Reset();
     Scan(1);
     Send({0});
     Read(Answer(c.element));
-    EXPECT_EQ(Record(0).Status, c.status) << c.element;
+    EXPECT_EQ(Record(0).status, c.status) << c.element;
     EXPECT_EQ(VersionNames(0), c.versions) << c.element;
   }
 }
@@ -145,36 +145,36 @@ TEST_F(VerdictReaderTest, OnlyTheRecordsNamedChange) {
   Scan(4);
   Send({3, 1, 2});  // record 0 is ignored by the user; record 2 is sent but not answered
   Read(Answer(Supported(1, "", "second sent") + Supported(0, "", "first sent")));
-  EXPECT_EQ(Record(0).Status, TProgrammStatus::psUnknown);
-  EXPECT_EQ(Record(2).Status, TProgrammStatus::psUnknown);
-  EXPECT_EQ(Record(3).Status, TProgrammStatus::psCurrent);
-  EXPECT_EQ(Record(3).Hash, "first sent");
-  EXPECT_EQ(Record(1).Status, TProgrammStatus::psCurrent);
-  EXPECT_EQ(Record(1).Hash, "second sent");
+  EXPECT_EQ(Record(0).status, ProgramStatus::Unknown);
+  EXPECT_EQ(Record(2).status, ProgramStatus::Unknown);
+  EXPECT_EQ(Record(3).status, ProgramStatus::Current);
+  EXPECT_EQ(Record(3).hash, "first sent");
+  EXPECT_EQ(Record(1).status, ProgramStatus::Current);
+  EXPECT_EQ(Record(1).hash, "second sent");
 }
 
 TEST_F(VerdictReaderTest, RecordIsFoundByTheVeryProgramNotAnEqualOne) {
   Scan(2);
   // Two records of the same program as far as the eye sees; the second one was sent.
-  dynamic_cast<tRegistryProgramm&>(*Record(1).Programm).DisplayName = "P0";
+  dynamic_cast<RegistryProgram&>(*Record(1).program).DisplayName = "P0";
   Send({1});
   Read(Answer(Supported(0)));
-  EXPECT_EQ(Record(0).Status, TProgrammStatus::psUnknown);
-  EXPECT_EQ(Record(1).Status, TProgrammStatus::psCurrent);
+  EXPECT_EQ(Record(0).status, ProgramStatus::Unknown);
+  EXPECT_EQ(Record(1).status, ProgramStatus::Current);
 }
 
 TEST_F(VerdictReaderTest, UnsupportedAfterNewVersionKeepsTheEarlierVerdictData) {
   Scan(1);
   Send({0});
   Read(Answer(Supported(0, Version("2.0"), "old hash")));
-  ASSERT_EQ(Record(0).Status, TProgrammStatus::psNewVersion);
+  ASSERT_EQ(Record(0).status, ProgramStatus::NewVersion);
   Read(Answer("<Programm ID=\"0\" Status=\"unsupported\"/>"));
-  EXPECT_EQ(Record(0).Status, TProgrammStatus::psUnsupported);
-  EXPECT_EQ(Record(0).Versionen.Count(), 0);
-  EXPECT_EQ(Record(0).Hash, "old hash");
-  ASSERT_NE(Record(0).CurrentVersion, nullptr);
-  EXPECT_EQ(Record(0).CurrentVersion->int_version, 100);
-  EXPECT_EQ(Record(0).str_hersteller, "Hersteller 0");
+  EXPECT_EQ(Record(0).status, ProgramStatus::Unsupported);
+  EXPECT_EQ(Record(0).versions.Count(), 0);
+  EXPECT_EQ(Record(0).hash, "old hash");
+  ASSERT_NE(Record(0).current_version, nullptr);
+  EXPECT_EQ(Record(0).current_version->int_version, 100);
+  EXPECT_EQ(Record(0).vendor, "Hersteller 0");
   EXPECT_EQ(Record(0).Homepage(), "https://vendor0.example.org");
 }
 
@@ -183,14 +183,14 @@ TEST_F(VerdictReaderTest, LaterElementOfAnIdDecidesWithTheVersionsOfBoth) {
   Send({0, 1});
   Read(Answer(Supported(1, Version("a1") + Version("a2"), "first") + Supported(0) +
               Supported(1, Version("b1"), "second")));
-  EXPECT_EQ(Record(1).Status, TProgrammStatus::psNewVersion);
-  EXPECT_EQ(Record(1).Hash, "second");
+  EXPECT_EQ(Record(1).status, ProgramStatus::NewVersion);
+  EXPECT_EQ(Record(1).hash, "second");
   EXPECT_EQ(VersionNames(1), (std::vector<std::string>{"a1", "a2", "b1"}));
 
   // A later unsupported element decides as well.
   Read(Answer(Supported(1, Version("a1")) + "<Programm ID=\"1\" Status=\"no\"/>"));
-  EXPECT_EQ(Record(1).Status, TProgrammStatus::psUnsupported);
-  EXPECT_EQ(Record(1).Versionen.Count(), 0);
+  EXPECT_EQ(Record(1).status, ProgramStatus::Unsupported);
+  EXPECT_EQ(Record(1).versions.Count(), 0);
 }
 
 TEST_F(VerdictReaderTest, VersionsOfAnIdAreFoundByItsNumberNotItsText) {
@@ -199,9 +199,9 @@ TEST_F(VerdictReaderTest, VersionsOfAnIdAreFoundByItsNumberNotItsText) {
   // "01" is the number 1, for the reading of the ID as for the versions that belong to it.
   Read(Answer(Supported(1, Version("a")) + "<Programm ID=\"01\" Status=\"x\">" + Version("b") +
               "</Programm>" + Supported(1, Version("c"))));
-  EXPECT_EQ(Record(1).Status, TProgrammStatus::psNewVersion);
+  EXPECT_EQ(Record(1).status, ProgramStatus::NewVersion);
   EXPECT_EQ(VersionNames(1), (std::vector<std::string>{"a", "b", "c"}));
-  EXPECT_EQ(Record(0).Status, TProgrammStatus::psUnknown);
+  EXPECT_EQ(Record(0).status, ProgramStatus::Unknown);
 }
 
 TEST_F(VerdictReaderTest, VersionsFromEveryVerdictListOfTheAnswer) {
@@ -212,7 +212,7 @@ TEST_F(VerdictReaderTest, VersionsFromEveryVerdictListOfTheAnswer) {
        "</other><ProgrammVersionliste><Programm ID=\"0\" Status=\"x\">" + Version("b") +
        "</Programm></ProgrammVersionliste></dorvupdater>");
   // The later element (unsupported) decides.
-  EXPECT_EQ(Record(0).Status, TProgrammStatus::psUnsupported);
+  EXPECT_EQ(Record(0).status, ProgramStatus::Unsupported);
   Read("<dorvupdater><ProgrammVersionliste>" + Supported(0, Version("a")) +
        "</ProgrammVersionliste><ProgrammVersionliste><Programm ID=\"0\" Status=\"x\">" +
        Version("b") + "</Programm></ProgrammVersionliste><ProgrammVersionliste>" + Supported(0) +
@@ -227,7 +227,7 @@ TEST_F(VerdictReaderTest, MissingVersionElementsKeepZeroAndTheFirstElementCounts
       Supported(0,
                 "<Version><int_version_1>7</int_version_1><int_version_1>8</int_version_1>"
                 "<int_version_2><![CDATA[9]]></int_version_2><unknown>x</unknown></Version>")));
-  const TVersion& version = Record(0).Versionen.Items(0);
+  const OfferedVersion& version = Record(0).versions.Items(0);
   EXPECT_EQ(version.str_versionsname, "");
   EXPECT_EQ(version.int_version_1, 7);
   EXPECT_EQ(version.int_version_2, 9);
@@ -244,7 +244,7 @@ TEST_F(VerdictReaderTest, AnswersWithoutVerdictsChangeNothing) {
     Scan(1);
     Send({0});
     Read(answer);
-    EXPECT_EQ(Record(0).Status, TProgrammStatus::psUnknown) << answer;
+    EXPECT_EQ(Record(0).status, ProgramStatus::Unknown) << answer;
   }
 }
 
@@ -288,13 +288,13 @@ TEST_F(VerdictReaderTest, ErrorsEndTheReadingAndKeepWhatWasReadBefore) {
                                  "<Programm ID=\"0\" Status=\"never read\"/>")),
               c.error)
         << c.bad_element;
-    EXPECT_EQ(Record(2).Status, TProgrammStatus::psNewVersion) << c.bad_element;
-    EXPECT_EQ(Record(1).Status, TProgrammStatus::psUnknown) << c.bad_element;
+    EXPECT_EQ(Record(2).status, ProgramStatus::NewVersion) << c.bad_element;
+    EXPECT_EQ(Record(1).status, ProgramStatus::Unknown) << c.bad_element;
   }
 }
 
 TEST_F(VerdictReaderTest, AnswerForAnEmptyRecordListIsAnOddError) {
-  tRegistryProgramm program;
+  RegistryProgram program;
   sent_->Add(program);
   EXPECT_EQ(ErrorOfRead(Answer("<Programm ID=\"7\" Status=\"supported\"/>")),
             "Komischer Fehler #123");

@@ -11,33 +11,33 @@
 namespace lintrove {
 namespace {
 
-std::unique_ptr<TProgrammVersionen> RecordOf(std::string name, std::string about = {},
+std::unique_ptr<ProgramVerdict> RecordOf(std::string name, std::string about = {},
                                              std::string update_info = {}) {
-  auto program = std::make_unique<tRegistryProgramm>();
+  auto program = std::make_unique<RegistryProgram>();
   program->DisplayName = std::move(name);
   program->URLInfoAbout = std::move(about);
   program->URLUpdateInfo = std::move(update_info);
-  auto record = std::make_unique<TProgrammVersionen>();
-  record->Programm = std::move(program);
+  auto record = std::make_unique<ProgramVerdict>();
+  record->program = std::move(program);
   return record;
 }
 
 TEST(VerdictRecordsTest, FreshRecordShowsTheProgramUntilTheServiceNamesAHomePage) {
   const auto record = RecordOf("Werkzeug", "", "https://updates.example.org");
-  EXPECT_EQ(record->Status, TProgrammStatus::psUnknown);
-  EXPECT_EQ(record->CurrentVersion, nullptr);
-  EXPECT_EQ(record->Versionen.Count(), 0);
+  EXPECT_EQ(record->status, ProgramStatus::Unknown);
+  EXPECT_EQ(record->current_version, nullptr);
+  EXPECT_EQ(record->versions.Count(), 0);
   EXPECT_EQ(record->DisplayName(), "Werkzeug");
   EXPECT_EQ(record->Homepage(), "https://updates.example.org");
-  record->str_homepage = "https://vendor.example.org";
+  record->homepage = "https://vendor.example.org";
   EXPECT_EQ(record->Homepage(), "https://vendor.example.org");
-  EXPECT_EQ(TProgrammVersionen().DisplayName(), "");
+  EXPECT_EQ(ProgramVerdict().DisplayName(), "");
 }
 
 TEST(VerdictRecordsTest, ListsRefuseAnIndexOutsideThemWithTheListMessage) {
-  TVersionsListe versions;
-  EXPECT_EQ(versions.Add(std::make_unique<TVersion>()), 0);
-  EXPECT_EQ(versions.Add(std::make_unique<TVersion>()), 1);
+  VersionList versions;
+  EXPECT_EQ(versions.Add(std::make_unique<OfferedVersion>()), 0);
+  EXPECT_EQ(versions.Add(std::make_unique<OfferedVersion>()), 1);
   versions.Items(1).str_versionsname = "zwei";
   EXPECT_EQ(versions.Items(1).str_versionsname, "zwei");
   for (int index : {-1, 2}) {
@@ -54,14 +54,14 @@ TEST(VerdictRecordsTest, ListsRefuseAnIndexOutsideThemWithTheListMessage) {
 }
 
 TEST(VerdictRecordsTest, ListOrderIsByNameBytesStableAndPrefixFirst) {
-  TProgrammVersionenListe records;
+  VerdictList records;
   for (const char* name : {"b", "Zeta", "äpfel", "a", "B", "ab", "a", ""})
     records.Add(RecordOf(name));
-  std::vector<const TProgrammVersionen*> order;
+  std::vector<const ProgramVerdict*> order;
   for (const auto& record : records) order.push_back(record.get());
   SortByDisplayName(order);
   std::vector<std::string> names;
-  for (const TProgrammVersionen* record : order) names.push_back(record->DisplayName());
+  for (const ProgramVerdict* record : order) names.push_back(record->DisplayName());
   EXPECT_EQ(names, (std::vector<std::string>{"", "B", "Zeta", "a", "a", "ab", "b", "äpfel"}));
   // The two equal names keep their order.
   EXPECT_EQ(order[3], &records.Items(3));

@@ -47,9 +47,9 @@ TEST(VersionCompareTest, ComparesTheFirstFourComponentsAsNumbers) {
       {"-1", "0", -1},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(tVersionCompare::Compare(c.a, c.b), c.expected)
+    EXPECT_EQ(VersionComparison::Compare(c.a, c.b), c.expected)
         << '"' << c.a << "\" vs \"" << c.b << '"';
-    EXPECT_EQ(tVersionCompare::Compare(c.b, c.a), -c.expected)
+    EXPECT_EQ(VersionComparison::Compare(c.b, c.a), -c.expected)
         << '"' << c.b << "\" vs \"" << c.a << '"';
   }
 }

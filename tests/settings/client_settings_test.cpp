@@ -44,7 +44,7 @@ class ClientSettingsTest : public ::testing::Test {
 
 TEST_F(ClientSettingsTest, FirstRunLoadsDefaultsWithoutReminderAndSavesAllTwelveValues) {
   key_.Put("fremd", RegType::Dword, test::Dword(9));
-  TClientSettings settings(backend_, logon_);
+  ClientSettings settings(backend_, logon_);
   EXPECT_EQ(settings.int_reminder, 1);
   settings.Load();
 
@@ -74,7 +74,7 @@ TEST_F(ClientSettingsTest, FirstRunLoadsDefaultsWithoutReminderAndSavesAllTwelve
   EXPECT_FALSE(std::filesystem::exists(EntryFile()));
 
   // The GUID of the first run stays.
-  TClientSettings next(backend_, logon_);
+  ClientSettings next(backend_, logon_);
   EXPECT_NE(next.ClientGuid, settings.ClientGuid);
   next.Load();
   EXPECT_EQ(next.ClientGuid, settings.ClientGuid);
@@ -108,7 +108,7 @@ TEST_F(ClientSettingsTest, LogonEntryFollowsTheReminderPeriod) {
     if (c.entry) PutEntry(*c.entry);
     if (c.stored) key_.Put("int_reminder", RegType::Dword, test::Dword(*c.stored));
 
-    TClientSettings settings(backend_, logon_);
+    ClientSettings settings(backend_, logon_);
     settings.Load();
     EXPECT_EQ(settings.int_reminder, c.loaded);
     settings.Save();
@@ -132,7 +132,7 @@ TEST_F(ClientSettingsTest, RunValueEntryFollowsTheReminderPeriod) {
     return registry.ReadValue("lintrove");
   };
 
-  TClientSettings first(backend_, runValue);
+  ClientSettings first(backend_, runValue);
   first.Load();
   EXPECT_EQ(first.int_reminder, 0);
   first.int_reminder = 3;
@@ -143,7 +143,7 @@ TEST_F(ClientSettingsTest, RunValueEntryFollowsTheReminderPeriod) {
   const std::string path = platform::ExecutablePath();
   EXPECT_EQ(written->data, test::Sz(std::u16string(path.begin(), path.end()) + u" /reminder"));
 
-  TClientSettings second(backend_, runValue);
+  ClientSettings second(backend_, runValue);
   second.Load();
   EXPECT_EQ(second.int_reminder, 3);
   second.int_reminder = 0;
@@ -166,7 +166,7 @@ TEST(RunValueCommandLineTest, QuotesAProgramPathWithBlanks) {
 
 TEST_F(ClientSettingsTest, StoredEmptyGuidStaysEmpty) {
   key_.Put("ClientGuid", RegType::Sz, test::Sz(u""));
-  TClientSettings settings(backend_, logon_);
+  ClientSettings settings(backend_, logon_);
   settings.Load();
   EXPECT_EQ(settings.ClientGuid, "");
 }
@@ -174,7 +174,7 @@ TEST_F(ClientSettingsTest, StoredEmptyGuidStaysEmpty) {
 // The settings are written before the log-on entry, which then reports its own failure.
 TEST_F(ClientSettingsTest, SaveReportsALogonEntryThatCannotBeWritten) {
   test::WriteFileBytes(dir_ / "autostart", "a file where the directory belongs");
-  TClientSettings settings(backend_, logon_);
+  ClientSettings settings(backend_, logon_);
   settings.int_reminder = 2;
   try {
     settings.Save();
@@ -189,7 +189,7 @@ TEST_F(ClientSettingsTest, SaveReportsALogonEntryThatCannotBeWritten) {
 TEST_F(ClientSettingsTest, SystemSettingsLiveUnderTheLocalMachine) {
   test::SettingsKeyAccess machine(backend_, platform::RootKey::LocalMachine);
   machine.Put("StrServiceUrl", RegType::Sz, test::Sz(u"dienst.example/updateservice1400.php"));
-  TSystemSettings settings(backend_);
+  SystemSettings settings(backend_);
   settings.Load();
   EXPECT_EQ(settings.StrServiceUrl, "dienst.example/updateservice1400.php");
   EXPECT_EQ(settings.StrFeedBackServiceUrl, "");
@@ -203,12 +203,12 @@ TEST(ClientSettingsInstanceTest, ScopedInstanceReplacesTheProcessWideObjectForIt
   test::TempDir dir;
   platform::PosixRegistry backend(dir.Path());
   platform::XdgLogonEntry logon("lintrove", dir / "autostart");
-  TClientSettings replacement(backend, logon);
+  ClientSettings replacement(backend, logon);
   {
-    TClientSettings::ScopedInstance scope(replacement);
-    EXPECT_EQ(&TClientSettings::Instance(), &replacement);
+    ClientSettings::ScopedInstance scope(replacement);
+    EXPECT_EQ(&ClientSettings::Instance(), &replacement);
   }
-  EXPECT_NE(&TClientSettings::Instance(), &replacement);
+  EXPECT_NE(&ClientSettings::Instance(), &replacement);
 }
 
 }  // namespace

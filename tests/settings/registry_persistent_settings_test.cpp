@@ -18,7 +18,7 @@ using ::testing::ElementsAre;
 enum class Shade : std::uint8_t { Light, Dark };
 
 // One property of every kind, in an order the tests can see.
-class SampleSettings : public PublishedClass<SampleSettings, TRegistryPersistentSettings> {
+class SampleSettings : public PublishedClass<SampleSettings, RegistryPersistentSettings> {
  public:
   static constexpr std::string_view kClassName = "TSampleSettings";
 

@@ -18,8 +18,8 @@ struct Progress {
 };
 
 TEST(Win32InstallerFinderTest, ListsTheInstalledPackagesWithTheirProperties) {
-  tProgrammeListe list(true);
-  tWindowsInstallerProgrammFinder finder;
+  ProgramList list(true);
+  InstallerFinder finder;
   finder.ExtendedInfo = true;
   std::vector<Progress> progress;
   finder.OnProgress = [&](std::string_view technology, std::string_view name, std::int32_t position,
@@ -29,15 +29,15 @@ TEST(Win32InstallerFinderTest, ListsTheInstalledPackagesWithTheirProperties) {
   };
   finder.Find(list);
 
-  std::map<std::string, const tWindowsInstallerProgramm*, std::less<>> found;
+  std::map<std::string, const InstallerProgram*, std::less<>> found;
   for (int i = 0; i < list.Count(); ++i) {
-    const auto& program = dynamic_cast<const tWindowsInstallerProgramm&>(list.Items(i));
+    const auto& program = dynamic_cast<const InstallerProgram&>(list.Items(i));
     EXPECT_TRUE(found.emplace(program.ProduktGuid, &program).second) << program.ProduktGuid;
   }
   for (const test::InstallerPackage* package : kPackages) {
     auto it = found.find(package->productCode);
     ASSERT_NE(it, found.end()) << package->productName;
-    const tWindowsInstallerProgramm& program = *it->second;
+    const InstallerProgram& program = *it->second;
     EXPECT_EQ(program.ProductName, package->productName);
     EXPECT_EQ(program.InstalledProductName, package->productName);
     EXPECT_EQ(program.VersionString, package->versionString);
@@ -57,7 +57,7 @@ TEST(Win32InstallerFinderTest, ListsTheInstalledPackagesWithTheirProperties) {
                                            std::string(package->productName) +
                                            std::string(package->version));
   }
-  auto product = [&](const test::InstallerPackage& package) -> const tWindowsInstallerProgramm& {
+  auto product = [&](const test::InstallerPackage& package) -> const InstallerProgram& {
     return *found.find(package.productCode)->second;
   };
   // 2047 characters fit the value buffer; 2048 do not, and leave the property empty.
@@ -73,7 +73,7 @@ TEST(Win32InstallerFinderTest, ListsTheInstalledPackagesWithTheirProperties) {
   ASSERT_EQ(progress.size(), static_cast<std::size_t>(list.Count()));
   for (std::size_t i = 0; i < progress.size(); ++i) {
     const auto& program =
-        dynamic_cast<const tWindowsInstallerProgramm&>(list.Items(static_cast<int>(i)));
+        dynamic_cast<const InstallerProgram&>(list.Items(static_cast<int>(i)));
     EXPECT_EQ(progress[i].name, program.ProductName);
     EXPECT_EQ(progress[i].total, static_cast<std::int32_t>(codes.size()));
     ASSERT_GE(progress[i].position, 1);

@@ -118,10 +118,10 @@ class Win32InventoryTest : public ::testing::Test {
   }
 
   // A scan as the client runs it: the installer's products first.
-  void Scan(tProgrammeListe& list) {
-    tWindowsInstallerProgrammFinder installerFinder;
+  void Scan(ProgramList& list) {
+    InstallerFinder installerFinder;
     installerFinder.Find(list);
-    tRegistryProgrammFinder registryFinder;
+    RegistryFinder registryFinder;
     registryFinder.Find(list);
   }
 
@@ -129,13 +129,13 @@ class Win32InventoryTest : public ::testing::Test {
   std::vector<Entry> entries_;
 };
 
-bool IsInstallerProduct(const tProgramm& program) {
-  return dynamic_cast<const tWindowsInstallerProgramm*>(&program) != nullptr;
+bool IsInstallerProduct(const Program& program) {
+  return dynamic_cast<const InstallerProgram*>(&program) != nullptr;
 }
 
 TEST_F(Win32InventoryTest, ListsEveryProgramOnceInScanOrder) {
   EXPECT_TRUE(IsWindows64());
-  tProgrammeListe list(true);
+  ProgramList list(true);
   Scan(list);
 
   std::vector<std::string> names;
@@ -167,7 +167,7 @@ TEST_F(Win32InventoryTest, ListsEveryProgramOnceInScanOrder) {
   EXPECT_LT(wow, native);
 
   const auto& program =
-      dynamic_cast<const tRegistryProgramm&>(list.Items(static_cast<int>(native - names.begin())));
+      dynamic_cast<const RegistryProgram&>(list.Items(static_cast<int>(native - names.begin())));
   EXPECT_EQ(program.RegistryKey, "LintroveTest.Native");
   EXPECT_EQ(program.DisplayVersion, "6.4");
   EXPECT_EQ(program.Publisher, "Lintrove Prüfstand");

@@ -306,7 +306,7 @@ class Win32SettingsTest : public ::testing::Test {
 };
 
 TEST_F(Win32SettingsTest, ClientSettingsRoundTripThroughTheRegistry) {
-  TClientSettings first;
+  ClientSettings first;
   first.Load();
   EXPECT_EQ(first.int_reminder, 0) << "no log-on entry yet";
   first.bol_ssl = false;
@@ -330,7 +330,7 @@ TEST_F(Win32SettingsTest, ClientSettingsRoundTripThroughTheRegistry) {
   // Another writer's Boolean 2 is true, and goes back as 1.
   RawWrite(HKEY_CURRENT_USER, L"Software\\Dorv\\Lintrove", L"bol_uptodate",
            {REG_DWORD, LittleEndian(2, 4)});
-  TClientSettings second;
+  ClientSettings second;
   second.Load();
   EXPECT_FALSE(second.bol_ssl);
   EXPECT_TRUE(second.bol_developerversionen);
