@@ -27,7 +27,7 @@ std::chrono::year_month_day CalendarDate(const DateTimeParts& parts) {
           std::chrono::day(static_cast<unsigned>(parts.day))};
 }
 
-[[noreturn]] void ThrowBadValue(TDateTime value) {
+[[noreturn]] void ThrowBadValue(DateTime value) {
   throw Error("Invalid date-time value " + std::to_string(value));
 }
 
@@ -58,7 +58,7 @@ bool IsValidDateTime(const DateTimeParts& parts) {
          parts.second < 60 && parts.millisecond >= 0 && parts.millisecond < 1000;
 }
 
-TDateTime EncodeDateTime(const DateTimeParts& parts) {
+DateTime EncodeDateTime(const DateTimeParts& parts) {
   if (!IsValidDateTime(parts)) {
     throw Error(Format("Invalid date %04d-%02d-%02d %02d:%02d:%02d.%03d", parts.year, parts.month,
                        parts.day, parts.hour, parts.minute, parts.second, parts.millisecond));
@@ -70,12 +70,12 @@ TDateTime EncodeDateTime(const DateTimeParts& parts) {
   return day >= 0 ? static_cast<double>(day) + time : static_cast<double>(day) - time;
 }
 
-TDateTime EncodeDateTime(int year, int month, int day, int hour, int minute, int second,
+DateTime EncodeDateTime(int year, int month, int day, int hour, int minute, int second,
                          int millisecond) {
   return EncodeDateTime({year, month, day, hour, minute, second, millisecond});
 }
 
-DateTimeParts DecodeDateTime(TDateTime value) {
+DateTimeParts DecodeDateTime(DateTime value) {
   // Also false for NaN; keeps the conversions below in range.
   if (!(value > kFirstDay - 1.0 && value < kLastDay + 1.0)) ThrowBadValue(value);
   const double whole_days = std::trunc(value);
@@ -99,7 +99,7 @@ DateTimeParts DecodeDateTime(TDateTime value) {
           time_part % 1000};
 }
 
-TDateTime FromTimePoint(std::chrono::system_clock::time_point time) {
+DateTime FromTimePoint(std::chrono::system_clock::time_point time) {
   const auto milliseconds = std::chrono::floor<std::chrono::milliseconds>(time);
   const auto seconds = std::chrono::floor<std::chrono::seconds>(milliseconds);
   const std::time_t since_epoch = std::chrono::system_clock::to_time_t(seconds);
@@ -113,7 +113,7 @@ TDateTime FromTimePoint(std::chrono::system_clock::time_point time) {
       local.tm_sec > 59 ? 59 : local.tm_sec, static_cast<int>((milliseconds - seconds).count()));
 }
 
-std::chrono::system_clock::time_point ToTimePoint(TDateTime value) {
+std::chrono::system_clock::time_point ToTimePoint(DateTime value) {
   const DateTimeParts parts = DecodeDateTime(value);
   std::tm local = ToLocalTm(parts);
   errno = 0;
@@ -123,12 +123,12 @@ std::chrono::system_clock::time_point ToTimePoint(TDateTime value) {
          std::chrono::milliseconds(parts.millisecond);
 }
 
-TDateTime Now() {
+DateTime Now() {
   if (const ScopedClockOverride* clock = active_override.load()) return clock->Value();
   return FromTimePoint(std::chrono::system_clock::now());
 }
 
-ScopedClockOverride::ScopedClockOverride(TDateTime now)
+ScopedClockOverride::ScopedClockOverride(DateTime now)
     : now_(now), previous_(active_override.exchange(this)) {}
 
 ScopedClockOverride::~ScopedClockOverride() { active_override.store(previous_); }

@@ -38,7 +38,7 @@
 namespace lintrove {
 
 // NarrowText and WideText both hold UTF-8; the kind tells users that treat them differently.
-// Integer is int32_t, Enumeration any other enum (as its ordinal), Float a double (TDateTime
+// Integer is int32_t, Enumeration any other enum (as its ordinal), Float a double (DateTime
 // too), Object a pointer to another published object, possibly null.
 enum class PropertyKind { NarrowText, WideText, Integer, Boolean, Enumeration, Float, Object };
 

@@ -57,7 +57,7 @@ void InstallerFinder::Find(ProgramList& list) {
     Assign(program->HelpLink, info("HelpLink"));
     Assign(program->InstallLocation, info("InstallLocation"));
     Assign(program->InstalledProductName, info("InstalledProductName"));
-    Assign(program->FProductIcon, info("ProductIcon"));
+    Assign(program->product_icon, info("ProductIcon"));
     Assign(program->Manufacturer, info("Publisher"));
 
     if (ExtendedInfo) {

@@ -35,7 +35,7 @@ class InstallerProgram : public PublishedClass<InstallerProgram, Program> {
   std::string ARPCONTACT;
   std::string ARPCOMMENTS;
   // The installer's "ProductIcon": where the icon comes from. Not part of the request.
-  std::string FProductIcon;
+  std::string product_icon;
 
   // The order is the request format.
   static constexpr std::array kPublished{

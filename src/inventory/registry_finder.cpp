@@ -76,8 +76,8 @@ void RegistryFinder::Find(ProgramList& list) {
   }
 }
 
-void RegistryFinder::ScanView(ProgramList& list, platform::RegistryView aView) {
-  platform::Registry registry(platform::RootKey::LocalMachine, aView, registry_);
+void RegistryFinder::ScanView(ProgramList& list, platform::RegistryView view) {
+  platform::Registry registry(platform::RootKey::LocalMachine, view, registry_);
   registry.OpenKeyReadOnly(UninstallKey);
   const std::vector<std::string> names = registry.GetKeyNames();
   registry.CloseKey();
@@ -103,14 +103,14 @@ void RegistryFinder::ScanView(ProgramList& list, platform::RegistryView aView) {
   registry.CloseKey();
 }
 
-std::string RegistryFinder::ReadValueAsText(const platform::Registry& aRegistry,
+std::string RegistryFinder::ReadValueAsText(const platform::Registry& registry,
                                                      std::string_view name) {
-  switch (aRegistry.GetDataType(name).value_or(RegType::None)) {
+  switch (registry.GetDataType(name).value_or(RegType::None)) {
     case RegType::Sz:
     case RegType::ExpandSz:
-      return aRegistry.ReadString(name);
+      return registry.ReadString(name);
     case RegType::Dword:
-      return std::to_string(aRegistry.ReadInteger(name));
+      return std::to_string(registry.ReadInteger(name));
     default:
       return {};
   }

@@ -28,12 +28,12 @@ class RegistryFinder : public ProgramFinder {
 
   void Find(ProgramList& list) override;
   // One view's Uninstall key; an absent or unreadable key contributes nothing.
-  void ScanView(ProgramList& list, platform::RegistryView aView);
+  void ScanView(ProgramList& list, platform::RegistryView view);
 
   // The text of a value of the registry's current key: strings as stored, DWORDs as signed
   // decimals; other types and absent values have no text. Raises the registry's error for data
   // it refuses.
-  static std::string ReadValueAsText(const platform::Registry& aRegistry, std::string_view name);
+  static std::string ReadValueAsText(const platform::Registry& registry, std::string_view name);
   // True when list holds an installer product whose ProductName equals name exactly.
   static bool IsInstallerProduct(const ProgramList& list, std::string_view name);
 

@@ -44,7 +44,7 @@ class ClientSettings : public PublishedClass<ClientSettings, RegistryPersistentS
   std::string ClientGuid;
   // The last completed update check; -1.0 before the first start has been handled, 0.0 after
   // it until a check completes.
-  TDateTime dat_lastcheck = -1.0;
+  DateTime dat_lastcheck = -1.0;
   bool bol_uptodatehinweis = false;
   bool bol_extendedmsiinfo = false;
   // 0 no reminder, 1 weekly, 2 every two weeks, 3 every four weeks.

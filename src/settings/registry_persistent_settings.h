@@ -14,7 +14,7 @@ inline constexpr std::string_view IgnoreKey = "\\Software\\Dorv\\Lintrove\\ignor
 inline constexpr std::string_view RunKey = platform::kRunKeyPath;
 
 // A settings object that keeps its published properties as values of the same names under
-// SettingsKey of one root. Integers and Booleans are REG_DWORD, floating-point values (TDateTime
+// SettingsKey of one root. Integers and Booleans are REG_DWORD, floating-point values (DateTime
 // too) 8 bytes of REG_BINARY, narrow texts REG_SZ; properties of other kinds are not stored, and
 // values that are not published properties are left alone.
 class RegistryPersistentSettings : public PublishedClass<RegistryPersistentSettings> {

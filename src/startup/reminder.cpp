@@ -14,9 +14,9 @@ int ReminderPeriodDays(std::int32_t reminderSetting) {
 }
 
 ReminderDecision DecideReminder(bool reminderSwitch, std::int32_t reminderSetting,
-                                TDateTime lastCheck, TDateTime now) {
+                                DateTime lastCheck, DateTime now) {
   if (!reminderSwitch) return ReminderDecision::ShowMainWindow;
-  const TDateTime elapsed = now - lastCheck;
+  const DateTime elapsed = now - lastCheck;
   // Written this way round so that NaN, which compares false, asks.
   if (ReminderPeriodDays(reminderSetting) >= elapsed) return ReminderDecision::EndSilently;
   return ReminderDecision::AskUser;

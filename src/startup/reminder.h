@@ -16,6 +16,6 @@ enum class ReminderDecision { ShowMainWindow, AskUser, EndSilently };
 // period ago ends the run silently; an older one, none at all (-1.0, 0.0) or a time that cannot
 // be compared asks the user.
 ReminderDecision DecideReminder(bool reminderSwitch, std::int32_t reminderSetting,
-                                TDateTime lastCheck, TDateTime now);
+                                DateTime lastCheck, DateTime now);
 
 }  // namespace lintrove

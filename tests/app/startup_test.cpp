@@ -29,7 +29,7 @@ using lintrove::app::MessageBox;
 
 namespace {
 
-constexpr lintrove::TDateTime kNow = 46000.5;
+constexpr lintrove::DateTime kNow = 46000.5;
 
 // Redirects a standard stream into a string for its scope.
 class CapturedStream {
@@ -69,7 +69,7 @@ class StartupTest : public QObject {
  private:
   struct Prepared {
     std::int32_t reminder;
-    lintrove::TDateTime lastCheck;
+    lintrove::DateTime lastCheck;
     bool logonEntry;
   };
   // Stores settings as an earlier run would have left them.

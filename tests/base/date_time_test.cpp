@@ -28,7 +28,7 @@ std::string Show(const DateTimeParts& p) {
 
 struct KnownDate {
   DateTimeParts parts;
-  TDateTime value;
+  DateTime value;
 };
 
 const std::vector<KnownDate> kKnownDates = {
@@ -59,13 +59,13 @@ TEST(DateTimeTest, LeapYears) {
 }
 
 TEST(DateTimeTest, EveryDayAroundDayZeroIsNumberedInSequence) {
-  std::optional<TDateTime> previous;
+  std::optional<DateTime> previous;
   for (int year = 1895; year <= 1904; ++year) {
     for (int month = 1; month <= 12; ++month) {
       for (int day = 1; day <= 31; ++day) {
         const DateTimeParts date{year, month, day, 0, 0, 0, 0};
         if (!IsValidDateTime(date)) continue;
-        const TDateTime value = EncodeDateTime(date);
+        const DateTime value = EncodeDateTime(date);
         if (previous) {
           ASSERT_EQ(value, *previous + 1.0) << Show(date);
         }
@@ -97,7 +97,7 @@ TEST(DateTimeTest, RoundTripKeepsEveryPartToTheMillisecond) {
 
 TEST(DateTimeTest, DecodingRoundsToTheMillisecondIntoTheNextDay) {
   struct Case {
-    TDateTime value;
+    DateTime value;
     DateTimeParts expected;
   };
   const std::vector<Case> cases = {
@@ -136,7 +136,7 @@ TEST(DateTimeTest, DatesThatDoNotExistAreRefused) {
 }
 
 TEST(DateTimeTest, ValuesOutsideTheCalendarAreRefused) {
-  for (const TDateTime value :
+  for (const DateTime value :
        {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
         -std::numeric_limits<double>::infinity(), -693594.0, 2958466.0,
         std::nextafter(2958466.0, 0.0), 1e300}) {
@@ -193,7 +193,7 @@ TEST_F(LocalTimeTest, ZoneOffsetAndSummerTimeApply) {
 #endif
 
 TEST(ClockTest, OverridesNestAndEndWithTheirScope) {
-  const TDateTime before = FromTimePoint(system_clock::now());
+  const DateTime before = FromTimePoint(system_clock::now());
   {
     ScopedClockOverride outer(46365.25);
     EXPECT_EQ(Now(), 46365.25);
@@ -205,8 +205,8 @@ TEST(ClockTest, OverridesNestAndEndWithTheirScope) {
     }
     EXPECT_EQ(Now(), 46365.25);
   }
-  const TDateTime now = Now();
-  const TDateTime after = FromTimePoint(system_clock::now());
+  const DateTime now = Now();
+  const DateTime after = FromTimePoint(system_clock::now());
   EXPECT_LE(before, now);
   EXPECT_LE(now, after);
 }

@@ -37,7 +37,7 @@ class Gadget : public PublishedClass<Gadget, Item> {
   std::int32_t count = 0;
   bool enabled = false;
   Shade shade = Shade::Light;
-  TDateTime stamp = -1.0;
+  DateTime stamp = -1.0;
   std::string wide_caption;
   Item* partner = nullptr;
 

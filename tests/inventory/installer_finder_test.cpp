@@ -92,7 +92,7 @@ TEST_F(InstallerFinderTest, ReadsTheProductProperties) {
   EXPECT_EQ(p.Manufacturer, "Maker");  // the installer's Publisher
   EXPECT_EQ(p.ARPCONTACT, "support@example.org");
   EXPECT_EQ(p.ARPCOMMENTS, "A tool");
-  EXPECT_EQ(p.FProductIcon, "C:\\Windows\\Installer\\tool.ico,0");
+  EXPECT_EQ(p.product_icon, "C:\\Windows\\Installer\\tool.ico,0");
   EXPECT_THAT(progress_, ElementsAre(Progress{"Tool", 1, 1}));
 }
 

@@ -108,7 +108,7 @@ TEST_F(CheckCommandTest, PrintsTheVerdictsOfTheDemoMachineAndStoresTheCheckTime)
       TestUpdateService::Catalog{{"paint.net", {"5.0.13", "5.1", "4.9"}}, {"KeePassXC", {}}},
       ClientVersion());
 
-  const TDateTime first_check = EncodeDateTime(2026, 12, 10, 9, 30, 0, 0);
+  const DateTime first_check = EncodeDateTime(2026, 12, 10, 9, 30, 0, 0);
   {
     ScopedClockOverride clock(first_check);
     const Run run = Check({"--service", service.ServiceUrl(), "--no-ssl"});

@@ -33,7 +33,7 @@ class SampleSettings : public PublishedClass<SampleSettings, RegistryPersistentS
 
   std::int32_t int_count = 5;
   bool bol_flag = false;
-  TDateTime dat_when = -1.0;
+  DateTime dat_when = -1.0;
   std::string str_name = "vorgabe";
   std::string str_wide = "breit";
   Shade shade = Shade::Light;

@@ -62,14 +62,14 @@ TEST(ReminderPeriodTest, TwoAndThreeChooseLongerPeriodsEverythingElseAWeek) {
 }
 
 TEST(ReminderDecisionTest, WorkedDecisions) {
-  const TDateTime now = 46000.5;  // 2025-12-09 12:00
-  const TDateTime hour = 1.0 / 24;
-  const TDateTime minute = hour / 60;
+  const DateTime now = 46000.5;  // 2025-12-09 12:00
+  const DateTime hour = 1.0 / 24;
+  const DateTime minute = hour / 60;
   struct Case {
     std::string label;
     bool reminderSwitch;
     std::int32_t setting;
-    TDateTime lastCheck;
+    DateTime lastCheck;
     ReminderDecision expected;
   };
   using enum ReminderDecision;
