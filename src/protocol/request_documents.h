@@ -7,7 +7,7 @@
 #include <pugixml.hpp>
 
 #include "inventory/program.h"
-#include "protocol/class_to_xml.h"
+#include "protocol/request_writer.h"
 
 namespace lintrove {
 

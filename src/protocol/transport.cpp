@@ -6,7 +6,7 @@
 #include "base/format.h"
 #include "base/resource_strings.h"
 #include "protocol/answer_document.h"
-#include "protocol/class_to_xml.h"
+#include "protocol/request_writer.h"
 #include "settings/client_settings.h"
 #include "settings/system_settings.h"
 

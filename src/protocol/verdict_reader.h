@@ -4,7 +4,7 @@
 
 #include "inventory/program.h"
 #include "protocol/verdict_records.h"
-#include "protocol/xml_to_class.h"
+#include "protocol/property_reader.h"
 
 namespace lintrove {
 

@@ -1,4 +1,4 @@
-#include "protocol/class_to_xml.h"
+#include "protocol/request_writer.h"
 
 #include <gtest/gtest.h>
 

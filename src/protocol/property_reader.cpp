@@ -1,4 +1,4 @@
-#include "protocol/xml_to_class.h"
+#include "protocol/property_reader.h"
 
 #include <array>
 #include <cstring>
