@@ -156,20 +156,18 @@ enum Sources { kBoth, kInstallerOnly, kRegistryOnly };
 
 int Scan(platform::RegistryBackend& registry, bool extended, Sources sources = kBoth) {
   platform::PosixInstallerDatabase installer(registry);
-  ProgramList list(true);
+  ProgramList list;
   int reports = 0;
-  auto count = [&reports](std::string_view, std::string_view, std::int32_t, std::int32_t) {
-    ++reports;
-  };
+  ProgressFunction count([&reports](const ProgressReport&) { ++reports; });
   if (sources != kRegistryOnly) {
     InstallerFinder installerFinder(installer);
     installerFinder.ExtendedInfo = extended;
-    installerFinder.OnProgress = count;
+    installerFinder.progress = &count;
     installerFinder.Find(list);
   }
   if (sources != kInstallerOnly) {
     RegistryFinder registryFinder(registry);
-    registryFinder.OnProgress = count;
+    registryFinder.progress = &count;
     registryFinder.Find(list);
   }
   benchmark::DoNotOptimize(reports);

@@ -32,12 +32,12 @@ struct Inventory {
           "{00000000-0000-0000-0000-" + std::string(12 - n.size(), '0') + n + "}";
       auto record = std::make_unique<ProgramVerdict>();
       record->program = std::move(program);
-      sent.Add(*record->program);
+      sent.Add(record->program.get());
       records.Add(std::move(record));
     }
   }
   VerdictList records;
-  ProgramList sent{false};
+  ProgramRefList sent;
 };
 
 ClientFacts Facts() {

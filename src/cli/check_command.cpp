@@ -6,19 +6,15 @@
 #include <tuple>
 #include <vector>
 
-#include "base/date_time.h"
 #include "base/format.h"
-#include "inventory/installed_programs.h"
 #include "base/resource_strings.h"
-#include "protocol/request_documents.h"
-#include "protocol/transport.h"
-#include "protocol/update_response.h"
-#include "protocol/verdict_reader.h"
-#include "protocol/version_compare.h"
+#include "command_runner.h"
+#include "flows/scan_flow.h"
+#include "flows/update_check_flow.h"
+#include "json_output.h"
 #include "settings/client_settings.h"
 #include "settings/ignore_marks.h"
 #include "settings/system_settings.h"
-#include "platform/client_version.h"
 
 namespace lintrove::cli {
 namespace {
@@ -60,49 +56,15 @@ CheckOptions ParseOptions(std::span<const std::string> args) {
   return options;
 }
 
-// The client settings as stored, read without the log-on entry, which is the desktop client's.
-void LoadClientSettings(ClientSettings& settings) {
-  platform::Registry registry(platform::RootKey::CurrentUser, platform::RegistryView::Default,
-                              settings.Backend());
-  if (registry.OpenKeyReadOnly(SettingsKey)) {
-    RegistryPersistentSettings::LoadProperties(settings, registry);
-  }
-}
-
-void SaveClientSettings(const ClientSettings& settings) {
-  platform::Registry registry(platform::RootKey::CurrentUser, platform::RegistryView::Default,
-                              settings.Backend());
-  if (!registry.OpenKey(SettingsKey, true)) {
-    throw Error(Format(LoadResString(ResString::RegistrySetDataFailed), SettingsKey));
-  }
-  RegistryPersistentSettings::SaveProperties(settings, registry);
-  registry.CloseKey();
-}
-
-VerdictList Scan(const ClientSettings& settings, platform::RegistryBackend& registry,
-                             platform::InstallerDatabase& installer) {
-  ProgramList found(true);
-  ScanOptions options;
-  options.extendedInstallerInfo = settings.bol_extendedmsiinfo;
-  FindInstalledPrograms(found, registry, installer, options);
-
-  VerdictList records;
-  for (std::unique_ptr<Program>& program : found.ReleaseAll()) {
-    auto record = std::make_unique<ProgramVerdict>();
-    record->program = std::move(program);
-    records.Add(std::move(record));
-  }
-  return records;
-}
-
-void ReportNewerClient(const UpdateResponse& response, std::ostream& err) {
-  if (VersionComparison::Compare(ClientVersion(), response.currentversion) >= 0) return;
+// Told only of a client newer than this one; the check goes on.
+SelfUpdateChoice ReportNewerClient(const UpdateResponse& response, std::ostream& err) {
   err << LoadResString(response.forceupdate ? ResString::ClientMustUpdate
                                             : ResString::ClientMayUpdate)
       << '\n'
       << Format(LoadResString(ResString::NewClientOffered), response.currentversion,
                 response.downloadurl)
       << '\n';
+  return SelfUpdateChoice::GoOn;
 }
 
 struct Line {
@@ -145,103 +107,66 @@ std::string Column(std::string text) {
   return text;
 }
 
-std::string JsonString(std::string_view text) {
-  std::string json = "\"";
-  for (char c : text) {
-    switch (c) {
-      case '"':
-        json += "\\\"";
-        break;
-      case '\\':
-        json += "\\\\";
-        break;
-      case '\n':
-        json += "\\n";
-        break;
-      case '\r':
-        json += "\\r";
-        break;
-      case '\t':
-        json += "\\t";
-        break;
-      default:
-        if (static_cast<unsigned char>(c) < 0x20) {
-          json += Format("\\u%04x", static_cast<int>(c));
-        } else {
-          json += c;
-        }
-    }
-  }
-  return json + '"';
-}
-
 void PrintText(const std::vector<Line>& lines, std::ostream& out) {
+  std::string text;
   for (const Line& line : lines) {
     const ProgramVerdict& record = *line.record;
-    out << StatusWord(line) << '\t' << Column(record.DisplayName()) << '\t'
-        << Column(record.program->GetVersion()) << '\t' << Column(NewestVersion(record)) << '\n';
+    text += std::string(StatusWord(line)) + '\t' + Column(record.DisplayName()) + '\t' +
+            Column(record.program->GetVersion()) + '\t' + Column(NewestVersion(record)) + '\n';
   }
+  out << text;
 }
 
 void PrintJson(const std::vector<Line>& lines, std::ostream& out) {
-  out << "[";
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    const ProgramVerdict& record = *lines[i].record;
-    out << (i == 0 ? "\n" : ",\n") << "  {\"name\": " << JsonString(record.DisplayName())
-        << ", \"status\": " << JsonString(StatusWord(lines[i]))
-        << ", \"installed_version\": " << JsonString(record.program->GetVersion())
-        << ", \"newest_version\": " << JsonString(NewestVersion(record))
-        << ", \"vendor\": " << JsonString(record.vendor)
-        << ", \"homepage\": " << JsonString(record.Homepage()) << ", \"versions\": [";
-    int index = 0;
-    for (const auto& version : record.versions) {
-      out << (index++ == 0 ? "" : ", ") << JsonString(version->str_versionsname);
-    }
-    out << "]}";
+  std::vector<nlohmann::ordered_json> elements;
+  elements.reserve(lines.size());
+  for (const Line& line : lines) {
+    const ProgramVerdict& record = *line.record;
+    nlohmann::ordered_json versions = nlohmann::ordered_json::array();
+    for (const auto& version : record.versions) versions.push_back(version->str_versionsname);
+    elements.push_back({{"name", record.DisplayName()},
+                        {"status", StatusWord(line)},
+                        {"installed_version", record.program->GetVersion()},
+                        {"newest_version", NewestVersion(record)},
+                        {"vendor", record.vendor},
+                        {"homepage", record.Homepage()},
+                        {"versions", std::move(versions)}});
   }
-  out << (lines.empty() ? "]\n" : "\n]\n");
+  WriteJsonArray(elements, out);
 }
 
 int Check(const CheckOptions& options, CommandContext& context,
           platform::InstallerDatabase& installer) {
   ClientSettings client(context.registry);
-  LoadClientSettings(client);
+  client.LoadValues();
   SystemSettings system(context.registry);
   system.Load();
 
-  VerdictList records = Scan(client, context.registry, installer);
+  VerdictList records =
+      ScanInventory(context.registry, installer, client.bol_extendedmsiinfo, nullptr);
   std::vector<const ProgramVerdict*> sorted;
   for (const auto& record : records) sorted.push_back(record.get());
   SortByDisplayName(sorted);
-
-  // The positions in this list are the programs' IDs towards the service.
   const IgnoreMarks marks(context.registry);
-  std::vector<Line> lines;
-  ProgramList sent(false);
-  for (const ProgramVerdict* record : sorted) {
-    const bool ignored = marks.IsIgnored(record->program->GetIdentifier());
-    lines.push_back({record, ignored});
-    if (!ignored) sent.Add(*record->program);
-  }
+  const ProgramRefList sent = ProgramsToSend(sorted, marks);
 
   ServiceTransport transport;
   transport.Url = ServiceAddress(options.ssl.value_or(client.bol_ssl),
                                  options.service_url.value_or(system.StrServiceUrl));
-  EnsureServiceReachable(transport);
+  RunUpdateCheck(transport, client, sent, records, [&context](const UpdateResponse& response) {
+    return ReportNewerClient(response, context.err);
+  });
 
-  const ClientFacts facts = CurrentClientFacts(client);
-  UpdateResponse response;
-  UpdateResponseReader::Parse(*transport.Send(BuildUpdatecheckRequest(facts)), response);
-  ReportNewerClient(response, context.err);
-
-  VerdictReader::ReadVerdicts(sent, *transport.Send(BuildStep1Request(sent, facts)), records);
+  std::vector<Line> lines;
+  for (const ProgramVerdict* record : sorted) {
+    lines.push_back({record, marks.IsIgnored(record->program->GetIdentifier())});
+  }
   if (options.json) {
     PrintJson(lines, context.out);
   } else {
     PrintText(lines, context.out);
   }
-  client.dat_lastcheck = Now();
-  SaveClientSettings(client);
+  client.SaveValues();
   return 0;
 }
 
@@ -249,18 +174,8 @@ int Check(const CheckOptions& options, CommandContext& context,
 
 int RunCheckCommand(std::span<const std::string> args, CommandContext& context,
                     platform::InstallerDatabase& installer) {
-  if (!args.empty() && (args[0] == "--help" || args[0] == "-h" || args[0] == "/?")) {
-    context.out << kUsage;
-    return 0;
-  }
-  try {
-    return Check(ParseOptions(args), context, installer);
-  } catch (const UsageError& error) {
-    context.err << "ERROR: " << error.what() << "\n\n" << kUsage;
-  } catch (const Error& error) {
-    context.err << "ERROR: " << error.what() << '\n';
-  }
-  return 1;
+  return RunCommand(args, context, kUsage,
+                    [&] { return Check(ParseOptions(args), context, installer); });
 }
 
 }  // namespace lintrove::cli

@@ -2,17 +2,19 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
 #include <ostream>
 #include <vector>
 
 #include "base/format.h"
+#include "base/progress.h"
+#include "base/resource_strings.h"
 #include "base/text.h"
+#include "command_runner.h"
 #include "inventory/installed_programs.h"
 #include "inventory/installer_finder.h"
 #include "inventory/installer_program.h"
 #include "inventory/registry_finder.h"
-#include "base/resource_strings.h"
+#include "json_output.h"
 
 namespace lintrove::cli {
 namespace {
@@ -60,10 +62,9 @@ std::string_view SourceOf(const Program& program) {
 void WriteTable(const ProgramList& list, std::ostream& out) {
   std::vector<std::array<std::string, 4>> rows;
   rows.push_back({"Source", "Name", "Version", "Publisher"});
-  for (int i = 0; i < list.Count(); ++i) {
-    const Program& program = list.Items(i);
-    rows.push_back({std::string(SourceOf(program)), program.GetName(), program.GetVersion(),
-                    program.GetPublisher()});
+  for (const auto& program : list) {
+    rows.push_back({std::string(SourceOf(*program)), program->GetName(), program->GetVersion(),
+                    program->GetPublisher()});
   }
   std::array<std::size_t, 4> widths{};
   for (const auto& row : rows) {
@@ -80,71 +81,36 @@ void WriteTable(const ProgramList& list, std::ostream& out) {
   }
 }
 
-void WriteJsonString(std::string_view text, std::ostream& out) {
-  out << '"';
-  for (char c : text) {
-    switch (c) {
-      case '"':
-        out << "\\\"";
-        break;
-      case '\\':
-        out << "\\\\";
-        break;
-      case '\n':
-        out << "\\n";
-        break;
-      case '\r':
-        out << "\\r";
-        break;
-      case '\t':
-        out << "\\t";
-        break;
-      default:
-        if (static_cast<unsigned char>(c) < 0x20) {
-          char escaped[8];
-          std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
-          out << escaped;
-        } else {
-          out << c;
-        }
-    }
-  }
-  out << '"';
-}
-
 void WriteJson(const ProgramList& list, std::ostream& out) {
-  out << "[";
-  for (int i = 0; i < list.Count(); ++i) {
-    const Program& program = list.Items(i);
-    out << (i == 0 ? "\n" : ",\n") << "  {\"class\": ";
-    WriteJsonString(program.PublishedClassInfo().Name(), out);
-    out << ", \"identifier\": ";
-    WriteJsonString(program.GetIdentifier(), out);
-    for (const PropertyInfo* property : program.PublishedClassInfo().Properties()) {
-      out << ", ";
-      WriteJsonString(property->Name(), out);
-      out << ": ";
-      WriteJsonString(property->GetText(program), out);
+  std::vector<nlohmann::ordered_json> elements;
+  elements.reserve(static_cast<std::size_t>(list.Count()));
+  for (const auto& program : list) {
+    nlohmann::ordered_json element{{"class", program->PublishedClassInfo().Name()},
+                                   {"identifier", program->GetIdentifier()}};
+    for (const PropertyInfo* property : program->PublishedClassInfo().Properties()) {
+      element[std::string(property->Name())] = property->GetText(*program);
     }
-    out << "}";
+    elements.push_back(std::move(element));
   }
-  out << (list.Count() == 0 ? "]\n" : "\n]\n");
+  WriteJsonArray(elements, out);
 }
 
 // One line on the terminal, rewritten for every program.
-class ProgressLine {
+class ProgressLine final : public ProgressObserver {
  public:
   explicit ProgressLine(std::ostream& err) : err_(err) {}
-  ~ProgressLine() { Clear(); }
+  ~ProgressLine() override { Clear(); }
 
-  void Show(std::string_view technology, std::string_view name, std::int32_t position,
-            std::int32_t total) {
-    std::string line = std::string(technology) + " " +
-                       Format(LoadResString(ResString::ScanProgress), position, total) + ": " +
-                       std::string(name);
+  bool Report(const ProgressReport& report) override {
+    std::string line = std::string(report.activity) + " " +
+                       Format(LoadResString(ResString::ScanProgress),
+                              static_cast<std::int32_t>(report.position),
+                              static_cast<std::int32_t>(report.total)) +
+                       ": " + std::string(report.item);
     Clear();
     err_ << line << std::flush;
     width_ = DisplayWidth(line);
+    return true;
   }
 
  private:
@@ -162,24 +128,13 @@ class ProgressLine {
 
 int RunScanCommand(std::span<const std::string> args, CommandContext& context,
                    platform::InstallerDatabase& installer, bool showProgress) {
-  if (!args.empty() && (args[0] == "--help" || args[0] == "-h" || args[0] == "/?")) {
-    context.out << kUsage;
-    return 0;
-  }
-  try {
+  return RunCommand(args, context, kUsage, [&] {
     const Options options = ParseOptions(args);
-    ProgramList programs(true);
+    ProgramList programs;
     {
       ProgressLine progress(context.err);
-      ScanOptions scan;
-      scan.extendedInstallerInfo = options.extended;
-      if (showProgress) {
-        scan.onProgress = [&progress](std::string_view technology, std::string_view name,
-                                      std::int32_t position, std::int32_t total) {
-          progress.Show(technology, name, position, total);
-        };
-      }
-      FindInstalledPrograms(programs, context.registry, installer, scan);
+      FindInstalledPrograms(programs, context.registry, installer,
+                            {options.extended, showProgress ? &progress : nullptr});
     }
     if (options.json) {
       WriteJson(programs, context.out);
@@ -187,13 +142,7 @@ int RunScanCommand(std::span<const std::string> args, CommandContext& context,
       WriteTable(programs, context.out);
     }
     return 0;
-  } catch (const UsageError& error) {
-    context.err << "ERROR: " << error.what() << "\n\n" << kUsage;
-    return 1;
-  } catch (const Error& error) {
-    context.err << "ERROR: " << error.what() << '\n';
-    return 1;
-  }
+  });
 }
 
 }  // namespace lintrove::cli

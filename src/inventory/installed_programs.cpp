@@ -9,10 +9,10 @@ void FindInstalledPrograms(ProgramList& list, platform::RegistryBackend& registr
                            platform::InstallerDatabase& installer, const ScanOptions& options) {
   InstallerFinder installerFinder(installer);
   installerFinder.ExtendedInfo = options.extendedInstallerInfo;
-  installerFinder.OnProgress = options.onProgress;
+  installerFinder.progress = options.progress;
   installerFinder.Find(list);
   RegistryFinder registryFinder(registry);
-  registryFinder.OnProgress = options.onProgress;
+  registryFinder.progress = options.progress;
   registryFinder.Find(list);
 }
 

@@ -9,7 +9,7 @@ namespace lintrove {
 // How a scan takes the inventory.
 struct ScanOptions {
   bool extendedInstallerInfo = false;
-  FinderProgress onProgress;
+  ProgressObserver* progress = nullptr;
 };
 
 // Appends every installed program to list, an owning list: the installer's products first, so

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/lists.h"
+#include "base/progress.h"
 #include "base/reflection.h"
 
 namespace lintrove {
@@ -42,53 +44,25 @@ class Program : public PublishedClass<Program> {
   virtual void Uninstall(platform::Shell& shell) const = 0;
 };
 
-// The programs of a scan or of an update check, in insertion order. An owning list frees its
-// programs with itself; a non-owning one refers to programs that live elsewhere.
-class ProgramList {
- public:
-  explicit ProgramList(bool owns_objects);
-  ProgramList(const ProgramList&) = delete;
-  ProgramList& operator=(const ProgramList&) = delete;
-
-  bool OwnsObjects() const { return ownsObjects_; }
-
-  // Appends to an owning list (which takes the program); returns the new element's index.
-  int Add(std::unique_ptr<Program> program);
-  // Appends to a non-owning list; the program must outlive the list.
-  int Add(Program& program);
-
-  int Count() const { return static_cast<int>(items_.size()); }
-  // Raises "Listenindex überschreitet das Maximum (%d)" for an index outside 0..Count-1.
-  Program& Items(int index) const;
-
-  // Hands the programs of an owning list to the caller, in list order, and empties the list:
-  // a scan passes them on to the records that keep them. Adding to the wrong kind of list, or
-  // releasing a non-owning one, is a programming error (std::logic_error).
-  std::vector<std::unique_ptr<Program>> ReleaseAll();
-
- private:
-  bool ownsObjects_;
-  std::vector<Program*> items_;
-  std::vector<std::unique_ptr<Program>> owned_;  // the same programs, for an owning list
-};
-
-// Reports where a finder stands: its source's label ("Windows Installer", "Registry"), the name
-// of the program just read (may be empty), the position in the source's own enumeration and the
-// number of entries there.
-using FinderProgress =
-    std::function<void(std::string_view technology, std::string_view name, std::int32_t position,
-                       std::int32_t total)>;
+// The programs of a scan, owned by the list until it hands them on.
+using ProgramList = OwningList<Program>;
+// Programs that live elsewhere, such as those of an update check: their positions are their IDs
+// towards the service.
+using ProgramRefList = ReferenceList<const Program>;
 
 // A source of installed programs, used for one Find.
 class ProgramFinder {
  public:
   virtual ~ProgramFinder() = default;
 
-  // Unset unless the caller sets it; an unset event is never called.
-  FinderProgress OnProgress;
+  // Told of each entry read: the source's label as activity ("Windows Installer",
+  // "Registry"), the program's name (may be empty), the position in the source's own
+  // enumeration and the number of entries there. None unless the caller sets one.
+  ProgressObserver* progress = nullptr;
 
   // Appends the programs of this source to list, an owning list, in the source's order, after
   // what the list holds already. An error ends it; the programs appended before stay in the list.
+  // An observer's cancel ends it with Cancelled.
   virtual void Find(ProgramList& list) = 0;
 
  protected:

@@ -33,7 +33,7 @@ void ClientRequestWriter::AddClientWithOptions(pugi::xml_node parent, const Clie
   element.append_attribute("betas").set_value(Switch(client.betas));
 }
 
-void ClientRequestWriter::AddPrograms(const ProgramList& programs, const ClientFacts& client,
+void ClientRequestWriter::AddPrograms(const ProgramRefList& programs, const ClientFacts& client,
                            std::string_view lcid) {
   AddClientWithOptions(Root(), client, lcid);
   pugi::xml_node list = Root().append_child("Programme");
@@ -58,7 +58,7 @@ std::string BuildUpdatecheckRequest(const ClientFacts& client) {
   return writer.GetXml();
 }
 
-std::string BuildStep1Request(const ProgramList& programs, const ClientFacts& client) {
+std::string BuildStep1Request(const ProgramRefList& programs, const ClientFacts& client) {
   ClientRequestWriter writer;
   writer.AddCommand(ServiceCommand("step1"));
   writer.AddPrograms(programs, client, LcidText(client.lcid));

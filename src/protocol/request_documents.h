@@ -43,7 +43,7 @@ class ClientRequestWriter : public RequestWriter {
                                    std::string_view lcid);
   // The client with options, then "Programme" with one "Programm" per program, its "ID" the
   // position in `programs` from 0.
-  void AddPrograms(const ProgramList& programs, const ClientFacts& client,
+  void AddPrograms(const ProgramRefList& programs, const ClientFacts& client,
                     std::string_view lcid);
   static void WriteProgram(pugi::xml_node element, const Program& program);
 };
@@ -51,6 +51,6 @@ class ClientRequestWriter : public RequestWriter {
 std::string BuildUpdatecheckRequest(const ClientFacts& client);
 // The programs' positions in `programs` are their IDs towards the service: keep the list
 // unchanged until the answer has been read.
-std::string BuildStep1Request(const ProgramList& programs, const ClientFacts& client);
+std::string BuildStep1Request(const ProgramRefList& programs, const ClientFacts& client);
 
 }  // namespace lintrove

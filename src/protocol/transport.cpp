@@ -33,7 +33,19 @@ ServiceTransport::ServiceTransport(std::unique_ptr<platform::Http> http)
     : http_(std::move(http)) {}
 
 std::unique_ptr<pugi::xml_document> ServiceTransport::Send(std::string_view body) {
-  const platform::HttpAnswer answer = http_->Post(Url, kRequestHeaders, body);
+  platform::HttpProgress http_progress;
+  if (progress != nullptr) {
+    http_progress = [this](std::uint64_t received, std::uint64_t total) {
+      return progress->Report({Url, {}, static_cast<std::int64_t>(received),
+                               static_cast<std::int64_t>(total)});
+    };
+  }
+  platform::HttpAnswer answer;
+  try {
+    answer = http_->Post(Url, kRequestHeaders, body, http_progress);
+  } catch (const platform::HttpCancelled&) {
+    throw Cancelled();
+  }
   auto document = std::make_unique<pugi::xml_document>();
   ParseAnswer(answer.body, *document);
   return document;
@@ -66,6 +78,8 @@ void EnsureServiceReachable(ServiceTransport& transport) {
       throw Error(LoadResString(ResString::ServiceUnreachable));
     }
   } catch (const std::bad_alloc&) {
+    throw;
+  } catch (const Abort&) {
     throw;
   } catch (const std::exception& error) {
     throw Error(Format(LoadResString(ResString::ConnectionFailed), error.what()));

@@ -6,6 +6,7 @@
 
 #include <pugixml.hpp>
 
+#include "base/progress.h"
 #include "platform/http.h"
 
 namespace lintrove {
@@ -24,6 +25,8 @@ class ServiceTransport {
   explicit ServiceTransport(std::unique_ptr<platform::Http> http = platform::CreateHttp());
 
   std::string Url;
+  // Told how much of each answer has arrived (activity: the address); may cancel the exchange.
+  ProgressObserver* progress = nullptr;
 
   // POSTs the request text and parses the answer. The HTTP status is not looked at: an answer
   // counts only as a document, and one that is no XML gives an empty document. Failures of the

@@ -191,7 +191,7 @@ class RecordsByProgram {
 
 }  // namespace
 
-void VerdictReader::ReadVerdicts(const ProgramList& sent, const pugi::xml_document& answer,
+void VerdictReader::ReadVerdicts(const ProgramRefList& sent, const pugi::xml_document& answer,
                                       VerdictList& verdicts) {
   const std::vector<VerdictAttributes> answered = Verdicts(answer);
   if (answered.empty()) return;

@@ -14,7 +14,7 @@ class VerdictReader : public PropertyReader {
   // Each "Programm" element of the answer names, by its "ID", a position in `sent`; the record
   // holding that very program takes the verdict. Records no element names are left as they are.
   // The first error ends the reading; records read before it keep their new state.
-  static void ReadVerdicts(const ProgramList& sent, const pugi::xml_document& answer,
+  static void ReadVerdicts(const ProgramRefList& sent, const pugi::xml_document& answer,
                            VerdictList& verdicts);
 };
 

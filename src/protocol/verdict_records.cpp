@@ -2,22 +2,8 @@
 
 #include <algorithm>
 
-#include "base/error.h"
-#include "base/format.h"
-#include "base/resource_strings.h"
 
 namespace lintrove {
-
-template <typename T>
-T& OwningList<T>::Items(int index) const {
-  if (index < 0 || index >= Count()) {
-    throw Error(Format(LoadResString(ResString::ListIndexOutOfBounds), index));
-  }
-  return *items_[static_cast<std::size_t>(index)];
-}
-
-template class OwningList<OfferedVersion>;
-template class OwningList<ProgramVerdict>;
 
 std::string ProgramVerdict::DisplayName() const {
   return program ? program->GetName() : std::string();

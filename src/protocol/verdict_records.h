@@ -51,27 +51,6 @@ class OfferedVersion : public PublishedClass<OfferedVersion> {
   };
 };
 
-// An owning list, generic over the records it keeps.
-template <typename T>
-class OwningList {
- public:
-  // Returns the new element's index.
-  int Add(std::unique_ptr<T> item) {
-    items_.push_back(std::move(item));
-    return Count() - 1;
-  }
-  void Clear() { items_.clear(); }
-  int Count() const { return static_cast<int>(items_.size()); }
-  // Raises "Listenindex überschreitet das Maximum (%d)" for an index outside 0..Count-1.
-  T& Items(int index) const;
-
-  auto begin() const { return items_.begin(); }
-  auto end() const { return items_.end(); }
-
- private:
-  std::vector<std::unique_ptr<T>> items_;
-};
-
 using VersionList = OwningList<OfferedVersion>;
 
 // The record of one scanned program: the program itself, the service's verdict on it and the

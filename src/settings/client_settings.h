@@ -33,6 +33,10 @@ class ClientSettings : public PublishedClass<ClientSettings, RegistryPersistentS
   // Then writes the log-on entry, this executable with kReminderArgument, while int_reminder is
   // above 0, and removes it otherwise.
   void Save() override;
+  // The stored values alone, leaving the log-on entry as it is: it is the desktop client's,
+  // and a tool that runs beside it must not take it away.
+  void LoadValues() { RegistryPersistentSettings::Load(); }
+  void SaveValues() { RegistryPersistentSettings::Save(); }
 
   bool bol_upgrades = true;
   bool bol_developerversionen = false;

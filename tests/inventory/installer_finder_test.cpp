@@ -54,11 +54,12 @@ class InstallerFinderTest : public test::MachineFixture {
     platform::PosixInstallerDatabase database(Machine(machine));
     InstallerFinder finder(database);
     finder.ExtendedInfo = extended;
-    finder.OnProgress = [this](std::string_view technology, std::string_view name,
-                               std::int32_t position, std::int32_t total) {
-      EXPECT_EQ(technology, "Windows Installer");
-      progress_.push_back({std::string(name), position, total});
-    };
+    ProgressFunction observer([this](const ProgressReport& report) {
+      EXPECT_EQ(report.activity, "Windows Installer");
+      progress_.push_back({std::string(report.item), static_cast<std::int32_t>(report.position),
+                           static_cast<std::int32_t>(report.total)});
+    });
+    finder.progress = &observer;
     finder.Find(list_);
   }
 
@@ -66,7 +67,7 @@ class InstallerFinderTest : public test::MachineFixture {
     return dynamic_cast<const InstallerProgram&>(list_.Items(index));
   }
 
-  ProgramList list_{true};
+  ProgramList list_;
   std::vector<Progress> progress_;
 };
 

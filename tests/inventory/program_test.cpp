@@ -132,49 +132,5 @@ TEST(ProgramUninstallTest, InstallerProgramRunsMsiexec) {
                                                      "/X {00000000-0000-0000-0000-000000000000}"}));
 }
 
-TEST(ProgrammeListeTest, OwningListKeepsOrderAndHandsItsProgramsOn) {
-  ProgramList list(true);
-  auto first = std::make_unique<RegistryProgram>();
-  first->DisplayName = "First";
-  EXPECT_EQ(list.Add(std::move(first)), 0);
-  EXPECT_EQ(list.Add(std::make_unique<InstallerProgram>()), 1);
-  ASSERT_EQ(list.Count(), 2);
-  EXPECT_EQ(list.Items(0).GetName(), "First");
-
-  std::vector<std::unique_ptr<Program>> programs = list.ReleaseAll();
-  ASSERT_EQ(programs.size(), 2u);
-  EXPECT_EQ(programs[0]->GetName(), "First");
-  EXPECT_EQ(list.Count(), 0);
-}
-
-TEST(ProgrammeListeTest, NonOwningListLeavesItsProgramsAlive) {
-  RegistryProgram program;
-  program.DisplayName = "Kept";
-  {
-    ProgramList list(false);
-    EXPECT_EQ(list.Add(program), 0);
-    EXPECT_EQ(&list.Items(0), &program);
-    EXPECT_THROW(list.Add(std::make_unique<RegistryProgram>()), std::logic_error);
-    EXPECT_THROW(list.ReleaseAll(), std::logic_error);
-  }
-  EXPECT_EQ(program.GetName(), "Kept");
-  ProgramList owning(true);
-  EXPECT_THROW(owning.Add(program), std::logic_error);
-}
-
-TEST(ProgrammeListeTest, IndexOutsideTheListIsAnError) {
-  ProgramList list(true);
-  list.Add(std::make_unique<RegistryProgram>());
-  for (int index : {-1, 1, 7}) {
-    try {
-      list.Items(index);
-      ADD_FAILURE() << "index " << index;
-    } catch (const Error& error) {
-      EXPECT_EQ(std::string(error.what()),
-                "Listenindex überschreitet das Maximum (" + std::to_string(index) + ")");
-    }
-  }
-}
-
 }  // namespace
 }  // namespace lintrove

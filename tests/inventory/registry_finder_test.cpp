@@ -31,10 +31,12 @@ class RegistryFinderTest : public test::MachineFixture {
   // Runs the finder on the machine; the programs are in list_, the progress calls in progress_.
   void Scan(std::string_view machine) {
     RegistryFinder finder(Machine(machine));
-    finder.OnProgress = [this](std::string_view technology, std::string_view name,
-                               std::int32_t position, std::int32_t total) {
-      progress_.push_back({std::string(technology), std::string(name), position, total});
-    };
+    ProgressFunction observer([this](const ProgressReport& report) {
+      progress_.push_back({std::string(report.activity), std::string(report.item),
+                           static_cast<std::int32_t>(report.position),
+                           static_cast<std::int32_t>(report.total)});
+    });
+    finder.progress = &observer;
     finder.Find(list_);
   }
 
@@ -50,7 +52,7 @@ class RegistryFinderTest : public test::MachineFixture {
     return dynamic_cast<const RegistryProgram&>(list_.Items(index));
   }
 
-  ProgramList list_{true};
+  ProgramList list_;
   std::vector<Progress> progress_;
 };
 

@@ -55,10 +55,10 @@ TEST(RequestDocumentsTest, Step1CarriesClientOptionsAndEveryProgramWithItsWritte
   product.VersionMajor = "3";
   product.Manufacturer = "Hersteller";
   RegistryProgram empty;
-  ProgramList programs(false);
-  programs.Add(tool);
-  programs.Add(product);
-  programs.Add(empty);
+  ProgramRefList programs;
+  programs.Add(&tool);
+  programs.Add(&product);
+  programs.Add(&empty);
 
   EXPECT_EQ(BuildStep1Request(programs, Facts()),
             std::string(kDeclaration) +
@@ -83,12 +83,12 @@ TEST(RequestDocumentsTest, Step1CarriesClientOptionsAndEveryProgramWithItsWritte
 TEST(RequestDocumentsTest, ProgramIdsRunInListOrder) {
   std::vector<RegistryProgram> registry_programs(5);
   std::vector<InstallerProgram> products(5);
-  ProgramList programs(false);
+  ProgramRefList programs;
   for (int i = 0; i < 5; ++i) {
     registry_programs[static_cast<std::size_t>(i)].DisplayName = "R" + std::to_string(i);
     products[static_cast<std::size_t>(i)].ProductName = "M" + std::to_string(i);
-    programs.Add(products[static_cast<std::size_t>(i)]);
-    programs.Add(registry_programs[static_cast<std::size_t>(i)]);
+    programs.Add(&products[static_cast<std::size_t>(i)]);
+    programs.Add(&registry_programs[static_cast<std::size_t>(i)]);
   }
   pugi::xml_document request;
   ASSERT_TRUE(request.load_string(BuildStep1Request(programs, Facts()).c_str()));
@@ -104,7 +104,7 @@ TEST(RequestDocumentsTest, ProgramIdsRunInListOrder) {
 }
 
 TEST(RequestDocumentsTest, EmptyProgramListStillCarriesTheOptions) {
-  ProgramList programs(false);
+  ProgramRefList programs;
   ClientFacts facts = Facts();
   facts.upgrades = true;
   facts.windows64 = false;

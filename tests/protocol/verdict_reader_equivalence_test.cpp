@@ -16,7 +16,7 @@
 namespace lintrove {
 namespace {
 
-void ReadLiterally(const ProgramList& sent, const pugi::xml_document& answer,
+void ReadLiterally(const ProgramRefList& sent, const pugi::xml_document& answer,
                    VerdictList& records) {
   for (pugi::xpath_node node : answer.select_nodes("/dorvupdater/ProgrammVersionliste/Programm")) {
     const pugi::xml_node verdict = node.node();
@@ -108,20 +108,20 @@ TEST(VerdictReaderEquivalenceTest, OnePassReadsAsThePathExpressionsDo) {
 
     VerdictList one_pass;
     VerdictList literal;
-    ProgramList sent_one_pass(false);
-    ProgramList sent_literal(false);
+    ProgramRefList sent_one_pass;
+    ProgramRefList sent_literal;
     // Records for all but the last program sent, whose verdicts are the odd error.
     RegistryProgram without_record;
     for (int i = 0; i + 1 < kPrograms; ++i) {
       for (auto* records : {&one_pass, &literal}) {
         auto record = std::make_unique<ProgramVerdict>();
         record->program = std::make_unique<RegistryProgram>();
-        (records == &one_pass ? sent_one_pass : sent_literal).Add(*record->program);
+        (records == &one_pass ? sent_one_pass : sent_literal).Add(record->program.get());
         records->Add(std::move(record));
       }
     }
-    sent_one_pass.Add(without_record);
-    sent_literal.Add(without_record);
+    sent_one_pass.Add(&without_record);
+    sent_literal.Add(&without_record);
     std::string one_pass_error = "none";
     std::string literal_error = "none";
     try {

@@ -27,7 +27,7 @@ class VerdictReaderTest : public testing::Test {
     }
   }
   void Send(std::initializer_list<int> record_indexes) {
-    for (int index : record_indexes) sent_->Add(*records_.Items(index).program);
+    for (int index : record_indexes) sent_->Add(records_.Items(index).program.get());
   }
   void Read(std::string_view answer) {
     pugi::xml_document document;
@@ -43,7 +43,7 @@ class VerdictReaderTest : public testing::Test {
     return "no error";
   }
   void Reset() {
-    sent_ = std::make_unique<ProgramList>(false);
+    sent_ = std::make_unique<ProgramRefList>();
     records_.Clear();
   }
   ProgramVerdict& Record(int index) { return records_.Items(index); }
@@ -55,7 +55,7 @@ class VerdictReaderTest : public testing::Test {
 
   RegistryProgram stray_;
   VerdictList records_;
-  std::unique_ptr<ProgramList> sent_ = std::make_unique<ProgramList>(false);
+  std::unique_ptr<ProgramRefList> sent_ = std::make_unique<ProgramRefList>();
 };
 
 std::string Answer(std::string_view programme) {
@@ -280,7 +280,7 @@ TEST_F(VerdictReaderTest, ErrorsEndTheReadingAndKeepWhatWasReadBefore) {
     Send({2});
     // Position 1 holds a program that no record holds for the one error that needs it.
     if (c.error == "Komischer Fehler #123") {
-      sent_->Add(stray_);
+      sent_->Add(&stray_);
     } else {
       Send({0});
     }
@@ -295,7 +295,7 @@ TEST_F(VerdictReaderTest, ErrorsEndTheReadingAndKeepWhatWasReadBefore) {
 
 TEST_F(VerdictReaderTest, AnswerForAnEmptyRecordListIsAnOddError) {
   RegistryProgram program;
-  sent_->Add(program);
+  sent_->Add(&program);
   EXPECT_EQ(ErrorOfRead(Answer("<Programm ID=\"7\" Status=\"supported\"/>")),
             "Komischer Fehler #123");
 }

@@ -18,15 +18,16 @@ struct Progress {
 };
 
 TEST(Win32InstallerFinderTest, ListsTheInstalledPackagesWithTheirProperties) {
-  ProgramList list(true);
+  ProgramList list;
   InstallerFinder finder;
   finder.ExtendedInfo = true;
   std::vector<Progress> progress;
-  finder.OnProgress = [&](std::string_view technology, std::string_view name, std::int32_t position,
-                          std::int32_t total) {
-    EXPECT_EQ(technology, "Windows Installer");
-    progress.push_back({std::string(name), position, total});
-  };
+  ProgressFunction observer([&](const ProgressReport& report) {
+    EXPECT_EQ(report.activity, "Windows Installer");
+    progress.push_back({std::string(report.item), static_cast<std::int32_t>(report.position),
+                        static_cast<std::int32_t>(report.total)});
+  });
+  finder.progress = &observer;
   finder.Find(list);
 
   std::map<std::string, const InstallerProgram*, std::less<>> found;

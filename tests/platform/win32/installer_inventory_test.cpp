@@ -135,7 +135,7 @@ bool IsInstallerProduct(const Program& program) {
 
 TEST_F(Win32InventoryTest, ListsEveryProgramOnceInScanOrder) {
   EXPECT_TRUE(IsWindows64());
-  ProgramList list(true);
+  ProgramList list;
   Scan(list);
 
   std::vector<std::string> names;

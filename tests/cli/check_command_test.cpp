@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 #include <algorithm>
 #include <sstream>
 #include <string>
@@ -76,7 +78,7 @@ class CheckCommandTest : public testing::Test {
 
   // The programs a scan of the machine finds, with their installed versions.
   std::vector<std::pair<std::string, std::string>> ScannedPrograms() {
-    ProgramList found(true);
+    ProgramList found;
     InstallerFinder(installer_).Find(found);
     RegistryFinder(registry_).Find(found);
     std::vector<std::pair<std::string, std::string>> programs;
@@ -187,17 +189,17 @@ TEST_F(CheckCommandTest, IgnoredProgramsAreNotSentAndTheStoredServiceIsUsed) {
 
   const Run json = Check({"--json"});
   ASSERT_EQ(json.status, 0) << json.err;
-  EXPECT_EQ(json.out,
-            "[\n"
-            "  {\"name\": \"Alpha\", \"status\": \"new-version\", \"installed_version\": \"2.0\", "
-            "\"newest_version\": \"2.1\", \"vendor\": \"Vendor of Alpha\", \"homepage\": "
-            "\"https://example.org/\", \"versions\": [\"2.1\"]},\n"
-            "  {\"name\": \"Mid\", \"status\": \"ignored\", \"installed_version\": \"3.0\", "
-            "\"newest_version\": \"\", \"vendor\": \"\", \"homepage\": \"\", \"versions\": []},\n"
-            "  {\"name\": \"Zeta\", \"status\": \"current\", \"installed_version\": \"1.0\", "
-            "\"newest_version\": \"\", \"vendor\": \"Vendor of Zeta\", \"homepage\": "
-            "\"https://example.org/\", \"versions\": []}\n"
-            "]\n");
+  const auto elements = nlohmann::json::parse(json.out);
+  EXPECT_EQ(elements, nlohmann::json::parse(R"([
+    {"name": "Alpha", "status": "new-version", "installed_version": "2.0",
+     "newest_version": "2.1", "vendor": "Vendor of Alpha", "homepage": "https://example.org/",
+     "versions": ["2.1"]},
+    {"name": "Mid", "status": "ignored", "installed_version": "3.0", "newest_version": "",
+     "vendor": "", "homepage": "", "versions": []},
+    {"name": "Zeta", "status": "current", "installed_version": "1.0", "newest_version": "",
+     "vendor": "Vendor of Zeta", "homepage": "https://example.org/", "versions": []}
+  ])"));
+  EXPECT_EQ(std::ranges::count(json.out, '\n'), 5) << "one program to a line";
   // The settings were stored without the options of one run.
   platform::Registry user(platform::RootKey::CurrentUser, platform::RegistryView::Default,
                           registry_);

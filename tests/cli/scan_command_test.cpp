@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 #include <filesystem>
 #include <map>
 #include <sstream>
@@ -104,23 +106,43 @@ TEST_F(ScanCommandTest, DemoMachineListsEachProgramOnceInScanOrder) {
 }
 
 TEST_F(ScanCommandTest, JsonCarriesEveryPropertyAndTheIdentifier) {
+  // The element of the first program whose property `name` reads `value`.
+  auto find = [](const nlohmann::ordered_json& programs, const char* name, const char* value) {
+    for (const auto& program : programs) {
+      if (program.value(name, "") == value) return program;
+    }
+    return nlohmann::ordered_json();
+  };
   Outcome plain = Run({"--json"});
   ASSERT_EQ(plain.status, 0) << plain.err;
-  EXPECT_THAT(plain.out, ::testing::StartsWith("[\n  {\"class\": \"tWindowsInstallerProgramm\""));
-  EXPECT_THAT(
-      plain.out,
-      HasSubstr("{\"class\": \"tRegistryProgramm\", \"identifier\": \"7-Zip7-Zip 23.01 "
-                "(x64)23.01\", \"DisplayName\": \"7-Zip 23.01 (x64)\", \"DisplayVersion\": "
-                "\"23.01\", \"DisplayIcon\": \"C:\\\\Program Files\\\\7-Zip\\\\7zFM.exe,0\""));
-  EXPECT_THAT(plain.out, HasSubstr("\"Manufacturer\": \"WireGuard LLC\", \"ARPCONTACT\": \"\", "
-                                   "\"ARPCOMMENTS\": \"\"}"));
+  const auto programs = nlohmann::ordered_json::parse(plain.out);
+  ASSERT_TRUE(programs.is_array());
+  EXPECT_EQ(programs.front()["class"], "tWindowsInstallerProgramm");
+  EXPECT_EQ(std::ranges::count(plain.out, '\n'), static_cast<long>(programs.size()) + 2)
+      << "one program to a line";
+
+  const auto zip = find(programs, "DisplayName", "7-Zip 23.01 (x64)");
+  ASSERT_TRUE(zip.is_object());
+  std::vector<std::string> keys;
+  for (const auto& [key, value] : zip.items()) keys.push_back(key);
+  ASSERT_GE(keys.size(), 5u);
+  EXPECT_THAT(std::vector(keys.begin(), keys.begin() + 5),
+              ::testing::ElementsAre("class", "identifier", "DisplayName", "DisplayVersion",
+                                     "DisplayIcon"))
+      << "the properties in the order they are published";
+  EXPECT_EQ(zip["class"], "tRegistryProgramm");
+  EXPECT_EQ(zip["identifier"], "7-Zip7-Zip 23.01 (x64)23.01");
+  EXPECT_EQ(zip["DisplayIcon"], "C:\\Program Files\\7-Zip\\7zFM.exe,0");
+  const auto wireguard = find(programs, "Manufacturer", "WireGuard LLC");
+  EXPECT_EQ(wireguard["ARPCONTACT"], "");
+  EXPECT_EQ(wireguard["ARPCOMMENTS"], "");
 
   Outcome extended = Run({"--extended", "--json"});
   ASSERT_EQ(extended.status, 0) << extended.err;
-  EXPECT_THAT(extended.out,
-              HasSubstr("\"Manufacturer\": \"WireGuard LLC\", \"ARPCONTACT\": "
-                        "\"team@wireguard.com\", \"ARPCOMMENTS\": \"Fast, modern, secure VPN "
-                        "tunnel\"}"));
+  const auto extended_wireguard =
+      find(nlohmann::ordered_json::parse(extended.out), "Manufacturer", "WireGuard LLC");
+  EXPECT_EQ(extended_wireguard["ARPCONTACT"], "team@wireguard.com");
+  EXPECT_EQ(extended_wireguard["ARPCOMMENTS"], "Fast, modern, secure VPN tunnel");
 }
 
 TEST_F(ScanCommandTest, ProgressGoesToTheErrorStreamOnlyWhenAsked) {
