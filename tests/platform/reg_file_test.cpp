@@ -25,6 +25,10 @@ Bytes RegeditFile(std::string_view text) {
 
 Bytes Utf8File(std::string_view text) { return {text.begin(), text.end()}; }
 
+Bytes V5File(std::string_view body) {
+  return Utf8File("Windows Registry Editor Version 5.00\n\n" + std::string(body));
+}
+
 Bytes Sz(std::string_view text) {
   Bytes data = Utf8ToUtf16Le(text);
   data.insert(data.end(), {0, 0});
@@ -246,6 +250,66 @@ TEST(RegFileTest, FormatWritesEachTypeAsRegeditDoes) {
             "[HKEY_LOCAL_MACHINE\\Empty]\r\n\r\n");
 }
 
+// Every character Windows takes in a name, the ones that would end a line among them, comes
+// back from the file exactly; key names cannot hold a backslash.
+TEST(RegFileTest, NamesWithAnyCharacterSurviveFormatAndParse) {
+  std::string controls;
+  for (char c = 1; c < 0x20; ++c) controls.push_back(c);
+  controls += "\x7F\"]=[;";
+  const std::string keyName = "k" + controls + "\u00e4<0a>";
+  const std::string valueName = "v" + controls + "\\<0a>\\\\<0d>";
+  const std::string displayName = "Contoso Rechner\r\nVersion 2.4";
+
+  RegKey root("HKEY_LOCAL_MACHINE");
+  RegKey& key = root.AddSubkey("Software").AddSubkey(keyName);
+  key.SetValue(valueName, RegType::Dword, Bytes{1, 0, 0, 0});
+  key.SetValue(displayName, RegType::Sz, Sz("x"));
+  key.SetValue("Text", RegType::Sz, Sz(std::string("a\r\nb\rc\nd\0e", 11)));
+  key.AddSubkey("\n").AddSubkey("\r\nend\n").SetValue("\n", RegType::Sz, Sz("\n"));
+  root.AddSubkey(std::string("\0lead", 5));
+
+  const Bytes file = FormatRegFile(root, "HKEY_LOCAL_MACHINE");
+  const std::string text = Utf16LeToUtf8(file);
+  // Every CR and LF in the file is a line end.
+  const auto count = [&text](std::string_view what) {
+    std::size_t n = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
+      ++n;
+    }
+    return n;
+  };
+  EXPECT_EQ(count("\r"), count("\r\n"));
+  EXPECT_EQ(count("\n"), count("\r\n"));
+  EXPECT_NE(text.find("\"Contoso Rechner\\<0d>\\<0a>Version 2.4\"="), std::string::npos);
+  EXPECT_NE(text.find("[HKEY_LOCAL_MACHINE\\Software\\k\x01"), std::string::npos);
+  EXPECT_NE(text.find("\t\\\\<0a>\v\f\\\\<0d>\x0e"), std::string::npos);
+
+  const RegKey reread = Load(file);
+  ExpectSameTree(root, reread);
+  EXPECT_EQ(FormatRegFile(reread, "HKEY_LOCAL_MACHINE"), file);
+}
+
+// The escapes are read only where regedit never writes them: its own files mean what they said.
+TEST(RegFileTest, NameEscapesLeaveWhatRegeditWritesAlone) {
+  const RegKey tree = Load(V5File("[HKEY_LOCAL_MACHINE\\<0a>\\a<0d>b]\n"
+                                  "\"\\\\<0a>\"=dword:1\n"
+                                  "\"<0a>\"=dword:2\n"
+                                  "[HKEY_LOCAL_MACHINE\\x\\\\y\\\\<7f>]\n"
+                                  "[HKEY_LOCAL_MACHINE\\p\\\\<0a>q\\\\<0D>]\n"
+                                  "\"\\<0A>\\<00>\"=dword:3\n"));
+  const RegKey* key = Find(tree, "<0a>\\a<0d>b");
+  ASSERT_NE(key, nullptr);
+  ASSERT_EQ(key->Values().size(), 2u);
+  EXPECT_EQ(key->Values()[0].name, "\\<0a>");
+  EXPECT_EQ(key->Values()[1].name, "<0a>");
+  // A doubled backslash that is no escape separates keys as before.
+  EXPECT_NE(Find(tree, "x\\y\\<7f>"), nullptr);
+  const RegKey* escaped = Find(tree, "p\nq\r");
+  ASSERT_NE(escaped, nullptr);
+  ASSERT_EQ(escaped->Values().size(), 1u);
+  EXPECT_EQ(escaped->Values()[0].name, std::string("\n\0", 2));
+}
+
 struct ValueCase {
   std::string label;
   std::string line;  // may span several lines
@@ -341,6 +405,116 @@ TEST(RegFileTest, EncodingsAndLineEndsGiveTheSameTree) {
   std::string crlf;
   for (const char c : text) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
   ExpectSameTree(expected, Load(Utf8File(crlf), RootKey::CurrentUser));
+}
+
+// Records what the reader reports, to show what a sink sees and with which line numbers.
+class RecordingSink : public RegFileSink {
+ public:
+  std::vector<std::string> events;
+  void OnKey(RootKey root, std::string_view path, int line) override {
+    events.push_back(std::to_string(line) + " key " + std::string(RootKeyName(root)) + " " +
+                     std::string(path));
+  }
+  void OnDeleteKey(RootKey root, std::string_view path, int line) override {
+    events.push_back(std::to_string(line) + " delete key " + std::string(RootKeyName(root)) + " " +
+                     std::string(path));
+  }
+  void OnValue(RegValue&& value, int line) override {
+    events.push_back(std::to_string(line) + " value " + value.name + " " +
+                     std::to_string(value.data.size()));
+  }
+  void OnDeleteValue(std::string_view name, int line) override {
+    events.push_back(std::to_string(line) + " delete value " + std::string(name));
+  }
+};
+
+TEST(RegFileTest, LineEndsAndBlanksWindowsAccepts) {
+  const RegKey expected =
+      Load(V5File("[HKEY_CURRENT_USER\\A]\n\"v\"=\"x\"\n\"w\"=hex:01,\\\n  02\n"),
+           RootKey::CurrentUser);
+  ASSERT_NE(Find(expected, "A"), nullptr);
+  ASSERT_EQ(Find(expected, "A")->Values().size(), 2u);
+  const std::vector<std::pair<std::string, std::string>> variants = {
+      {"CR only",
+       "Windows Registry Editor Version 5.00\r\r[HKEY_CURRENT_USER\\A]\r\"v\"=\"x\"\r"
+       "\"w\"=hex:01,\\\r  02\r"},
+      {"mixed line ends",
+       "Windows Registry Editor Version 5.00\r\n\n[HKEY_CURRENT_USER\\A]\r\"v\"=\"x\"\n"
+       "\"w\"=hex:01,\\\r\n  02"},
+      {"blanks before the version line",
+       " \t Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\A]\n\"v\"=\"x\"\n"
+       "\"w\"=hex:01,\\\n  02\n"},
+      {"key path ending in backslashes",
+       "Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\A\\\\\\]\n\"v\"=\"x\"\n"
+       "\"w\"=hex:01,\\\n  02\n"},
+  };
+  for (const auto& [label, text] : variants) {
+    SCOPED_TRACE(label);
+    ExpectSameTree(expected, Load(Utf8File(text), RootKey::CurrentUser));
+    Bytes utf16 = {0xFF, 0xFE};
+    AppendUtf8ToUtf16Le(text, utf16);
+    ExpectSameTree(expected, Load(utf16, RootKey::CurrentUser));
+  }
+  RecordingSink sink;
+  ParseRegFile(V5File("[HKEY_CURRENT_USER\\A\\\\]\n[-HKEY_CURRENT_USER\\B\\\\\\]\n"), "t.reg",
+               sink);
+  EXPECT_EQ(sink.events, (std::vector<std::string>{"3 key HKEY_CURRENT_USER A",
+                                                   "4 delete key HKEY_CURRENT_USER B"}));
+}
+
+// UTF-16LE text of a file with each marker character replaced by its code unit.
+Bytes Utf16WithUnits(std::string_view text,
+                     std::initializer_list<std::pair<char, char16_t>> replacements) {
+  Bytes bytes = {0xFF, 0xFE};
+  AppendUtf8ToUtf16Le(text, bytes);
+  for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
+    for (const auto& [marker, unit] : replacements) {
+      if (bytes[i] == marker && bytes[i + 1] == 0) {
+        bytes[i] = static_cast<std::uint8_t>(unit);
+        bytes[i + 1] = static_cast<std::uint8_t>(unit >> 8);
+        break;
+      }
+    }
+  }
+  return bytes;
+}
+
+TEST(RegFileTest, LoneSurrogatesInNamesAndTextAreRefusedNamingTheLine) {
+  const std::string header = "Windows Registry Editor Version 5.00\n\n";
+  const std::vector<std::pair<std::string, std::string>> refused = {
+      {"in a key name", "[HKEY_CURRENT_USER\\A#]\n"},
+      {"in a value name", "[HKEY_CURRENT_USER\\A]\n\"v#\"=dword:1\n"},
+      {"in string data", "[HKEY_CURRENT_USER\\A]\n\"v\"=\"x#\"\n"},
+      {"in a deleted value's name", "[HKEY_CURRENT_USER\\A]\n\"v#\"=-\n"},
+  };
+  for (const char16_t unit : {u'\xD800', u'\xDBFF', u'\xDC00', u'\xDFFF'}) {
+    for (const auto& [label, body] : refused) {
+      SCOPED_TRACE(label + " " + std::to_string(unit));
+      RecordingSink sink;
+      try {
+        ParseRegFile(Utf16WithUnits(header + body, {{'#', unit}}), "t.reg", sink);
+        ADD_FAILURE() << "no error";
+      } catch (const Error& e) {
+        const int line = body.find('#') < body.find('\n') ? 3 : 4;
+        EXPECT_EQ(std::string(e.what()),
+                  "t.reg, Zeile " + std::to_string(line) +
+                      ": ein UTF-16-Ersatzzeichen ohne Partner in einem Namen oder Text");
+      }
+    }
+  }
+  // In a comment Windows ignores it, and so do we; a pair is one character; hex data is bytes.
+  const RegKey tree = Load(Utf16WithUnits(header +
+                                              "; #\n[HKEY_CURRENT_USER\\A]\n"
+                                              "\"v\"=\"x\" ;#\n\"w\"=hex(1):00,d8,00,00\n",
+                                          {{'#', 0xD800}}),
+                           RootKey::CurrentUser);
+  EXPECT_EQ(Find(tree, "A")->FindValue("v")->data, Sz("x"));
+  EXPECT_EQ(Find(tree, "A")->FindValue("w")->data, (Bytes{0x00, 0xD8, 0, 0}));
+  const RegKey paired =
+      Load(Utf16WithUnits(header + "[HKEY_CURRENT_USER\\A]\n\"v#%\"=\"#%\"\n",
+                          {{'#', 0xD83D}, {'%', 0xDE00}}),
+           RootKey::CurrentUser);
+  EXPECT_EQ(Find(paired, "A")->FindValue("v\U0001F600")->data, Sz("\U0001F600"));
 }
 
 TEST(RegFileTest, RootNamesAndClassesRoot) {
@@ -555,27 +729,6 @@ TEST(RegFileTest, MalformedFilesNameTheLineAndTheFault) {
     }
   }
 }
-
-// Records what the reader reports, to show what a sink sees and with which line numbers.
-class RecordingSink : public RegFileSink {
- public:
-  std::vector<std::string> events;
-  void OnKey(RootKey root, std::string_view path, int line) override {
-    events.push_back(std::to_string(line) + " key " + std::string(RootKeyName(root)) + " " +
-                     std::string(path));
-  }
-  void OnDeleteKey(RootKey root, std::string_view path, int line) override {
-    events.push_back(std::to_string(line) + " delete key " + std::string(RootKeyName(root)) + " " +
-                     std::string(path));
-  }
-  void OnValue(RegValue&& value, int line) override {
-    events.push_back(std::to_string(line) + " value " + value.name + " " +
-                     std::to_string(value.data.size()));
-  }
-  void OnDeleteValue(std::string_view name, int line) override {
-    events.push_back(std::to_string(line) + " delete value " + std::string(name));
-  }
-};
 
 TEST(RegFileTest, SinkSeesEventsWithTheirStartLinesAndNothingAfterAnError) {
   RecordingSink sink;
