@@ -291,12 +291,13 @@ TEST(RegFileTest, NamesWithAnyCharacterSurviveFormatAndParse) {
 
 // The escapes are read only where regedit never writes them: its own files mean what they said.
 TEST(RegFileTest, NameEscapesLeaveWhatRegeditWritesAlone) {
-  const RegKey tree = Load(V5File("[HKEY_LOCAL_MACHINE\\<0a>\\a<0d>b]\n"
-                                  "\"\\\\<0a>\"=dword:1\n"
-                                  "\"<0a>\"=dword:2\n"
-                                  "[HKEY_LOCAL_MACHINE\\x\\\\y\\\\<7f>]\n"
-                                  "[HKEY_LOCAL_MACHINE\\p\\\\<0a>q\\\\<0D>]\n"
-                                  "\"\\<0A>\\<00>\"=dword:3\n"));
+  const RegKey tree =
+      Load(V5File("[HKEY_LOCAL_MACHINE\\<0a>\\a<0d>b]\n"
+                  "\"\\\\<0a>\"=dword:1\n"
+                  "\"<0a>\"=dword:2\n"
+                  "[HKEY_LOCAL_MACHINE\\x\\\\y\\\\<7f>]\n"
+                  "[HKEY_LOCAL_MACHINE\\p\\\\<0a>q\\\\<0D>]\n"
+                  "\"\\<0A>\\<00>\"=dword:3\n"));
   const RegKey* key = Find(tree, "<0a>\\a<0d>b");
   ASSERT_NE(key, nullptr);
   ASSERT_EQ(key->Values().size(), 2u);
@@ -429,9 +430,8 @@ class RecordingSink : public RegFileSink {
 };
 
 TEST(RegFileTest, LineEndsAndBlanksWindowsAccepts) {
-  const RegKey expected =
-      Load(V5File("[HKEY_CURRENT_USER\\A]\n\"v\"=\"x\"\n\"w\"=hex:01,\\\n  02\n"),
-           RootKey::CurrentUser);
+  const RegKey expected = Load(
+      V5File("[HKEY_CURRENT_USER\\A]\n\"v\"=\"x\"\n\"w\"=hex:01,\\\n  02\n"), RootKey::CurrentUser);
   ASSERT_NE(Find(expected, "A"), nullptr);
   ASSERT_EQ(Find(expected, "A")->Values().size(), 2u);
   const std::vector<std::pair<std::string, std::string>> variants = {
@@ -503,17 +503,15 @@ TEST(RegFileTest, LoneSurrogatesInNamesAndTextAreRefusedNamingTheLine) {
     }
   }
   // In a comment Windows ignores it, and so do we; a pair is one character; hex data is bytes.
-  const RegKey tree = Load(Utf16WithUnits(header +
-                                              "; #\n[HKEY_CURRENT_USER\\A]\n"
-                                              "\"v\"=\"x\" ;#\n\"w\"=hex(1):00,d8,00,00\n",
+  const RegKey tree = Load(Utf16WithUnits(header + "; #\n[HKEY_CURRENT_USER\\A]\n"
+                                                   "\"v\"=\"x\" ;#\n\"w\"=hex(1):00,d8,00,00\n",
                                           {{'#', 0xD800}}),
                            RootKey::CurrentUser);
   EXPECT_EQ(Find(tree, "A")->FindValue("v")->data, Sz("x"));
   EXPECT_EQ(Find(tree, "A")->FindValue("w")->data, (Bytes{0x00, 0xD8, 0, 0}));
-  const RegKey paired =
-      Load(Utf16WithUnits(header + "[HKEY_CURRENT_USER\\A]\n\"v#%\"=\"#%\"\n",
-                          {{'#', 0xD83D}, {'%', 0xDE00}}),
-           RootKey::CurrentUser);
+  const RegKey paired = Load(Utf16WithUnits(header + "[HKEY_CURRENT_USER\\A]\n\"v#%\"=\"#%\"\n",
+                                            {{'#', 0xD83D}, {'%', 0xDE00}}),
+                             RootKey::CurrentUser);
   EXPECT_EQ(Find(paired, "A")->FindValue("v\U0001F600")->data, Sz("\U0001F600"));
 }
 
