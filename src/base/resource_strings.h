@@ -59,6 +59,23 @@ inline constexpr int AnswerAttributeMissing = 61491;
 inline constexpr int XmlError = 61492;
 inline constexpr int VerdictWithoutEntry = 61493;
 inline constexpr int NewClientOffered = 61494;
+// Registry files (regedit's export format): 61520 to 61535.
+inline constexpr int RegFileLine = 61520;
+inline constexpr int RegFileNoHeader = 61521;
+inline constexpr int RegFileOddUtf16 = 61522;
+inline constexpr int RegFileLoneSurrogate = 61523;
+inline constexpr int RegFileStrayLine = 61524;
+inline constexpr int RegFileKeyNotClosed = 61525;
+inline constexpr int RegFileUnsupportedRoot = 61526;
+inline constexpr int RegFileValueOutsideKey = 61527;
+inline constexpr int RegFileUnterminatedName = 61528;
+inline constexpr int RegFileUnterminatedString = 61529;
+inline constexpr int RegFileBadEscape = 61530;
+inline constexpr int RegFileMissingEquals = 61531;
+inline constexpr int RegFileTextAfterValue = 61532;
+inline constexpr int RegFileUnknownType = 61533;
+inline constexpr int RegFileBadDword = 61534;
+inline constexpr int RegFileBadHexByte = 61535;
 }  // namespace ResString
 
 // The German text built into the program; empty for a number it does not have.

@@ -25,6 +25,10 @@ Bytes RegeditFile(std::string_view text) {
 
 Bytes Utf8File(std::string_view text) { return {text.begin(), text.end()}; }
 
+Bytes V5File(std::string_view body) {
+  return Utf8File("Windows Registry Editor Version 5.00\n\n" + std::string(body));
+}
+
 Bytes Sz(std::string_view text) {
   Bytes data = Utf8ToUtf16Le(text);
   data.insert(data.end(), {0, 0});
@@ -246,6 +250,67 @@ TEST(RegFileTest, FormatWritesEachTypeAsRegeditDoes) {
             "[HKEY_LOCAL_MACHINE\\Empty]\r\n\r\n");
 }
 
+// Every character Windows takes in a name, the ones that would end a line among them, comes
+// back from the file exactly; key names cannot hold a backslash.
+TEST(RegFileTest, NamesWithAnyCharacterSurviveFormatAndParse) {
+  std::string controls;
+  for (char c = 1; c < 0x20; ++c) controls.push_back(c);
+  controls += "\x7F\"]=[;";
+  const std::string keyName = "k" + controls + "\u00e4<0a>";
+  const std::string valueName = "v" + controls + "\\<0a>\\\\<0d>";
+  const std::string displayName = "Contoso Rechner\r\nVersion 2.4";
+
+  RegKey root("HKEY_LOCAL_MACHINE");
+  RegKey& key = root.AddSubkey("Software").AddSubkey(keyName);
+  key.SetValue(valueName, RegType::Dword, Bytes{1, 0, 0, 0});
+  key.SetValue(displayName, RegType::Sz, Sz("x"));
+  key.SetValue("Text", RegType::Sz, Sz(std::string("a\r\nb\rc\nd\0e", 11)));
+  key.AddSubkey("\n").AddSubkey("\r\nend\n").SetValue("\n", RegType::Sz, Sz("\n"));
+  root.AddSubkey(std::string("\0lead", 5));
+
+  const Bytes file = FormatRegFile(root, "HKEY_LOCAL_MACHINE");
+  const std::string text = Utf16LeToUtf8(file);
+  // Every CR and LF in the file is a line end.
+  const auto count = [&text](std::string_view what) {
+    std::size_t n = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
+      ++n;
+    }
+    return n;
+  };
+  EXPECT_EQ(count("\r"), count("\r\n"));
+  EXPECT_EQ(count("\n"), count("\r\n"));
+  EXPECT_NE(text.find("\"Contoso Rechner\\<0d>\\<0a>Version 2.4\"="), std::string::npos);
+  EXPECT_NE(text.find("[HKEY_LOCAL_MACHINE\\Software\\k\x01"), std::string::npos);
+  EXPECT_NE(text.find("\t\\\\<0a>\v\f\\\\<0d>\x0e"), std::string::npos);
+
+  const RegKey reread = Load(file);
+  ExpectSameTree(root, reread);
+  EXPECT_EQ(FormatRegFile(reread, "HKEY_LOCAL_MACHINE"), file);
+}
+
+// The escapes are read only where regedit never writes them: its own files mean what they said.
+TEST(RegFileTest, NameEscapesLeaveWhatRegeditWritesAlone) {
+  const RegKey tree =
+      Load(V5File("[HKEY_LOCAL_MACHINE\\<0a>\\a<0d>b]\n"
+                  "\"\\\\<0a>\"=dword:1\n"
+                  "\"<0a>\"=dword:2\n"
+                  "[HKEY_LOCAL_MACHINE\\x\\\\y\\\\<7f>]\n"
+                  "[HKEY_LOCAL_MACHINE\\p\\\\<0a>q\\\\<0D>]\n"
+                  "\"\\<0A>\\<00>\"=dword:3\n"));
+  const RegKey* key = Find(tree, "<0a>\\a<0d>b");
+  ASSERT_NE(key, nullptr);
+  ASSERT_EQ(key->Values().size(), 2u);
+  EXPECT_EQ(key->Values()[0].name, "\\<0a>");
+  EXPECT_EQ(key->Values()[1].name, "<0a>");
+  // A doubled backslash that is no escape separates keys as before.
+  EXPECT_NE(Find(tree, "x\\y\\<7f>"), nullptr);
+  const RegKey* escaped = Find(tree, "p\nq\r");
+  ASSERT_NE(escaped, nullptr);
+  ASSERT_EQ(escaped->Values().size(), 1u);
+  EXPECT_EQ(escaped->Values()[0].name, std::string("\n\0", 2));
+}
+
 struct ValueCase {
   std::string label;
   std::string line;  // may span several lines
@@ -256,9 +321,12 @@ struct ValueCase {
 TEST(RegFileTest, ReadsEveryValueNotation) {
   const std::vector<ValueCase> cases = {
       {"string", R"("v"="x")", RegType::Sz, Sz("x")},
-      {"escapes", R"("v"="a\\b\"c\nd\re\0f")", RegType::Sz,
-       Sz(std::string("a\\b\"c\nd\re\0f", 11))},
-      {"unknown escape kept", R"("v"="C:\temp\q")", RegType::Sz, Sz("C:\\temp\\q")},
+      {"escapes", R"("v"="a\\b\"c")", RegType::Sz, Sz("a\\b\"c")},
+      {"comment after a string", "\"v\"=\"a;b\" ;c", RegType::Sz, Sz("a;b")},
+      {"comment right after a string", "\"v\"=\"x\";c", RegType::Sz, Sz("x")},
+      {"comment after a dword", "\"v\"=dword:00000001 ;c", RegType::Dword, {1, 0, 0, 0}},
+      {"blanks after dword:", "\"v\"=dword: \t00000002", RegType::Dword, {2, 0, 0, 0}},
+      {"comment after hex", "\"v\"=hex:11,22 ;c", RegType::Binary, {0x11, 0x22}},
       {"blanks around =", "\"v\" =  \"x\"  ", RegType::Sz, Sz("x")},
       {"dword short", "\"v\"=dword:1", RegType::Dword, {1, 0, 0, 0}},
       {"dword upper case", "\"v\"=DWORD:ABCDEF01", RegType::Dword, {0x01, 0xEF, 0xCD, 0xAB}},
@@ -267,14 +335,38 @@ TEST(RegFileTest, ReadsEveryValueNotation) {
       {"empty binary", "\"v\"=hex:", RegType::Binary, {}},
       {"continued", "\"v\"=hex:01,02,\\\n    03,\\\n  04", RegType::Binary, {1, 2, 3, 4}},
       {"continued after blank", "\"v\"=hex:01,02,\\  \n03", RegType::Binary, {1, 2, 3}},
+      {"continued at the start", "\"v\"=hex:\\\n  01", RegType::Binary, {1}},
+      {"comment after the backslash", "\"v\"=hex:01,\\ ;c\n  02", RegType::Binary, {1, 2}},
+      {"comment and blank lines inside",
+       "\"v\"=hex:01,\\\n;c\n\n \t\n  ; c\n  02",
+       RegType::Binary,
+       {1, 2}},
+      {"continued into the end of the file", "\"v\"=hex:01,\\\n  02,\\", RegType::Binary, {1, 2}},
+      {"comment ends a list without backslash",
+       "\"v\"=hex:01,\\;c\n  02, ;c",
+       RegType::Binary,
+       {1, 2}},
       {"none", "\"v\"=hex(0):01", RegType::None, {1}},
       {"sz as hex", "\"v\"=hex(1):41,00,00,00", RegType::Sz, {0x41, 0, 0, 0}},
+      {"sz as hex without NUL", "\"v\"=hex(1):41,00", RegType::Sz, {0x41, 0, 0, 0}},
+      {"empty sz as hex", "\"v\"=hex(1):", RegType::Sz, {0, 0}},
+      {"expandable without NUL", "\"v\"=hex(2):25,00,41,00,25,00,", RegType::ExpandSz, Sz("%A%")},
+      {"multi with one NUL", "\"v\"=hex(7):41,00,00,00", RegType::MultiSz, {0x41, 0, 0, 0}},
+      {"multi without NUL", "\"v\"=hex(7):41,00", RegType::MultiSz, {0x41, 0, 0, 0}},
+      {"sz of odd length", "\"v\"=hex(1):41,00,01", RegType::Sz, {0x41, 0, 1, 0, 0}},
+      {"sz kept exact", "\"v\"=hex(1,exact):41,00", RegType::Sz, {0x41, 0}},
+      {"empty multi kept exact", "\"v\"=hex(7,exact):", RegType::MultiSz, {}},
+      {"binary gets no NUL", "\"v\"=hex(3):41", RegType::Binary, {0x41}},
       {"big-endian dword", "\"v\"=hex(5):00,00,00,01", RegType::DwordBigEndian, {0, 0, 0, 1}},
       {"dword of any length", "\"v\"=hex(4):01,02", RegType::Dword, {1, 2}},
       {"qword", "\"v\"=hex(b):01,02,03,04,05,06,07,08", RegType::Qword, {1, 2, 3, 4, 5, 6, 7, 8}},
       {"qword upper case", "\"v\"=hex(B):09", RegType::Qword, {9}},
       {"weird type", "\"v\"=hex(ffff0010):aa", 0xFFFF0010, {0xAA}},
       {"name escapes", R"("v\\w\"x"="1")", RegType::Sz, Sz("1")},
+      {"deletion with comment",
+       "\"v\"=\"1\"\n\"v\"=- ;c\n\"v\"=dword:2",
+       RegType::Dword,
+       {2, 0, 0, 0}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.label);
@@ -314,6 +406,113 @@ TEST(RegFileTest, EncodingsAndLineEndsGiveTheSameTree) {
   std::string crlf;
   for (const char c : text) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
   ExpectSameTree(expected, Load(Utf8File(crlf), RootKey::CurrentUser));
+}
+
+// Records what the reader reports, to show what a sink sees and with which line numbers.
+class RecordingSink : public RegFileSink {
+ public:
+  std::vector<std::string> events;
+  void OnKey(RootKey root, std::string_view path, int line) override {
+    events.push_back(std::to_string(line) + " key " + std::string(RootKeyName(root)) + " " +
+                     std::string(path));
+  }
+  void OnDeleteKey(RootKey root, std::string_view path, int line) override {
+    events.push_back(std::to_string(line) + " delete key " + std::string(RootKeyName(root)) + " " +
+                     std::string(path));
+  }
+  void OnValue(RegValue&& value, int line) override {
+    events.push_back(std::to_string(line) + " value " + value.name + " " +
+                     std::to_string(value.data.size()));
+  }
+  void OnDeleteValue(std::string_view name, int line) override {
+    events.push_back(std::to_string(line) + " delete value " + std::string(name));
+  }
+};
+
+TEST(RegFileTest, LineEndsAndBlanksWindowsAccepts) {
+  const RegKey expected = Load(
+      V5File("[HKEY_CURRENT_USER\\A]\n\"v\"=\"x\"\n\"w\"=hex:01,\\\n  02\n"), RootKey::CurrentUser);
+  ASSERT_NE(Find(expected, "A"), nullptr);
+  ASSERT_EQ(Find(expected, "A")->Values().size(), 2u);
+  const std::vector<std::pair<std::string, std::string>> variants = {
+      {"CR only",
+       "Windows Registry Editor Version 5.00\r\r[HKEY_CURRENT_USER\\A]\r\"v\"=\"x\"\r"
+       "\"w\"=hex:01,\\\r  02\r"},
+      {"mixed line ends",
+       "Windows Registry Editor Version 5.00\r\n\n[HKEY_CURRENT_USER\\A]\r\"v\"=\"x\"\n"
+       "\"w\"=hex:01,\\\r\n  02"},
+      {"blanks before the version line",
+       " \t Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\A]\n\"v\"=\"x\"\n"
+       "\"w\"=hex:01,\\\n  02\n"},
+      {"key path ending in backslashes",
+       "Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\A\\\\\\]\n\"v\"=\"x\"\n"
+       "\"w\"=hex:01,\\\n  02\n"},
+  };
+  for (const auto& [label, text] : variants) {
+    SCOPED_TRACE(label);
+    ExpectSameTree(expected, Load(Utf8File(text), RootKey::CurrentUser));
+    Bytes utf16 = {0xFF, 0xFE};
+    AppendUtf8ToUtf16Le(text, utf16);
+    ExpectSameTree(expected, Load(utf16, RootKey::CurrentUser));
+  }
+  RecordingSink sink;
+  ParseRegFile(V5File("[HKEY_CURRENT_USER\\A\\\\]\n[-HKEY_CURRENT_USER\\B\\\\\\]\n"), "t.reg",
+               sink);
+  EXPECT_EQ(sink.events, (std::vector<std::string>{"3 key HKEY_CURRENT_USER A",
+                                                   "4 delete key HKEY_CURRENT_USER B"}));
+}
+
+// UTF-16LE text of a file with each marker character replaced by its code unit.
+Bytes Utf16WithUnits(std::string_view text,
+                     std::initializer_list<std::pair<char, char16_t>> replacements) {
+  Bytes bytes = {0xFF, 0xFE};
+  AppendUtf8ToUtf16Le(text, bytes);
+  for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
+    for (const auto& [marker, unit] : replacements) {
+      if (bytes[i] == marker && bytes[i + 1] == 0) {
+        bytes[i] = static_cast<std::uint8_t>(unit);
+        bytes[i + 1] = static_cast<std::uint8_t>(unit >> 8);
+        break;
+      }
+    }
+  }
+  return bytes;
+}
+
+TEST(RegFileTest, LoneSurrogatesInNamesAndTextAreRefusedNamingTheLine) {
+  const std::string header = "Windows Registry Editor Version 5.00\n\n";
+  const std::vector<std::pair<std::string, std::string>> refused = {
+      {"in a key name", "[HKEY_CURRENT_USER\\A#]\n"},
+      {"in a value name", "[HKEY_CURRENT_USER\\A]\n\"v#\"=dword:1\n"},
+      {"in string data", "[HKEY_CURRENT_USER\\A]\n\"v\"=\"x#\"\n"},
+      {"in a deleted value's name", "[HKEY_CURRENT_USER\\A]\n\"v#\"=-\n"},
+  };
+  for (const char16_t unit : {u'\xD800', u'\xDBFF', u'\xDC00', u'\xDFFF'}) {
+    for (const auto& [label, body] : refused) {
+      SCOPED_TRACE(label + " " + std::to_string(unit));
+      RecordingSink sink;
+      try {
+        ParseRegFile(Utf16WithUnits(header + body, {{'#', unit}}), "t.reg", sink);
+        ADD_FAILURE() << "no error";
+      } catch (const Error& e) {
+        const int line = body.find('#') < body.find('\n') ? 3 : 4;
+        EXPECT_EQ(std::string(e.what()),
+                  "t.reg, Zeile " + std::to_string(line) +
+                      ": ein UTF-16-Ersatzzeichen ohne Partner in einem Namen oder Text");
+      }
+    }
+  }
+  // In a comment Windows ignores it, and so do we; a pair is one character; hex data is bytes.
+  const RegKey tree = Load(Utf16WithUnits(header + "; #\n[HKEY_CURRENT_USER\\A]\n"
+                                                   "\"v\"=\"x\" ;#\n\"w\"=hex(1):00,d8,00,00\n",
+                                          {{'#', 0xD800}}),
+                           RootKey::CurrentUser);
+  EXPECT_EQ(Find(tree, "A")->FindValue("v")->data, Sz("x"));
+  EXPECT_EQ(Find(tree, "A")->FindValue("w")->data, (Bytes{0x00, 0xD8, 0, 0}));
+  const RegKey paired = Load(Utf16WithUnits(header + "[HKEY_CURRENT_USER\\A]\n\"v#%\"=\"#%\"\n",
+                                            {{'#', 0xD83D}, {'%', 0xDE00}}),
+                             RootKey::CurrentUser);
+  EXPECT_EQ(Find(paired, "A")->FindValue("v\U0001F600")->data, Sz("\U0001F600"));
 }
 
 TEST(RegFileTest, RootNamesAndClassesRoot) {
@@ -463,9 +662,38 @@ TEST(RegFileTest, MalformedFilesNameTheLineAndTheFault) {
       {"single hex digit", V5("[HKCU\\A]\n\"v\"=hex:1,2\n"), "Zeile 4: ungültiges Hex-Byte"},
       {"missing comma", V5("[HKCU\\A]\n\"v\"=hex:01 02\n"), "Zeile 4: ungültiges Hex-Byte"},
       {"bad byte on a continued line", V5("[HKCU\\A]\n\"v\"=hex:01,\\\n  02,\\\n  zz\n"),
+       "Zeile 6: ungültiges Hex-Byte"},
+      // Lines Windows skips, or whose value it drops: the file is refused, naming the line.
+      {"NUL escape in a string", V5("[HKCU\\A]\n\"a\"=\"x\\0y\"\n"),
+       "Zeile 4: ungültige Escape-Sequenz „\\0“ (in Zeichenketten gelten nur \\\\ und \\\")"},
+      {"line feed escape in a string", V5("[HKCU\\A]\n\"a\"=\"x\\ny\"\n"),
+       "Zeile 4: ungültige Escape-Sequenz „\\n“ (in Zeichenketten gelten nur \\\\ und \\\")"},
+      {"single backslash in a path", V5("[HKCU\\A]\n\"a\"=\"C:\\Ürger\"\n"),
+       "Zeile 4: ungültige Escape-Sequenz „\\Ü“ (in Zeichenketten gelten nur \\\\ und \\\")"},
+      {"single backslash in a name", V5("[HKCU\\A]\n\"C:\\x.dll\"=dword:1\n"),
+       "Zeile 4: ungültige Escape-Sequenz „\\x“ (in Zeichenketten gelten nur \\\\ und \\\")"},
+      {"name escape in string data", V5("[HKCU\\A]\n\"a\"=\"x\\<0a>\"\n"),
+       "Zeile 4: ungültige Escape-Sequenz „\\<“ (in Zeichenketten gelten nur \\\\ und \\\")"},
+      {"name escape of a printable character", V5("[HKCU\\A]\n\"a\\<41>\"=dword:1\n"),
+       "Zeile 4: ungültige Escape-Sequenz „\\<“ (in Zeichenketten gelten nur \\\\ und \\\")"},
+      {"continuation line holding only a backslash",
+       V5("[HKCU\\A]\n\"v\"=hex:11,22,\\\n\\\n  33\n"), "Zeile 5: ungültiges Hex-Byte"},
+      {"value line after a continuation", V5("[HKCU\\A]\n\"v\"=hex:11,\\\n\"w\"=\"x\"\n"),
+       "Zeile 5: ungültiges Hex-Byte"},
+      {"blank line, then a default value, after a continuation",
+       V5("[HKCU\\A]\n\"v\"=hex(2):4c,00,\\\n\n@=\"x\"\n"), "Zeile 6: ungültiges Hex-Byte"},
+      {"key header after a continuation", V5("[HKCU\\A]\n\"v\"=hex:11,\\\n[HKCU\\B]\n"),
+       "Zeile 5: ungültiges Hex-Byte"},
+      {"backslash right after a byte", V5("[HKCU\\A]\n\"v\"=hex:11\\\n  22\n"),
        "Zeile 4: ungültiges Hex-Byte"},
-      {"hex cut off at the end", V5("[HKCU\\A]\n\"v\"=hex:01,\\\n  02,\\\n"),
-       "Zeile 4: Hex-Daten brechen am Dateiende ab"},
+      {"backslash inside the list", V5("[HKCU\\A]\n\"v\"=hex:11,\\22\n"),
+       "Zeile 4: ungültiges Hex-Byte"},
+      {"continued with a comma", V5("[HKCU\\A]\n\"v\"=hex:11,\\\n  ,22\n"),
+       "Zeile 5: ungültiges Hex-Byte"},
+      {"leading comma", V5("[HKCU\\A]\n\"v\"=hex:,11\n"), "Zeile 4: ungültiges Hex-Byte"},
+      {"double comma", V5("[HKCU\\A]\n\"v\"=hex:11,,22\n"), "Zeile 4: ungültiges Hex-Byte"},
+      {"exact form of a non-string type", V5("[HKCU\\A]\n\"v\"=hex(3,exact):11\n"),
+       "Zeile 4: unbekannter Werttyp"},
       {"dword too long", V5("[HKCU\\A]\n\"v\"=dword:123456789\n"),
        "Zeile 4: ungültiger DWORD-Wert"},
       {"dword empty", V5("[HKCU\\A]\n\"v\"=dword:\n"), "Zeile 4: ungültiger DWORD-Wert"},
@@ -477,9 +705,10 @@ TEST(RegFileTest, MalformedFilesNameTheLineAndTheFault) {
       {"unsupported root", V5("[HKCU\\A]\n[HKEY_USERS\\S-1-5-18]\n"),
        "Zeile 4: nicht unterstützter Stammschlüssel „HKEY_USERS“"},
       {"empty header", V5("[]\n"), "Zeile 3: nicht unterstützter Stammschlüssel „“"},
-      {"unclosed header", V5("[HKCU\\A\n"), "Zeile 3: Schlüsselname ohne schließende Klammer"},
+      {"unclosed header", V5("[HKCU\\A\n"),
+       "Zeile 3: Schlüsselname ohne schließende Klammer am Zeilenende"},
       {"text after header", V5("[HKCU\\A] x\n"),
-       "Zeile 3: unerwarteter Text nach dem Schlüsselnamen"},
+       "Zeile 3: Schlüsselname ohne schließende Klammer am Zeilenende"},
       {"key of the other root", V5("[HKCU\\A]\n[HKLM\\B]\n"),
        "Zeile 4: Schlüssel unter HKEY_LOCAL_MACHINE in der Datei für HKEY_CURRENT_USER"},
       {"root deleted", V5("[-HKEY_CURRENT_USER]\n"),
@@ -498,27 +727,6 @@ TEST(RegFileTest, MalformedFilesNameTheLineAndTheFault) {
     }
   }
 }
-
-// Records what the reader reports, to show what a sink sees and with which line numbers.
-class RecordingSink : public RegFileSink {
- public:
-  std::vector<std::string> events;
-  void OnKey(RootKey root, std::string_view path, int line) override {
-    events.push_back(std::to_string(line) + " key " + std::string(RootKeyName(root)) + " " +
-                     std::string(path));
-  }
-  void OnDeleteKey(RootKey root, std::string_view path, int line) override {
-    events.push_back(std::to_string(line) + " delete key " + std::string(RootKeyName(root)) + " " +
-                     std::string(path));
-  }
-  void OnValue(RegValue&& value, int line) override {
-    events.push_back(std::to_string(line) + " value " + value.name + " " +
-                     std::to_string(value.data.size()));
-  }
-  void OnDeleteValue(std::string_view name, int line) override {
-    events.push_back(std::to_string(line) + " delete value " + std::string(name));
-  }
-};
 
 TEST(RegFileTest, SinkSeesEventsWithTheirStartLinesAndNothingAfterAnError) {
   RecordingSink sink;

@@ -1,8 +1,9 @@
-#include <cstring>
 #include <optional>
 
 #include "base/error.h"
+#include "base/format.h"
 #include "base/text.h"
+#include "localization/resource_strings.h"
 #include "platform/regfile/reg_file.h"
 
 namespace lintrove::platform {
@@ -20,6 +21,12 @@ std::size_t SkipBlanks(std::string_view text, std::size_t pos) {
 
 bool OnlyBlanksFrom(std::string_view text, std::size_t pos) {
   return SkipBlanks(text, pos) == text.size();
+}
+
+// Whether nothing but blanks and a comment follow: Windows allows a comment after a value.
+bool AtLineEnd(std::string_view text, std::size_t pos) {
+  pos = SkipBlanks(text, pos);
+  return pos == text.size() || text[pos] == ';';
 }
 
 int HexDigitValue(char c) {
@@ -46,8 +53,29 @@ bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
          EqualsIgnoringAsciiCase(text.substr(0, prefix.size()), prefix);
 }
 
-// Hands out the lines of the file without their line ends (LF or CRLF). UTF-16LE lines are
-// converted into one buffer that is reused, so the view Next gives lasts until the next call.
+// The name escape "<hh>" (see FormatRegFile) at text[pos]: a control character, else none.
+std::optional<char> NameEscapeAt(std::string_view text, std::size_t pos) {
+  if (pos + 4 > text.size() || text[pos] != '<' || text[pos + 3] != '>') return std::nullopt;
+  const int high = HexDigitValue(text[pos + 1]);
+  const int low = HexDigitValue(text[pos + 2]);
+  if (high < 0 || high > 1 || low < 0) return std::nullopt;
+  return static_cast<char>(high << 4 | low);
+}
+
+// A lone surrogate from a UTF-16 line is kept in the UTF-8 text as its own three-byte form
+// (ED A0..BF xx), which valid UTF-8 never holds, so that the parser can refuse it where it
+// would become part of a name or text, and let it pass in a comment.
+bool HoldsLoneSurrogate(std::string_view text) {
+  for (std::size_t i = text.find('\xED'); i != std::string_view::npos;
+       i = text.find('\xED', i + 1)) {
+    if (i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0xA0) return true;
+  }
+  return false;
+}
+
+// Hands out the lines of the file without their line ends (CRLF, LF or CR alone, as Windows
+// reads them). UTF-16LE lines are converted into one buffer that is reused, so the view Next
+// gives lasts until the next call.
 class LineSource {
  public:
   LineSource(std::span<const std::uint8_t> bytes, bool utf16, std::string_view source)
@@ -56,48 +84,57 @@ class LineSource {
   bool Next(std::string_view& line) {
     if (pos_ >= bytes_.size()) return false;
     ++lineNumber_;
-    const std::size_t end = utf16_ ? FindUtf16LineFeed() : FindLineFeed();
-    if (end == bytes_.size() && bytes_.size() % 2 != 0 && utf16_) {
-      ThrowRegFileError(source_, lineNumber_, "UTF-16-Datei mit ungerader Anzahl von Bytes");
-    }
-    const auto content = bytes_.subspan(pos_, end - pos_);
-    pos_ = end == bytes_.size() ? end : end + (utf16_ ? 2 : 1);
     if (utf16_) {
-      buffer_.clear();
-      AppendUtf16LeToUtf8(content, buffer_);
-      line = buffer_;
+      line = NextUtf16Line();
     } else {
-      line = {reinterpret_cast<const char*>(content.data()), content.size()};
+      const std::string_view text(reinterpret_cast<const char*>(bytes_.data()), bytes_.size());
+      std::size_t end = text.find_first_of("\r\n", pos_);
+      if (end == std::string_view::npos) end = text.size();
+      line = text.substr(pos_, end - pos_);
+      pos_ = end + (end + 1 < text.size() && text[end] == '\r' && text[end + 1] == '\n' ? 2 : 1);
     }
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     return true;
   }
 
   int LineNumber() const { return lineNumber_; }
+  // Whether the line Next gave last holds a lone surrogate (UTF-16 files only).
+  bool LineHasLoneSurrogate() const { return loneSurrogate_; }
 
  private:
-  std::size_t Offset(const void* found) const {
-    return static_cast<std::size_t>(static_cast<const std::uint8_t*>(found) - bytes_.data());
+  char16_t UnitAt(std::size_t offset) const {
+    return static_cast<char16_t>(bytes_[offset] | bytes_[offset + 1] << 8);
   }
 
-  std::size_t FindLineFeed() const {
-    const void* found = std::memchr(bytes_.data() + pos_, '\n', bytes_.size() - pos_);
-    return found ? Offset(found) : bytes_.size();
-  }
-
-  // memchr finds candidates fast; a 0x0A at an odd offset is the high byte of some unit, and
-  // one followed by a non-zero byte is the low byte of a unit other than U+000A.
-  std::size_t FindUtf16LineFeed() const {
-    const std::size_t evenSize = bytes_.size() & ~std::size_t{1};
-    std::size_t from = pos_;
-    while (from < evenSize) {
-      const void* found = std::memchr(bytes_.data() + from, '\n', evenSize - from);
-      if (!found) break;
-      const std::size_t at = Offset(found);
-      if (at % 2 == 0 && bytes_[at + 1] == 0) return at;
-      from = at + 1;
+  std::string_view NextUtf16Line() {
+    const std::size_t evenEnd = bytes_.size() & ~std::size_t{1};
+    buffer_.clear();
+    loneSurrogate_ = false;
+    std::size_t at = pos_;
+    while (at < evenEnd) {
+      const char16_t unit = UnitAt(at);
+      if (unit == u'\n' || unit == u'\r') break;
+      at += 2;
+      if (unit < 0x80) {
+        buffer_.push_back(static_cast<char>(unit));
+      } else if (unit >= 0xD800 && unit <= 0xDBFF && at < evenEnd && UnitAt(at) >= 0xDC00 &&
+                 UnitAt(at) <= 0xDFFF) {
+        AppendUtf8Character(0x10000 + ((unit - 0xD800) << 10) + (UnitAt(at) - 0xDC00), buffer_);
+        at += 2;
+      } else {
+        if (unit >= 0xD800 && unit <= 0xDFFF) loneSurrogate_ = true;
+        AppendUtf8Character(unit, buffer_);
+      }
     }
-    return bytes_.size();
+    if (at >= evenEnd) {
+      if (bytes_.size() % 2 != 0) {
+        ThrowRegFileError(source_, lineNumber_, LoadResString(ResString::RegFileOddUtf16));
+      }
+      pos_ = bytes_.size();
+    } else {
+      const bool crlf = UnitAt(at) == u'\r' && at + 2 < evenEnd && UnitAt(at + 2) == u'\n';
+      pos_ = at + (crlf ? 4 : 2);
+    }
+    return buffer_;
   }
 
   std::span<const std::uint8_t> bytes_;
@@ -105,6 +142,7 @@ class LineSource {
   std::string_view source_;
   std::size_t pos_ = 0;
   int lineNumber_ = 0;
+  bool loneSurrogate_ = false;
   std::string buffer_;
 };
 
@@ -112,6 +150,13 @@ class LineSource {
 // ANSI text that Windows stores converted to UTF-16LE.
 enum class AnsiData { None, Utf8, Windows1252 };
 
+bool IsStringType(std::uint32_t type) {
+  return type == RegType::Sz || type == RegType::ExpandSz || type == RegType::MultiSz;
+}
+
+// The reader follows Windows' own import wherever that reads a line, and refuses the whole
+// file, naming the line, where Windows would skip a line or a value: a skipped line would
+// silently leave the registry different from the file.
 class RegFileParser {
  public:
   RegFileParser(LineSource& lines, AnsiData ansi, std::string_view source, RegFileSink& sink)
@@ -135,27 +180,39 @@ class RegFileParser {
           ParseValue(content);
           break;
         default:
-          Fail("weder Schlüssel noch Wert noch Kommentar");
+          Fail(ResString::RegFileStrayLine);
       }
     }
   }
 
  private:
-  [[noreturn]] void Fail(std::string_view what) const {
-    ThrowRegFileError(source_, lineNumber_, what);
+  template <typename... Args>
+  [[noreturn]] void Fail(int message, const Args&... args) const {
+    ThrowRegFileError(source_, lineNumber_, Format(LoadResString(message), args...));
+  }
+
+  void CheckNoLoneSurrogate(std::string_view text) const {
+    if (lines_.LineHasLoneSurrogate() && HoldsLoneSurrogate(text)) {
+      Fail(ResString::RegFileLoneSurrogate);
+    }
   }
 
   void ParseKeyHeader(std::string_view line) {
     const std::size_t close = line.rfind(']');
-    if (close == std::string_view::npos) Fail("Schlüsselname ohne schließende Klammer");
-    if (!OnlyBlanksFrom(line, close + 1)) Fail("unerwarteter Text nach dem Schlüsselnamen");
+    if (close == std::string_view::npos || !OnlyBlanksFrom(line, close + 1)) {
+      Fail(ResString::RegFileKeyNotClosed);
+    }
     std::string_view name = line.substr(1, close - 1);
     const bool deletion = !name.empty() && name.front() == '-';
     if (deletion) name.remove_prefix(1);
+    CheckNoLoneSurrogate(name);
     const std::size_t separator = name.find('\\');
     const std::string_view rootName = name.substr(0, separator);
     std::string_view path =
         separator == std::string_view::npos ? std::string_view() : name.substr(separator + 1);
+    // Windows opens "[HKEY_...\Key\\]" as the key without the trailing backslashes.
+    while (!path.empty() && path.back() == '\\') path.remove_suffix(1);
+    path = DecodeKeyPath(path);
     std::optional<RootKey> root = ParseRootKeyName(rootName);
     if (!root && EqualsIgnoringAsciiCase(rootName, "HKEY_CLASSES_ROOT")) {
       // The merged classes view; the program keeps the machine's part of it.
@@ -164,7 +221,7 @@ class RegFileParser {
       if (!path.empty()) classesPath_.append("\\").append(path);
       path = classesPath_;
     }
-    if (!root) Fail("nicht unterstützter Stammschlüssel „" + std::string(rootName) + "“");
+    if (!root) Fail(ResString::RegFileUnsupportedRoot, rootName);
     inKey_ = true;
     if (deletion) {
       sink_.OnDeleteKey(*root, path, lineNumber_);
@@ -173,23 +230,44 @@ class RegFileParser {
     }
   }
 
+  // A key name cannot hold a backslash, so regedit never writes an empty component: "\\<hh>"
+  // is the name escape of a key path. Any other doubled backslash stays as it is.
+  std::string_view DecodeKeyPath(std::string_view path) {
+    std::size_t escape = path.find("\\\\<");
+    if (escape == std::string_view::npos) return path;
+    keyPath_.clear();
+    std::size_t done = 0;
+    while (escape != std::string_view::npos) {
+      const auto character = NameEscapeAt(path, escape + 2);
+      if (character) {
+        keyPath_.append(path.substr(done, escape - done)).push_back(*character);
+        done = escape + 6;
+      }
+      escape = path.find("\\\\<", character ? done : escape + 1);
+    }
+    keyPath_.append(path.substr(done));
+    return keyPath_;
+  }
+
   void ParseValue(std::string_view line) {
-    if (!inKey_) Fail("Wert außerhalb eines Schlüssels");
+    if (!inKey_) Fail(ResString::RegFileValueOutsideKey);
     RegValue value;
     std::size_t pos = 1;
     if (line.front() == '"') {
-      const auto name = ReadQuoted(line, pos, false);
-      if (!name) Fail("nicht abgeschlossener Wertname");
+      const auto name = ReadQuoted(line, pos, true);
+      if (!name) Fail(ResString::RegFileUnterminatedName);
+      CheckNoLoneSurrogate(*name);
       value.name = *name;
     }
     pos = SkipBlanks(line, pos);
-    if (pos == line.size() || line[pos] != '=') Fail("„=“ fehlt nach dem Wertnamen");
+    if (pos == line.size() || line[pos] != '=') Fail(ResString::RegFileMissingEquals);
     pos = SkipBlanks(line, pos + 1);
     const std::string_view data = line.substr(pos);
+    const int valueLine = lineNumber_;
     if (!data.empty() && data.front() == '"') {
       ParseString(data, value);
     } else if (!data.empty() && data.front() == '-') {
-      if (!OnlyBlanksFrom(data, 1)) Fail("unerwarteter Text nach dem Wert");
+      if (!AtLineEnd(data, 1)) Fail(ResString::RegFileTextAfterValue);
       sink_.OnDeleteValue(value.name, lineNumber_);
       return;
     } else if (StartsWithIgnoringCase(data, "dword:")) {
@@ -197,17 +275,17 @@ class RegFileParser {
     } else if (StartsWithIgnoringCase(data, "hex")) {
       ParseHex(data.substr(3), value);
     } else {
-      Fail("unbekannter Werttyp");
+      Fail(ResString::RegFileUnknownType);
     }
-    sink_.OnValue(std::move(value), lineNumber_);
+    sink_.OnValue(std::move(value), valueLine);
   }
 
   // Reads a quoted text from the opening quote before pos on, leaving pos after the closing
-  // quote. \\ and \" stand for themselves in names and data; data may also hold \n, \r and \0
-  // as other tools write them. Any other backslash is kept with the character after it. The view
-  // points into the line when nothing was escaped, else into a buffer reused for every line.
-  std::optional<std::string_view> ReadQuoted(std::string_view line, std::size_t& pos,
-                                             bool controlEscapes) {
+  // quote; nullopt when the line ends first. \\ and \" stand for themselves, a name may also
+  // hold the name escape \<hh>; any other backslash makes Windows skip the line, so it is an
+  // error. The view points into the line when nothing was escaped, else into a buffer reused
+  // for every line.
+  std::optional<std::string_view> ReadQuoted(std::string_view line, std::size_t& pos, bool isName) {
     const std::size_t start = pos;
     const std::size_t plainEnd = line.find_first_of("\"\\", start);
     if (plainEnd == std::string_view::npos) return std::nullopt;
@@ -222,32 +300,38 @@ class RegFileParser {
         pos = i + 1;
         return unescaped_;
       }
-      if (c != '\\' || i + 1 == line.size()) {
+      if (c != '\\') {
         unescaped_.push_back(c);
         continue;
       }
-      const char escaped = line[++i];
+      if (i + 1 == line.size()) return std::nullopt;
+      const char escaped = line[i + 1];
       if (escaped == '\\' || escaped == '"') {
         unescaped_.push_back(escaped);
-      } else if (controlEscapes && escaped == 'n') {
-        unescaped_.push_back('\n');
-      } else if (controlEscapes && escaped == 'r') {
-        unescaped_.push_back('\r');
-      } else if (controlEscapes && escaped == '0') {
-        unescaped_.push_back('\0');
+        ++i;
+      } else if (const auto control = isName ? NameEscapeAt(line, i + 1) : std::nullopt) {
+        unescaped_.push_back(*control);
+        i += 4;
       } else {
-        unescaped_.push_back('\\');
-        unescaped_.push_back(escaped);
+        Fail(ResString::RegFileBadEscape, BadEscapeText(line, i));
       }
     }
     return std::nullopt;
   }
 
+  // The backslash at line[at] and the whole character after it.
+  static std::string_view BadEscapeText(std::string_view line, std::size_t at) {
+    std::size_t end = at + 2;
+    while (end < line.size() && (static_cast<unsigned char>(line[end]) & 0xC0) == 0x80) ++end;
+    return line.substr(at, end - at);
+  }
+
   void ParseString(std::string_view data, RegValue& value) {
     std::size_t pos = 1;
-    const auto text = ReadQuoted(data, pos, true);
-    if (!text) Fail("nicht abgeschlossene Zeichenkette");
-    if (!OnlyBlanksFrom(data, pos)) Fail("unerwarteter Text nach dem Wert");
+    const auto text = ReadQuoted(data, pos, false);
+    if (!text) Fail(ResString::RegFileUnterminatedString);
+    CheckNoLoneSurrogate(*text);
+    if (!AtLineEnd(data, pos)) Fail(ResString::RegFileTextAfterValue);
     value.type = RegType::Sz;
     value.data.reserve(2 * text->size() + 2);
     AppendUtf8ToUtf16Le(*text, value.data);
@@ -255,57 +339,75 @@ class RegFileParser {
   }
 
   void ParseDword(std::string_view digits, RegValue& value) {
-    std::size_t pos = 0;
+    std::size_t pos = SkipBlanks(digits, 0);
     const auto number = ParseHexNumber(digits, pos);
-    if (!number || !OnlyBlanksFrom(digits, pos)) Fail("ungültiger DWORD-Wert");
+    if (!number || !AtLineEnd(digits, pos)) Fail(ResString::RegFileBadDword);
     value.type = RegType::Dword;
     value.data = {static_cast<std::uint8_t>(*number), static_cast<std::uint8_t>(*number >> 8),
                   static_cast<std::uint8_t>(*number >> 16),
                   static_cast<std::uint8_t>(*number >> 24)};
   }
 
-  // tag is what follows "hex": ":" for REG_BINARY or "(N):" with N the type in hex.
+  // tag is what follows "hex": ":" for REG_BINARY, "(N):" with N the type in hex, or
+  // "(N,exact):" for string data that is to stay without a terminating NUL (see FormatRegFile).
   void ParseHex(std::string_view tag, RegValue& value) {
     std::size_t pos = 0;
+    bool exact = false;
     value.type = RegType::Binary;
     if (pos < tag.size() && tag[pos] == '(') {
       ++pos;
       const auto type = ParseHexNumber(tag, pos);
-      if (!type || pos == tag.size() || tag[pos] != ')') Fail("unbekannter Werttyp");
+      if (!type) Fail(ResString::RegFileUnknownType);
       value.type = *type;
+      constexpr std::string_view kExact = ",exact";
+      if (IsStringType(value.type) && tag.substr(pos, kExact.size()) == kExact) {
+        exact = true;
+        pos += kExact.size();
+      }
+      if (pos == tag.size() || tag[pos] != ')') Fail(ResString::RegFileUnknownType);
       ++pos;
     }
-    if (pos == tag.size() || tag[pos] != ':') Fail("unbekannter Werttyp");
+    if (pos == tag.size() || tag[pos] != ':') Fail(ResString::RegFileUnknownType);
     ParseHexBytes(tag.substr(pos + 1), value.data);
-    const bool stringType = value.type == RegType::Sz || value.type == RegType::ExpandSz ||
-                            value.type == RegType::MultiSz;
-    if (ansi_ != AnsiData::None && stringType) value.data = AnsiToUtf16Le(value.data);
+    if (!IsStringType(value.type)) return;
+    if (ansi_ != AnsiData::None) value.data = AnsiToUtf16Le(value.data);
+    // Windows terminates string data that lacks a NUL at its end.
+    const std::size_t size = value.data.size();
+    if (!exact && (size < 2 || value.data[size - 1] != 0 || value.data[size - 2] != 0)) {
+      value.data.insert(value.data.end(), 2, 0);
+    }
   }
 
-  // Comma-separated byte pairs; a backslash at the end of a line continues the list on the next
-  // one. Errors name the line the value starts on.
+  // Comma-separated byte pairs. A backslash where the next byte would be continues the list on
+  // the next line that is neither blank nor a comment, and the end of the file ends it, as in
+  // Windows. Windows drops a value whose continuation does not go on with a byte (and the line
+  // it tried), so that is an error. Errors name the line where the list went wrong.
   void ParseHexBytes(std::string_view text, std::vector<std::uint8_t>& bytes) {
     bytes.reserve(text.size() / 3 + 1);
     std::size_t pos = 0;
     bool expectByte = true;
     for (;;) {
       pos = SkipBlanks(text, pos);
-      if (pos == text.size()) return;
-      if (text[pos] == '\\' && OnlyBlanksFrom(text, pos + 1)) {
-        if (!lines_.Next(text)) Fail("Hex-Daten brechen am Dateiende ab");
-        pos = 0;
-        expectByte = true;
+      if (pos == text.size() || text[pos] == ';') return;
+      if (text[pos] == '\\') {
+        if (!expectByte || !AtLineEnd(text, pos + 1)) Fail(ResString::RegFileBadHexByte);
+        do {
+          if (!lines_.Next(text)) return;
+          lineNumber_ = lines_.LineNumber();
+          pos = SkipBlanks(text, 0);
+        } while (pos == text.size() || text[pos] == ';');
+        if (HexDigitValue(text[pos]) < 0) Fail(ResString::RegFileBadHexByte);
         continue;
       }
       if (!expectByte) {
-        if (text[pos] != ',') Fail("ungültiges Hex-Byte");
+        if (text[pos] != ',') Fail(ResString::RegFileBadHexByte);
         ++pos;
         expectByte = true;
         continue;
       }
       const int high = pos + 1 < text.size() ? HexDigitValue(text[pos]) : -1;
       const int low = high >= 0 ? HexDigitValue(text[pos + 1]) : -1;
-      if (low < 0) Fail("ungültiges Hex-Byte");
+      if (low < 0) Fail(ResString::RegFileBadHexByte);
       bytes.push_back(static_cast<std::uint8_t>(high << 4 | low));
       pos += 2;
       expectByte = false;
@@ -325,40 +427,39 @@ class RegFileParser {
   int lineNumber_ = 0;
   bool inKey_ = false;
   std::string unescaped_;
+  std::string keyPath_;
   std::string classesPath_;
 };
 
-std::string_view TrimEnd(std::string_view text) {
-  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-  return text;
-}
-
-// The version line, trailing blanks allowed; nullopt for anything else.
+// The version line, blanks around it allowed; nullopt for anything else.
 std::optional<std::string_view> FileVersion(std::string_view firstLine) {
-  firstLine = TrimEnd(firstLine);
-  if (firstLine == kVersion5Header || firstLine == kVersion4Header) return firstLine;
+  const std::size_t start = SkipBlanks(firstLine, 0);
+  std::size_t end = firstLine.size();
+  while (end > start && IsBlank(firstLine[end - 1])) --end;
+  firstLine = firstLine.substr(start, end - start);
+  if (firstLine == kVersion5Header) return kVersion5Header;
+  if (firstLine == kVersion4Header) return kVersion4Header;
   return std::nullopt;
 }
 
-std::string_view FirstUtf8Line(std::string_view text) {
-  std::string_view line = text.substr(0, text.find('\n'));
-  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-  return line;
-}
-
-[[noreturn]] void ThrowNotARegFile(std::string_view source) {
-  ThrowRegFileError(source, 1,
-                    "keine Registrierungsdatei: die erste Zeile muss „" +
-                        std::string(kVersion5Header) + "“ oder „" + std::string(kVersion4Header) +
-                        "“ lauten");
+// Reads the version line and then the rest of the file.
+void ParseLines(LineSource& lines, AnsiData regedit4Ansi, std::string_view source,
+                RegFileSink& sink) {
+  std::string_view line;
+  const auto version = lines.Next(line) ? FileVersion(line) : std::nullopt;
+  if (!version) {
+    ThrowRegFileError(
+        source, 1,
+        Format(LoadResString(ResString::RegFileNoHeader), kVersion5Header, kVersion4Header));
+  }
+  const AnsiData ansi = *version == kVersion4Header ? regedit4Ansi : AnsiData::None;
+  RegFileParser(lines, ansi, source, sink).ParseBody();
 }
 
 }  // namespace
 
 void ThrowRegFileError(std::string_view source, int line, std::string_view what) {
-  std::string message(source);
-  message.append(", Zeile ").append(std::to_string(line)).append(": ").append(what);
-  throw Error(message);
+  throw Error(Format(LoadResString(ResString::RegFileLine), source, line, what));
 }
 
 void ParseRegFile(std::span<const std::uint8_t> bytes, std::string_view source, RegFileSink& sink) {
@@ -366,34 +467,29 @@ void ParseRegFile(std::span<const std::uint8_t> bytes, std::string_view source, 
   const bool utf8Bom =
       bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF;
   bytes = bytes.subspan(utf16 ? 2 : utf8Bom ? 3 : 0);
-  std::string_view line;
 
   if (utf16) {
-    LineSource lines(bytes, true, source);
-    const auto version = lines.Next(line) ? FileVersion(line) : std::nullopt;
-    if (!version) ThrowNotARegFile(source);
     // Even a Unicode REGEDIT4 file keeps the hex data of its strings in the ANSI code page.
-    const AnsiData ansi = *version == kVersion4Header ? AnsiData::Utf8 : AnsiData::None;
-    RegFileParser(lines, ansi, source, sink).ParseBody();
+    LineSource lines(bytes, true, source);
+    ParseLines(lines, AnsiData::Utf8, source, sink);
     return;
   }
 
   std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-  const auto version = FileVersion(FirstUtf8Line(text));
-  if (!version) ThrowNotARegFile(source);
-  const bool regedit4 = *version == kVersion4Header;
-  AnsiData ansi = regedit4 ? AnsiData::Utf8 : AnsiData::None;
-  // Text that is not UTF-8 is recoded once up front, so that every line is UTF-8.
+  AnsiData regedit4Ansi = AnsiData::Utf8;
+  // Text that is not UTF-8 is recoded once up front, so that every line is UTF-8: a REGEDIT4
+  // file from the ANSI code page, anything else with the faulty bytes replaced.
   std::string recoded;
   if (!IsValidUtf8(text)) {
-    if (regedit4) ansi = AnsiData::Windows1252;
+    const bool regedit4 = FileVersion(text.substr(0, text.find_first_of("\r\n"))) ==
+                          std::optional<std::string_view>(kVersion4Header);
+    if (regedit4) regedit4Ansi = AnsiData::Windows1252;
     recoded = regedit4 ? Windows1252ToUtf8(text) : Utf16ToUtf8(Utf8ToUtf16(text));
     text = recoded;
   }
   LineSource lines({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()}, false,
                    source);
-  lines.Next(line);
-  RegFileParser(lines, ansi, source, sink).ParseBody();
+  ParseLines(lines, regedit4Ansi, source, sink);
 }
 
 }  // namespace lintrove::platform

@@ -3,6 +3,19 @@
 #include "base/text.h"
 #include "platform/regfile/reg_file.h"
 
+// What regedit's syntax cannot carry is written so that our reader reads it back exactly,
+// in forms that regedit never writes, so that every file regedit wrote still reads as before:
+// - A line feed or carriage return in a name would end the line, a NUL would end the name for
+//   Windows. Each is written as
+//   "<hh>" (its code in two hex digits) after a backslash regedit never writes there: inside
+//   a quoted value name regedit escapes only \\ and \", so a line feed is \<0a>; in a key
+//   path regedit never writes an empty component, so a line feed is \\<0a>.
+// - String data that is not plain text (a NUL or line break inside, a lone surrogate, an odd
+//   length) is written as hex(1), hex(2) or hex(7) bytes, as regedit does.
+// - Windows adds a terminating NUL to hex(1), hex(2) and hex(7) data that lacks one; string
+//   data that really lacks it is written as hex(N,exact):.
+// docs/registry-store-format.md describes this for people who edit the files.
+
 namespace lintrove::platform {
 namespace {
 
@@ -22,16 +35,30 @@ class RegFileText {
   void PutAscii(std::string_view text) {
     for (const char c : text) Put(static_cast<char16_t>(c));
   }
-  void PutUtf8(std::string_view text) {
-    for (const char16_t unit : Utf8ToUtf16(text)) Put(unit);
-  }
   // Inside quotes, where \ and " are escaped.
   void PutEscaped(char16_t unit) {
     if (unit == u'\\' || unit == u'"') Put(u'\\');
     Put(unit);
   }
-  void PutEscapedUtf8(std::string_view text) {
-    for (const char16_t unit : Utf8ToUtf16(text)) PutEscaped(unit);
+  // A value name inside quotes, or a key path (which has no quotes, and whose backslashes are
+  // separators), with the name escape for the characters that cannot stand as they are.
+  void PutValueName(std::string_view name) {
+    for (const char16_t unit : Utf8ToUtf16(name)) {
+      if (NeedsNameEscape(unit)) {
+        PutNameEscape(u"\\", unit);
+      } else {
+        PutEscaped(unit);
+      }
+    }
+  }
+  void PutKeyPath(std::string_view path) {
+    for (const char16_t unit : Utf8ToUtf16(path)) {
+      if (NeedsNameEscape(unit)) {
+        PutNameEscape(u"\\\\", unit);
+      } else {
+        Put(unit);
+      }
+    }
   }
   void EndLine() {
     PutAscii("\r\n");
@@ -43,6 +70,18 @@ class RegFileText {
  private:
   std::vector<std::uint8_t> bytes_;
   int column_ = 0;
+
+  static bool NeedsNameEscape(char16_t unit) {
+    return unit == u'\0' || unit == u'\n' || unit == u'\r';
+  }
+  void PutNameEscape(std::u16string_view backslashes, char16_t unit) {
+    constexpr std::string_view kDigits = "0123456789abcdef";
+    for (const char16_t backslash : backslashes) Put(backslash);
+    Put(u'<');
+    Put(static_cast<char16_t>(kDigits[unit >> 4]));
+    Put(static_cast<char16_t>(kDigits[unit & 0x0F]));
+    Put(u'>');
+  }
 };
 
 char16_t UnitAt(const std::vector<std::uint8_t>& data, std::size_t index) {
@@ -71,6 +110,14 @@ bool IsPlainString(const std::vector<std::uint8_t>& data) {
   return true;
 }
 
+// String data without a NUL at its end, which Windows would add when reading hex(N) data.
+bool IsUnterminatedString(const RegValue& value) {
+  const bool stringType = value.type == RegType::Sz || value.type == RegType::ExpandSz ||
+                          value.type == RegType::MultiSz;
+  const auto& data = value.data;
+  return stringType && (data.size() < 2 || data.back() != 0 || data[data.size() - 2] != 0);
+}
+
 void PutHexBytes(const std::vector<std::uint8_t>& data, RegFileText& out) {
   constexpr std::string_view kDigits = "0123456789abcdef";
   for (std::size_t i = 0; i < data.size(); ++i) {
@@ -91,7 +138,7 @@ void PutValue(const RegValue& value, RegFileText& out) {
     out.Put(u'@');
   } else {
     out.Put(u'"');
-    out.PutEscapedUtf8(value.name);
+    out.PutValueName(value.name);
     out.Put(u'"');
   }
   out.Put(u'=');
@@ -107,28 +154,49 @@ void PutValue(const RegValue& value, RegFileText& out) {
         data[0] | data[1] << 8 | data[2] << 16 | static_cast<std::uint32_t>(data[3]) << 24);
     out.PutAscii(digits);
   } else {
-    char tag[24] = "hex:";
-    if (value.type != RegType::Binary) std::snprintf(tag, sizeof tag, "hex(%x):", value.type);
+    char tag[32] = "hex:";
+    if (value.type != RegType::Binary) {
+      std::snprintf(tag, sizeof tag, "hex(%x%s):", value.type,
+                    IsUnterminatedString(value) ? ",exact" : "");
+    }
     out.PutAscii(tag);
     PutHexBytes(data, out);
   }
   out.EndLine();
 }
 
-void PutKey(const RegKey& key, std::string& path, bool isRoot, RegFileText& out) {
-  if (!isRoot || !key.Values().empty()) {
-    out.Put(u'[');
-    out.PutUtf8(path);
-    out.Put(u']');
-    out.EndLine();
-    for (const RegValue& value : key.Values()) PutValue(value, out);
-    out.EndLine();
-  }
-  for (const auto& subkey : key.Subkeys()) {
-    const std::size_t length = path.size();
-    path.append("\\").append(subkey->Name());
-    PutKey(*subkey, path, false, out);
-    path.resize(length);
+// A key's header and values; a root without values of its own gets none.
+void PutKeyBlock(const RegKey& key, std::string_view path, bool isRoot, RegFileText& out) {
+  if (isRoot && key.Values().empty()) return;
+  out.Put(u'[');
+  out.PutKeyPath(path);
+  out.Put(u']');
+  out.EndLine();
+  for (const RegValue& value : key.Values()) PutValue(value, out);
+  out.EndLine();
+}
+
+// Depth first, each key before its subkeys, with a stack of our own: a tree read from a file
+// may be deeper than the call stack allows.
+void PutTree(const RegKey& top, std::string path, bool isRoot, RegFileText& out) {
+  struct Visit {
+    const RegKey* key;
+    std::size_t nextSubkey;
+    std::size_t pathLength;
+  };
+  PutKeyBlock(top, path, isRoot, out);
+  std::vector<Visit> stack = {{&top, 0, path.size()}};
+  while (!stack.empty()) {
+    Visit& visit = stack.back();
+    if (visit.nextSubkey == visit.key->Subkeys().size()) {
+      stack.pop_back();
+      continue;
+    }
+    const RegKey& subkey = *visit.key->Subkeys()[visit.nextSubkey++];
+    path.resize(visit.pathLength);
+    path.append("\\").append(subkey.Name());
+    PutKeyBlock(subkey, path, false, out);
+    stack.push_back({&subkey, 0, path.size()});
   }
 }
 
@@ -139,8 +207,7 @@ std::vector<std::uint8_t> FormatRegFile(const RegKey& key, std::string_view full
   out.PutAscii("Windows Registry Editor Version 5.00");
   out.EndLine();
   out.EndLine();
-  std::string path(fullPath);
-  PutKey(key, path, fullPath.find('\\') == std::string_view::npos, out);
+  PutTree(key, std::string(fullPath), fullPath.find('\\') == std::string_view::npos, out);
   return out.Take();
 }
 
