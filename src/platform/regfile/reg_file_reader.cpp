@@ -3,7 +3,7 @@
 #include "base/error.h"
 #include "base/format.h"
 #include "base/text.h"
-#include "localization/resource_strings.h"
+#include "base/resource_strings.h"
 #include "platform/regfile/reg_file.h"
 
 namespace lintrove::platform {
