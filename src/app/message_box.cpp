@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "base/resource_strings.h"
-#include "startup/startup.h"
+#include "base/application.h"
 
 namespace lintrove::app {
 namespace {

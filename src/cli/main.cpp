@@ -103,7 +103,7 @@ int main(int argc, char* argv[]) {
   lintrove::LanguageFileLocalizer& localizer = lintrove::ProcessLocalizer();
   localizer.SetBaseName("lintrove");
   localizer.SetLanguageDir(lintrove::ProgramLanguageDir());
-  localizer.LoadUserLanguage(9, false);
+  localizer.LoadUserLanguage(lintrove::FallbackLanguage, false);
   try {
     lintrove::cli::CommandContext context{lintrove::platform::SystemRegistry(), std::cout,
                                           std::cerr, std::cin, IsTerminal(StandardStream::Input)};

@@ -11,6 +11,9 @@
 
 namespace lintrove {
 
+// The language of the messages when the user's has no language file: English.
+inline constexpr std::int32_t FallbackLanguage = 0x0009;
+
 // One line of a language list: the locale's name and its LCID.
 struct LanguageEntry {
   std::string name;

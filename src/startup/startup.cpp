@@ -38,7 +38,7 @@ void RunStartup(const StartupOptions& options, StartupUi& ui) {
   // The user's language comes in once the settings are in and before any window exists.
   LanguageFileLocalizer& localizer = ProcessLocalizer();
   localizer.SetLanguageDir(ProgramLanguageDir());
-  localizer.LoadUserLanguage(9, true);
+  localizer.LoadUserLanguage(FallbackLanguage, true);
 
   bool showMainWindow = true;
   switch (DecideReminder(options.reminder, client.int_reminder, client.dat_lastcheck, Now())) {

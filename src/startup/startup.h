@@ -8,9 +8,6 @@
 
 namespace lintrove {
 
-// The program's name on its windows and error boxes.
-inline constexpr std::string_view ApplicationTitle = "Dorv Lintrove";
-
 // What start-up needs from the desktop toolkit; the core itself never shows anything.
 class StartupUi {
  public:
