@@ -4,6 +4,8 @@
 // resident memory of the process.
 
 #include <benchmark/benchmark.h>
+
+#include <sstream>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -21,6 +23,7 @@
 #include "inventory/registry_finder.h"
 #include "platform/installer_database.h"
 #include "platform/posix/posix_installer_database.h"
+#include "scan_command.h"
 #include "platform/posix/posix_registry.h"
 #include "platform/regfile/reg_file.h"
 #include "platform/regfile/reg_tree.h"
@@ -223,6 +226,26 @@ void BM_LoadAndScan(benchmark::State& state) {
   state.counters["peak_rss_MB"] = PeakRssMegabytes();
 }
 BENCHMARK(BM_LoadAndScan)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// `lintrove-cli scan` on the loaded store, as a table and as JSON: beside BM_ScanLoadedStore it
+// shows what writing the output costs.
+void BM_ScanCommand(benchmark::State& state) {
+  platform::PosixRegistry registry(TheMachine().Directory());
+  platform::PosixInstallerDatabase installer(registry);
+  const std::vector<std::string> args =
+      state.range(0) != 0 ? std::vector<std::string>{"--json"} : std::vector<std::string>{};
+  std::size_t bytes = 0;
+  for (auto _ : state) {
+    std::ostringstream out;
+    std::ostringstream err;
+    std::istringstream in;
+    cli::CommandContext context{registry, out, err, in, false};
+    if (cli::RunScanCommand(args, context, installer, false) != 0) state.SkipWithError("failed");
+    bytes = out.str().size();
+  }
+  state.counters["output_MB"] = static_cast<double>(bytes) / 1e6;
+}
+BENCHMARK(BM_ScanCommand)->ArgName("json")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace lintrove

@@ -118,21 +118,20 @@ void PrintText(const std::vector<Line>& lines, std::ostream& out) {
 }
 
 void PrintJson(const std::vector<Line>& lines, std::ostream& out) {
-  std::vector<nlohmann::ordered_json> elements;
-  elements.reserve(lines.size());
+  JsonArrayWriter writer(out);
   for (const Line& line : lines) {
     const ProgramVerdict& record = *line.record;
     nlohmann::ordered_json versions = nlohmann::ordered_json::array();
     for (const auto& version : record.versions) versions.push_back(version->str_versionsname);
-    elements.push_back({{"name", record.DisplayName()},
-                        {"status", StatusWord(line)},
-                        {"installed_version", record.program->GetVersion()},
-                        {"newest_version", NewestVersion(record)},
-                        {"vendor", record.vendor},
-                        {"homepage", record.Homepage()},
-                        {"versions", std::move(versions)}});
+    writer.Add({{"name", record.DisplayName()},
+                {"status", StatusWord(line)},
+                {"installed_version", record.program->GetVersion()},
+                {"newest_version", NewestVersion(record)},
+                {"vendor", record.vendor},
+                {"homepage", record.Homepage()},
+                {"versions", std::move(versions)}});
   }
-  WriteJsonArray(elements, out);
+  writer.Finish();
 }
 
 int Check(const CheckOptions& options, CommandContext& context,

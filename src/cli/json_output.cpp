@@ -1,18 +1,18 @@
 #include "json_output.h"
 
 #include <ostream>
-#include <string>
 
 namespace lintrove::cli {
 
-void WriteJsonArray(const std::vector<nlohmann::ordered_json>& elements, std::ostream& out) {
-  std::string text = "[";
-  for (std::size_t i = 0; i < elements.size(); ++i) {
-    text += i == 0 ? "\n  " : ",\n  ";
-    text += elements[i].dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-  }
-  text += elements.empty() ? "]\n" : "\n]\n";
-  out << text;
+void JsonArrayWriter::Add(const nlohmann::ordered_json& element) {
+  text_ += empty_ ? "\n  " : ",\n  ";
+  text_ += element.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+  empty_ = false;
+}
+
+void JsonArrayWriter::Finish() {
+  text_ += empty_ ? "]\n" : "\n]\n";
+  out_ << text_;
 }
 
 }  // namespace lintrove::cli

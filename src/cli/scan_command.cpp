@@ -82,17 +82,16 @@ void WriteTable(const ProgramList& list, std::ostream& out) {
 }
 
 void WriteJson(const ProgramList& list, std::ostream& out) {
-  std::vector<nlohmann::ordered_json> elements;
-  elements.reserve(static_cast<std::size_t>(list.Count()));
+  JsonArrayWriter writer(out);
   for (const auto& program : list) {
     nlohmann::ordered_json element{{"class", program->PublishedClassInfo().Name()},
                                    {"identifier", program->GetIdentifier()}};
     for (const PropertyInfo* property : program->PublishedClassInfo().Properties()) {
-      element[std::string(property->Name())] = property->GetText(*program);
+      element.emplace(property->Name(), property->GetText(*program));
     }
-    elements.push_back(std::move(element));
+    writer.Add(element);
   }
-  WriteJsonArray(elements, out);
+  writer.Finish();
 }
 
 // One line on the terminal, rewritten for every program.
