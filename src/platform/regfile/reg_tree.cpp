@@ -2,7 +2,10 @@
 
 #include <algorithm>
 
+#include "base/error.h"
+#include "base/format.h"
 #include "base/text.h"
+#include "localization/resource_strings.h"
 #include "platform/unicode.h"
 
 namespace lintrove::platform {
@@ -10,7 +13,13 @@ namespace {
 
 // Below this many values a linear scan is cheaper than keeping an index.
 constexpr std::size_t kIndexedValueCount = 32;
+// Below this many subkeys a new one is put in its place at once: moving the few after it costs
+// less than an index.
+constexpr std::size_t kIndexedSubkeyCount = 64;
 constexpr std::size_t kNotFound = static_cast<std::size_t>(-1);
+// How much of a name or path an error message shows: enough to recognise it, not all of a name
+// thousands of characters long.
+constexpr std::size_t kShownNameBytes = 80;
 
 char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
 
@@ -33,7 +42,60 @@ bool FoldedLess(const std::unique_ptr<RegKey>& key, std::string_view folded) {
   return key->FoldedName() < folded;
 }
 
+bool OrderedByFoldedName(const std::unique_ptr<RegKey>& a, const std::unique_ptr<RegKey>& b) {
+  return a->FoldedName() < b->FoldedName();
+}
+
+// The length Windows counts: a character beyond U+FFFF takes two UTF-16 units. text is UTF-8.
+std::size_t Utf16Length(std::string_view text) {
+  std::size_t units = 0;
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if ((byte & 0xC0) != 0x80) ++units;  // a lead byte
+    if (byte >= 0xF0) ++units;           // of a four-byte sequence
+  }
+  return units;
+}
+
+// The start of a name for a message, valid UTF-8 whatever the name holds.
+std::string Shown(std::string_view name) {
+  if (name.size() <= kShownNameBytes) return Utf16ToUtf8(Utf8ToUtf16(name));
+  std::size_t end = kShownNameBytes;
+  while (end > 0 && (static_cast<unsigned char>(name[end]) & 0xC0) == 0x80) --end;
+  return Utf16ToUtf8(Utf8ToUtf16(name.substr(0, end))) + "\u2026";
+}
+
+void CheckName(std::string_view name, std::size_t maxLength, int tooLongMessage) {
+  if (!IsValidUtf8(name)) {
+    throw Error(Format(LoadResString(ResString::RegistryNameNotUtf8), Shown(name)));
+  }
+  if (Utf16Length(name) > maxLength) {
+    throw Error(Format(LoadResString(tooLongMessage), maxLength, Shown(name)));
+  }
+}
+
 }  // namespace
+
+void CheckKeyName(std::string_view name) {
+  CheckName(name, kMaxKeyNameLength, ResString::RegistryKeyNameTooLong);
+}
+
+void CheckValueName(std::string_view name) {
+  CheckName(name, kMaxValueNameLength, ResString::RegistryValueNameTooLong);
+}
+
+void CheckKeyDepth(std::size_t depth, std::string_view path) {
+  if (depth > kMaxKeyDepth) {
+    throw Error(Format(LoadResString(ResString::RegistryKeyTooDeep), kMaxKeyDepth, Shown(path)));
+  }
+}
+
+struct RegKey::SubkeyIndex {
+  // Folded name (the subkey's own string) to subkey.
+  std::unordered_map<std::string_view, RegKey*> byFoldedName;
+  // subkeys_ is sorted up to here; the keys after it were added since, in any order.
+  std::size_t sortedCount = 0;
+};
 
 std::string RegistryNameKey(std::string_view name) {
   std::string folded(name);
@@ -65,8 +127,48 @@ std::string RegistryNameKey(std::string_view name) {
 
 RegKey::RegKey(std::string name) : name_(std::move(name)), folded_(RegistryNameKey(name_)) {}
 
+RegKey::RegKey(RegKey&&) noexcept = default;
+
+RegKey& RegKey::operator=(RegKey&&) noexcept = default;
+
+RegKey::~RegKey() {
+  // Each subkey hands its own subkeys up to this one before it goes, so no destructor below
+  // this one has anything to free but its values.
+  while (!subkeys_.empty()) {
+    std::unique_ptr<RegKey> last = std::move(subkeys_.back());
+    subkeys_.pop_back();
+    for (std::unique_ptr<RegKey>& subkey : last->subkeys_) subkeys_.push_back(std::move(subkey));
+    last->subkeys_.clear();
+  }
+}
+
+const std::vector<std::unique_ptr<RegKey>>& RegKey::Subkeys() const {
+  SortSubkeys();
+  return subkeys_;
+}
+
+void RegKey::SortSubkeys() const {
+  if (!subkeyIndex_ || subkeyIndex_->sortedCount == subkeys_.size()) return;
+  const auto added = subkeys_.begin() + static_cast<std::ptrdiff_t>(subkeyIndex_->sortedCount);
+  std::sort(added, subkeys_.end(), OrderedByFoldedName);
+  std::inplace_merge(subkeys_.begin(), added, subkeys_.end(), OrderedByFoldedName);
+  subkeyIndex_->sortedCount = subkeys_.size();
+}
+
+void RegKey::BuildSubkeyIndex() {
+  subkeyIndex_ = std::make_unique<SubkeyIndex>();
+  subkeyIndex_->byFoldedName.reserve(2 * subkeys_.size());
+  for (const auto& subkey : subkeys_)
+    subkeyIndex_->byFoldedName.emplace(subkey->folded_, subkey.get());
+  subkeyIndex_->sortedCount = subkeys_.size();
+}
+
 RegKey* RegKey::FindSubkey(std::string_view name) const {
   const std::string folded = RegistryNameKey(name);
+  if (subkeyIndex_) {
+    const auto found = subkeyIndex_->byFoldedName.find(folded);
+    return found == subkeyIndex_->byFoldedName.end() ? nullptr : found->second;
+  }
   const auto it = std::lower_bound(subkeys_.begin(), subkeys_.end(), folded, FoldedLess);
   return it != subkeys_.end() && (*it)->folded_ == folded ? it->get() : nullptr;
 }
@@ -75,19 +177,42 @@ RegKey& RegKey::AddSubkey(std::string_view name) {
   // Made before the lookup, as it folds the name once for both: in a file being loaded the key
   // is nearly always new.
   auto subkey = std::make_unique<RegKey>(std::string(name));
-  auto it = subkeys_.end();
   // Exports list subkeys in order, so a new key usually belongs at the end.
-  if (!subkeys_.empty() && !(subkeys_.back()->folded_ < subkey->folded_)) {
-    it = std::lower_bound(subkeys_.begin(), subkeys_.end(), subkey->folded_, FoldedLess);
-    if ((*it)->folded_ == subkey->folded_) return **it;
+  const bool atEnd = subkeys_.empty() || subkeys_.back()->folded_ < subkey->folded_;
+  if (subkeyIndex_) {
+    auto& byFoldedName = subkeyIndex_->byFoldedName;
+    if (const auto found = byFoldedName.find(subkey->folded_); found != byFoldedName.end()) {
+      return *found->second;
+    }
+    if (atEnd && subkeyIndex_->sortedCount == subkeys_.size()) ++subkeyIndex_->sortedCount;
+    RegKey& added = *subkeys_.emplace_back(std::move(subkey));
+    byFoldedName.emplace(added.folded_, &added);
+    return added;
   }
-  return **subkeys_.insert(it, std::move(subkey));
+  if (atEnd) return *subkeys_.emplace_back(std::move(subkey));
+  const auto it = std::lower_bound(subkeys_.begin(), subkeys_.end(), subkey->folded_, FoldedLess);
+  if ((*it)->folded_ == subkey->folded_) return **it;
+  if (subkeys_.size() < kIndexedSubkeyCount) return **subkeys_.insert(it, std::move(subkey));
+  BuildSubkeyIndex();
+  return AddSubkey(name);
 }
 
 bool RegKey::RemoveSubkey(std::string_view name) {
   const std::string folded = RegistryNameKey(name);
-  const auto it = std::lower_bound(subkeys_.begin(), subkeys_.end(), folded, FoldedLess);
-  if (it == subkeys_.end() || (*it)->folded_ != folded) return false;
+  std::size_t sortedCount = subkeys_.size();
+  if (subkeyIndex_) {
+    if (!subkeyIndex_->byFoldedName.erase(folded)) return false;
+    sortedCount = subkeyIndex_->sortedCount;
+  }
+  const auto sortedEnd = subkeys_.begin() + static_cast<std::ptrdiff_t>(sortedCount);
+  auto it = std::lower_bound(subkeys_.begin(), sortedEnd, folded, FoldedLess);
+  if (it == sortedEnd || (*it)->folded_ != folded) {
+    it = std::find_if(sortedEnd, subkeys_.end(),
+                      [&](const auto& key) { return key->folded_ == folded; });
+    if (it == subkeys_.end()) return false;
+  } else if (subkeyIndex_) {
+    --subkeyIndex_->sortedCount;
+  }
   subkeys_.erase(it);
   return true;
 }
