@@ -90,12 +90,79 @@ void CheckKeyDepth(std::size_t depth, std::string_view path) {
   }
 }
 
-struct RegKey::SubkeyIndex {
-  // Folded name (the subkey's own string) to subkey.
-  std::unordered_map<std::string_view, RegKey*> byFoldedName;
-  // subkeys_ is sorted up to here; the keys after it were added since, in any order.
-  std::size_t sortedCount = 0;
+namespace {
+
+// The subkeys of a key by folded name: open addressing with linear probing, each slot holding a
+// subkey and its name's hash, so that a probe reads the table alone and a subkey only when the
+// hashes match. Loading a key with many subkeys looks up each new one, so this is on the hot path.
+class FoldedNameTable {
+ public:
+  static std::size_t Hash(std::string_view folded) { return std::hash<std::string_view>()(folded); }
+
+  RegKey* Find(std::string_view folded, std::size_t hash) const {
+    if (slots_.empty()) return nullptr;
+    for (std::size_t i = hash & Mask();; i = (i + 1) & Mask()) {
+      const Slot& slot = slots_[i];
+      if (!slot.key) return nullptr;
+      if (slot.hash == hash && slot.key->FoldedName() == folded) return slot.key;
+    }
+  }
+
+  // key must not be in the table yet.
+  void Insert(RegKey* key, std::size_t hash) {
+    if (2 * (count_ + 1) > slots_.size()) Grow();
+    Place({hash, key});
+    ++count_;
+  }
+
+  bool Erase(std::string_view folded, std::size_t hash) {
+    if (slots_.empty()) return false;
+    std::size_t hole = hash & Mask();
+    for (;; hole = (hole + 1) & Mask()) {
+      if (!slots_[hole].key) return false;
+      if (slots_[hole].hash == hash && slots_[hole].key->FoldedName() == folded) break;
+    }
+    // Moves back each later entry of the run that the hole would cut off from its home slot.
+    for (std::size_t next = (hole + 1) & Mask(); slots_[next].key; next = (next + 1) & Mask()) {
+      const std::size_t home = slots_[next].hash & Mask();
+      const bool homeBetween =
+          hole <= next ? hole < home && home <= next : hole < home || home <= next;
+      if (homeBetween) continue;
+      slots_[hole] = slots_[next];
+      hole = next;
+    }
+    slots_[hole] = {};
+    --count_;
+    return true;
+  }
+
+ private:
+  struct Slot {
+    std::size_t hash = 0;
+    RegKey* key = nullptr;
+  };
+
+  std::size_t Mask() const { return slots_.size() - 1; }
+
+  void Place(Slot entry) {
+    std::size_t i = entry.hash & Mask();
+    while (slots_[i].key) i = (i + 1) & Mask();
+    slots_[i] = entry;
+  }
+
+  void Grow() {
+    std::vector<Slot> old(std::max<std::size_t>(64, 2 * slots_.size()));
+    old.swap(slots_);
+    for (const Slot& slot : old) {
+      if (slot.key) Place(slot);
+    }
+  }
+
+  std::vector<Slot> slots_;  // a power of two of them, at most half in use
+  std::size_t count_ = 0;
 };
+
+}  // namespace
 
 std::string RegistryNameKey(std::string_view name) {
   std::string folded(name);
@@ -125,6 +192,12 @@ std::string RegistryNameKey(std::string_view name) {
   return folded;
 }
 
+struct RegKey::SubkeyIndex {
+  FoldedNameTable byFoldedName;
+  // subkeys_ is sorted up to here; the keys after it were added since, in any order.
+  std::size_t sortedCount = 0;
+};
+
 RegKey::RegKey(std::string name) : name_(std::move(name)), folded_(RegistryNameKey(name_)) {}
 
 RegKey::RegKey(RegKey&&) noexcept = default;
@@ -149,26 +222,49 @@ const std::vector<std::unique_ptr<RegKey>>& RegKey::Subkeys() const {
 
 void RegKey::SortSubkeys() const {
   if (!subkeyIndex_ || subkeyIndex_->sortedCount == subkeys_.size()) return;
-  const auto added = subkeys_.begin() + static_cast<std::ptrdiff_t>(subkeyIndex_->sortedCount);
-  std::sort(added, subkeys_.end(), OrderedByFoldedName);
+  // A tail as long as the sorted part is sorted with it, which spares the merge a visit to
+  // every key.
+  const std::size_t sortedCount =
+      subkeys_.size() - subkeyIndex_->sortedCount < subkeyIndex_->sortedCount
+          ? subkeyIndex_->sortedCount
+          : 0;
+  const auto added = subkeys_.begin() + static_cast<std::ptrdiff_t>(sortedCount);
+  // Sorted by the first bytes of their names first, held beside them: comparing those needs no
+  // visit to the keys, which lie scattered in memory.
+  struct Entry {
+    std::uint64_t prefix;
+    std::unique_ptr<RegKey> key;
+  };
+  std::vector<Entry> entries;
+  entries.reserve(static_cast<std::size_t>(subkeys_.end() - added));
+  for (auto it = added; it != subkeys_.end(); ++it) {
+    const std::string& folded = (*it)->folded_;
+    std::uint64_t prefix = 0;
+    for (std::size_t i = 0; i < 8; ++i) {
+      prefix = prefix << 8 | (i < folded.size() ? static_cast<unsigned char>(folded[i]) : 0u);
+    }
+    entries.push_back({prefix, std::move(*it)});
+  }
+  std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+    return a.prefix != b.prefix ? a.prefix < b.prefix : a.key->folded_ < b.key->folded_;
+  });
+  std::transform(entries.begin(), entries.end(), added,
+                 [](Entry& entry) { return std::move(entry.key); });
   std::inplace_merge(subkeys_.begin(), added, subkeys_.end(), OrderedByFoldedName);
   subkeyIndex_->sortedCount = subkeys_.size();
 }
 
 void RegKey::BuildSubkeyIndex() {
   subkeyIndex_ = std::make_unique<SubkeyIndex>();
-  subkeyIndex_->byFoldedName.reserve(2 * subkeys_.size());
-  for (const auto& subkey : subkeys_)
-    subkeyIndex_->byFoldedName.emplace(subkey->folded_, subkey.get());
+  for (const auto& subkey : subkeys_) {
+    subkeyIndex_->byFoldedName.Insert(subkey.get(), FoldedNameTable::Hash(subkey->folded_));
+  }
   subkeyIndex_->sortedCount = subkeys_.size();
 }
 
 RegKey* RegKey::FindSubkey(std::string_view name) const {
   const std::string folded = RegistryNameKey(name);
-  if (subkeyIndex_) {
-    const auto found = subkeyIndex_->byFoldedName.find(folded);
-    return found == subkeyIndex_->byFoldedName.end() ? nullptr : found->second;
-  }
+  if (subkeyIndex_) return subkeyIndex_->byFoldedName.Find(folded, FoldedNameTable::Hash(folded));
   const auto it = std::lower_bound(subkeys_.begin(), subkeys_.end(), folded, FoldedLess);
   return it != subkeys_.end() && (*it)->folded_ == folded ? it->get() : nullptr;
 }
@@ -180,13 +276,12 @@ RegKey& RegKey::AddSubkey(std::string_view name) {
   // Exports list subkeys in order, so a new key usually belongs at the end.
   const bool atEnd = subkeys_.empty() || subkeys_.back()->folded_ < subkey->folded_;
   if (subkeyIndex_) {
-    auto& byFoldedName = subkeyIndex_->byFoldedName;
-    if (const auto found = byFoldedName.find(subkey->folded_); found != byFoldedName.end()) {
-      return *found->second;
-    }
+    FoldedNameTable& byFoldedName = subkeyIndex_->byFoldedName;
+    const std::size_t hash = FoldedNameTable::Hash(subkey->folded_);
+    if (RegKey* existing = byFoldedName.Find(subkey->folded_, hash)) return *existing;
     if (atEnd && subkeyIndex_->sortedCount == subkeys_.size()) ++subkeyIndex_->sortedCount;
     RegKey& added = *subkeys_.emplace_back(std::move(subkey));
-    byFoldedName.emplace(added.folded_, &added);
+    byFoldedName.Insert(&added, hash);
     return added;
   }
   if (atEnd) return *subkeys_.emplace_back(std::move(subkey));
@@ -201,7 +296,7 @@ bool RegKey::RemoveSubkey(std::string_view name) {
   const std::string folded = RegistryNameKey(name);
   std::size_t sortedCount = subkeys_.size();
   if (subkeyIndex_) {
-    if (!subkeyIndex_->byFoldedName.erase(folded)) return false;
+    if (!subkeyIndex_->byFoldedName.Erase(folded, FoldedNameTable::Hash(folded))) return false;
     sortedCount = subkeyIndex_->sortedCount;
   }
   const auto sortedEnd = subkeys_.begin() + static_cast<std::ptrdiff_t>(sortedCount);
