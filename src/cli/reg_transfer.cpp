@@ -15,7 +15,6 @@ namespace lintrove::cli {
 namespace {
 
 using platform::RegistryView;
-using platform::RegValue;
 using platform::RootKey;
 
 constexpr std::string_view kDone = "The operation completed successfully.\n";
