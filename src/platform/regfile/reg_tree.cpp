@@ -66,6 +66,8 @@ std::string Shown(std::string_view name) {
 }
 
 void CheckName(std::string_view name, std::size_t maxLength, int tooLongMessage) {
+  // Nearly every name is short ASCII, which needs no decoding; files being loaded check each.
+  if (name.size() <= maxLength && std::all_of(name.begin(), name.end(), IsAscii)) return;
   if (!IsValidUtf8(name)) {
     throw Error(Format(LoadResString(ResString::RegistryNameNotUtf8), Shown(name)));
   }
