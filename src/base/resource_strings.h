@@ -59,6 +59,21 @@ inline constexpr int AnswerAttributeMissing = 61491;
 inline constexpr int XmlError = 61492;
 inline constexpr int VerdictWithoutEntry = 61493;
 inline constexpr int NewClientOffered = 61494;
+// The registry store on Linux and the regedit files it keeps.
+inline constexpr int RegistryFileUnreadable = 61504;
+inline constexpr int RegistryFileUnwritable = 61505;
+inline constexpr int RegistryFileNotLocked = 61506;
+inline constexpr int RegistryFileNotReplaced = 61507;
+inline constexpr int RegistryKeyTooDeep = 61508;
+inline constexpr int RegistryKeyNameTooLong = 61509;
+inline constexpr int RegistryValueNameTooLong = 61510;
+inline constexpr int RegistryNameNotUtf8 = 61511;
+inline constexpr int RegistryKeyPathEmptyName = 61512;
+inline constexpr int RegFileTooLarge = 61513;
+inline constexpr int RegFileKeyOfOtherRoot = 61514;
+inline constexpr int RegFileRootDeleted = 61515;
+inline constexpr int RegistryKeyNotCreated = 61517;
+inline constexpr int HomeDirectoryUnknown = 61518;
 // Registry files (regedit's export format): 61520 to 61535.
 inline constexpr int RegFileLine = 61520;
 inline constexpr int RegFileNoHeader = 61521;

@@ -4,6 +4,8 @@
 #include <istream>
 #include <ostream>
 
+#include "base/text.h"
+
 namespace lintrove::cli {
 namespace {
 
@@ -43,6 +45,15 @@ std::optional<std::string> Switches::Value(std::string_view name) const {
   auto found = values_.find(name);
   if (found == values_.end()) return std::nullopt;
   return found->second;
+}
+
+void RequireUtf8Arguments(std::span<const std::string> args) {
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    if (!IsValidUtf8(args[i])) {
+      throw UsageError("argument " + std::to_string(i + 1) + " is not valid UTF-8 text: '" +
+                       Utf16ToUtf8(Utf8ToUtf16(args[i])) + "'");
+    }
+  }
 }
 
 bool Confirm(CommandContext& context, std::string_view question) {

@@ -41,6 +41,10 @@ class Switches {
   std::map<std::string, std::string, std::less<>> values_;
 };
 
+// Refuses (UsageError) an argument that is not UTF-8 text. Kept, it would become another text
+// (U+FFFD in place of its bytes): a name given so would be stored and then never found.
+void RequireUtf8Arguments(std::span<const std::string> args);
+
 // Asks a yes/no question where one can be asked; elsewhere the answer is no.
 bool Confirm(CommandContext& context, std::string_view question);
 

@@ -1,7 +1,9 @@
 #include <charconv>
 #include <ostream>
 
+#include "base/format.h"
 #include "base/text.h"
+#include "base/resource_strings.h"
 #include "platform/registry.h"
 #include "reg_operations.h"
 
@@ -20,17 +22,19 @@ struct TypeEntry {
   std::string_view name;
   std::uint32_t type;
 };
-constexpr TypeEntry kTypes[] = {
-    {"REG_SZ", RegType::Sz},         {"REG_EXPAND_SZ", RegType::ExpandSz},
-    {"REG_MULTI_SZ", RegType::MultiSz}, {"REG_DWORD", RegType::Dword},
-    {"REG_DWORD_BIG_ENDIAN", RegType::DwordBigEndian}, {"REG_QWORD", RegType::Qword},
-    {"REG_BINARY", RegType::Binary}, {"REG_NONE", RegType::None}};
+constexpr TypeEntry kTypes[] = {{"REG_SZ", RegType::Sz},
+                                {"REG_EXPAND_SZ", RegType::ExpandSz},
+                                {"REG_MULTI_SZ", RegType::MultiSz},
+                                {"REG_DWORD", RegType::Dword},
+                                {"REG_DWORD_BIG_ENDIAN", RegType::DwordBigEndian},
+                                {"REG_QWORD", RegType::Qword},
+                                {"REG_BINARY", RegType::Binary},
+                                {"REG_NONE", RegType::None}};
 
 std::uint32_t ParseType(std::string_view text) {
   for (const TypeEntry& entry : kTypes) {
-    if (std::ranges::equal(text, entry.name, [](unsigned char a, unsigned char b) {
-          return std::toupper(a) == b;
-        })) {
+    if (std::ranges::equal(text, entry.name,
+                           [](unsigned char a, unsigned char b) { return std::toupper(a) == b; })) {
       return entry.type;
     }
   }
@@ -130,7 +134,7 @@ int RegAdd(std::span<const std::string> args, CommandContext& context) {
 
   Registry registry(key.root, view, context.registry);
   if (!registry.OpenKey("\\" + key.path, true)) {
-    throw Error("The key " + key.FullName() + " cannot be created.");
+    throw Error(Format(LoadResString(ResString::RegistryKeyNotCreated), key.FullName()));
   }
   if (namesValue) {
     std::string name = switches.Value("v").value_or("");

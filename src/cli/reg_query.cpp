@@ -16,18 +16,30 @@ constexpr std::string_view kNotFound =
 
 std::string TypeName(std::uint32_t type) {
   switch (type) {
-    case RegType::None: return "REG_NONE";
-    case RegType::Sz: return "REG_SZ";
-    case RegType::ExpandSz: return "REG_EXPAND_SZ";
-    case RegType::Binary: return "REG_BINARY";
-    case RegType::Dword: return "REG_DWORD";
-    case RegType::DwordBigEndian: return "REG_DWORD_BIG_ENDIAN";
-    case RegType::Link: return "REG_LINK";
-    case RegType::MultiSz: return "REG_MULTI_SZ";
-    case 8: return "REG_RESOURCE_LIST";
-    case 9: return "REG_FULL_RESOURCE_DESCRIPTOR";
-    case 10: return "REG_RESOURCE_REQUIREMENTS_LIST";
-    case RegType::Qword: return "REG_QWORD";
+    case RegType::None:
+      return "REG_NONE";
+    case RegType::Sz:
+      return "REG_SZ";
+    case RegType::ExpandSz:
+      return "REG_EXPAND_SZ";
+    case RegType::Binary:
+      return "REG_BINARY";
+    case RegType::Dword:
+      return "REG_DWORD";
+    case RegType::DwordBigEndian:
+      return "REG_DWORD_BIG_ENDIAN";
+    case RegType::Link:
+      return "REG_LINK";
+    case RegType::MultiSz:
+      return "REG_MULTI_SZ";
+    case 8:
+      return "REG_RESOURCE_LIST";
+    case 9:
+      return "REG_FULL_RESOURCE_DESCRIPTOR";
+    case 10:
+      return "REG_RESOURCE_REQUIREMENTS_LIST";
+    case RegType::Qword:
+      return "REG_QWORD";
   }
   char text[16];
   std::snprintf(text, sizeof text, "0x%" PRIx32, type);
@@ -64,7 +76,8 @@ std::string DataText(const RegistryData& value) {
     }
     case RegType::MultiSz: {
       std::string text;
-      for (const std::string& line : Strings(value.data)) text += (text.empty() ? "" : "\\0") + line;
+      for (const std::string& line : Strings(value.data))
+        text += (text.empty() ? "" : "\\0") + line;
       return text;
     }
     case RegType::Dword:
@@ -92,24 +105,33 @@ void PrintValue(std::ostream& out, std::string_view name, const RegistryData& va
       << DataText(value) << '\n';
 }
 
+// Walks the subtree without recursion: the depth of a tree is the registry's to limit, not the
+// stack's.
 void PrintKey(CommandContext& context, const RegKeyName& key, platform::RegistryView view,
               bool recursive) {
-  auto handle = context.registry.OpenKey(key.root, key.path, view, platform::KeyAccess::Read);
-  if (!handle) return;  // deleted meanwhile
-  context.out << '\n' << key.FullName() << '\n';
-  for (const std::string& name : handle->ValueNames()) {
-    if (auto value = handle->QueryValue(name)) PrintValue(context.out, name, *value);
-  }
-  std::vector<std::string> subkeys = handle->SubkeyNames();
-  handle.reset();
-  if (!recursive && !subkeys.empty()) context.out << '\n';
-  for (const std::string& subkey : subkeys) {
-    RegKeyName child{key.root, key.path.empty() ? subkey : key.path + '\\' + subkey};
-    if (recursive) {
-      PrintKey(context, child, view, true);
-    } else {
-      context.out << child.FullName() << '\n';
+  std::vector<RegKeyName> pending = {key};
+  while (!pending.empty()) {
+    const RegKeyName current = std::move(pending.back());
+    pending.pop_back();
+    auto handle =
+        context.registry.OpenKey(current.root, current.path, view, platform::KeyAccess::Read);
+    if (!handle) continue;  // deleted meanwhile
+    context.out << '\n' << current.FullName() << '\n';
+    for (const std::string& name : handle->ValueNames()) {
+      if (auto value = handle->QueryValue(name)) PrintValue(context.out, name, *value);
     }
+    const std::vector<std::string> subkeys = handle->SubkeyNames();
+    handle.reset();
+    auto child = [&](const std::string& subkey) {
+      return RegKeyName{current.root, current.path.empty() ? subkey : current.path + '\\' + subkey};
+    };
+    if (recursive) {
+      // Last first, so that the first is printed next.
+      for (auto it = subkeys.rbegin(); it != subkeys.rend(); ++it) pending.push_back(child(*it));
+      continue;
+    }
+    if (!subkeys.empty()) context.out << '\n';
+    for (const std::string& subkey : subkeys) context.out << child(subkey).FullName() << '\n';
   }
 }
 

@@ -1,9 +1,12 @@
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
-#include <memory>
 #include <ostream>
+#include <utility>
 
+#include "base/format.h"
+#include "base/resource_strings.h"
 #include "platform/regfile/reg_file.h"
 #include "platform/registry.h"
 #include "reg_operations.h"
@@ -12,69 +15,69 @@ namespace lintrove::cli {
 namespace {
 
 using platform::RegistryView;
-using platform::RegValue;
 using platform::RootKey;
 
 constexpr std::string_view kDone = "The operation completed successfully.\n";
 
-// Reads the whole file first, so that a file with a fault is refused before anything of it is
-// applied.
-class CheckingSink final : public platform::RegFileSink {
- public:
-  void OnKey(RootKey, std::string_view, int) override {}
-  void OnDeleteKey(RootKey, std::string_view, int) override {}
-  void OnValue(RegValue&&, int) override {}
-  void OnDeleteValue(std::string_view, int) override {}
-};
+// Larger than the export of any real machine's hive. It bounds, too, what is no file at all (a
+// pipe, a device) and would otherwise be read until memory runs out.
+constexpr std::size_t kMaxImportMegabytes = 512;
+constexpr std::size_t kMaxImportBytes = kMaxImportMegabytes << 20;
 
-// Applies a file through the registry API, as regedit merges a file into the registry.
-class ImportingSink final : public platform::RegFileSink {
- public:
-  ImportingSink(platform::RegistryBackend& backend, RegistryView view)
-      : backend_(backend), view_(view) {}
-
-  void OnKey(RootKey root, std::string_view path, int) override {
-    current_ = std::make_unique<platform::Registry>(root, view_, backend_);
-    if (!current_->OpenKey("\\" + std::string(path), true)) {
-      throw Error("The key " + std::string(platform::RootKeyName(root)) + "\\" +
-                  std::string(path) + " cannot be created.");
-    }
-  }
-  void OnDeleteKey(RootKey root, std::string_view path, int) override {
-    current_.reset();
-    platform::Registry(root, view_, backend_).DeleteKey("\\" + std::string(path));
-  }
-  void OnValue(RegValue&& value, int) override {
-    if (current_) current_->WriteValue(value.name, value.type, value.data);
-  }
-  void OnDeleteValue(std::string_view name, int) override {
-    if (current_) current_->DeleteValue(name);
-  }
-  void Finish() {
-    if (current_) current_->CloseKey();
-  }
-
- private:
-  platform::RegistryBackend& backend_;
-  RegistryView view_;
-  std::unique_ptr<platform::Registry> current_;
-};
-
-std::vector<std::uint8_t> ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw Error("The file " + path + " cannot be read.");
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+[[noreturn]] void ThrowTooLarge(const std::string& path) {
+  throw Error(Format(LoadResString(ResString::RegFileTooLarge), path, kMaxImportMegabytes));
 }
 
+std::vector<std::uint8_t> ReadImportFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    const std::string reason = std::strerror(errno);
+    throw Error(Format(LoadResString(ResString::CannotReadFile), path, reason));
+  }
+  std::vector<std::uint8_t> bytes;
+  std::error_code error;
+  if (std::filesystem::is_regular_file(path, error)) {
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    if (size > kMaxImportBytes) ThrowTooLarge(path);
+    // Read whole, so that the file's bytes are held once and never copied to a larger buffer.
+    bytes.resize(static_cast<std::size_t>(size));
+    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
+    return bytes;
+  }
+  std::vector<std::vector<std::uint8_t>> chunks;
+  std::size_t total = 0;
+  while (in) {
+    std::vector<std::uint8_t>& chunk = chunks.emplace_back(std::size_t{1} << 20);
+    in.read(reinterpret_cast<char*>(chunk.data()), static_cast<std::streamsize>(chunk.size()));
+    chunk.resize(static_cast<std::size_t>(in.gcount()));
+    total += chunk.size();
+    if (total > kMaxImportBytes) ThrowTooLarge(path);
+  }
+  bytes.reserve(total);
+  for (const auto& chunk : chunks) bytes.insert(bytes.end(), chunk.begin(), chunk.end());
+  return bytes;
+}
+
+// The key and its subtree as the registry has them, walked without recursion: the depth of a
+// tree is the registry's to limit, not the stack's.
 void CopyKey(platform::RegistryBackend& backend, RootKey root, RegistryView view,
              const std::string& path, platform::RegKey& copy) {
-  auto handle = backend.OpenKey(root, path, view, platform::KeyAccess::Read);
-  if (!handle) return;
-  for (const std::string& name : handle->ValueNames()) {
-    if (auto value = handle->QueryValue(name)) copy.SetValue(name, value->type, std::move(value->data));
-  }
-  for (const std::string& name : handle->SubkeyNames()) {
-    CopyKey(backend, root, view, path.empty() ? name : path + '\\' + name, copy.AddSubkey(name));
+  std::vector<std::pair<std::string, platform::RegKey*>> pending = {{path, &copy}};
+  while (!pending.empty()) {
+    auto [keyPath, target] = std::move(pending.back());
+    pending.pop_back();
+    auto handle = backend.OpenKey(root, keyPath, view, platform::KeyAccess::Read);
+    if (!handle) continue;  // deleted meanwhile
+    for (const std::string& name : handle->ValueNames()) {
+      if (auto value = handle->QueryValue(name)) {
+        target->SetValue(name, value->type, std::move(value->data));
+      }
+    }
+    for (const std::string& name : handle->SubkeyNames()) {
+      pending.emplace_back(keyPath.empty() ? name : keyPath + '\\' + name,
+                           &target->AddSubkey(name));
+    }
   }
 }
 
@@ -84,15 +87,7 @@ int RegImport(std::span<const std::string> args, CommandContext& context) {
   if (args.empty()) throw UsageError("import needs a FILE");
   Switches switches(args.subspan(1), {"reg:32", "reg:64"});
   auto view = ViewFromSwitches(switches);
-  std::vector<std::uint8_t> bytes = ReadFile(args[0]);
-  CheckingSink checking;
-  platform::ParseRegFile(bytes, args[0], checking);
-
-  platform::RegistryBatch batch(context.registry);
-  ImportingSink importing(context.registry, view);
-  platform::ParseRegFile(bytes, args[0], importing);
-  importing.Finish();
-  batch.Finish();
+  context.registry.Import(ReadImportFile(args[0]), args[0], view);
   context.out << kDone;
   return 0;
 }
@@ -118,7 +113,8 @@ int RegExport(std::span<const std::string> args, CommandContext& context) {
   CopyKey(context.registry, key.root, view, key.path, copy);
   std::vector<std::uint8_t> bytes = platform::FormatRegFile(copy, key.FullName());
   std::ofstream out(file, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
   out.close();
   if (!out) throw Error("The file " + file + " cannot be written.");
   context.out << kDone;

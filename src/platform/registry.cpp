@@ -39,6 +39,13 @@ std::string JoinKeyPath(const std::vector<std::string>& components) {
 
 }  // namespace
 
+bool RedirectsToWow6432Node(std::span<const std::string_view> path) {
+  if (path.empty() || !EqualsIgnoringAsciiCase(path[0], "SOFTWARE")) return false;
+  if (path.size() >= 2 && EqualsIgnoringAsciiCase(path[1], kWow6432Node)) return false;
+  return !(path.size() >= 3 && EqualsIgnoringAsciiCase(path[1], "Classes") &&
+           EqualsIgnoringAsciiCase(path[2], "Installer"));
+}
+
 std::optional<std::vector<std::string>> SplitKeyPath(std::string_view path) {
   if (path.starts_with('\\')) path.remove_prefix(1);
   if (path.ends_with('\\')) path.remove_suffix(1);
@@ -56,12 +63,7 @@ std::optional<std::vector<std::string>> SplitKeyPath(std::string_view path) {
 }
 
 RegistryBatch::~RegistryBatch() {
-  if (finished_) return;
-  try {
-    backend_.EndBatch();
-  } catch (...) {
-    // Already unwinding from another error; the changes stay pending.
-  }
+  if (!finished_) backend_.AbandonBatch();
 }
 
 void RegistryBatch::Finish() {
@@ -102,8 +104,8 @@ bool Registry::OpenKey(std::string_view key, bool canCreate) {
   auto path = ResolvePath(key);
   CloseKey();
   if (!path) return false;
-  current_ = backend_.OpenKey(root_, *path, view_,
-                              canCreate ? KeyAccess::WriteCreate : KeyAccess::Write);
+  current_ =
+      backend_.OpenKey(root_, *path, view_, canCreate ? KeyAccess::WriteCreate : KeyAccess::Write);
   if (current_) currentPath_ = std::move(*path);
   return current_ != nullptr;
 }
@@ -180,7 +182,8 @@ std::int32_t Registry::ReadInteger(std::string_view name) const {
   RegistryData value = GetData(name, sizeof(std::int32_t));
   if (value.type != RegType::Dword) ThrowInvalidType(name);
   std::uint32_t result = 0;
-  for (std::size_t i = 0; i < value.data.size(); ++i) result |= std::uint32_t{value.data[i]} << (8 * i);
+  for (std::size_t i = 0; i < value.data.size(); ++i)
+    result |= std::uint32_t{value.data[i]} << (8 * i);
   return static_cast<std::int32_t>(result);
 }
 
@@ -212,9 +215,9 @@ void Registry::WriteExpandString(std::string_view name, std::string_view value) 
 
 void Registry::WriteInteger(std::string_view name, std::int32_t value) {
   auto bits = static_cast<std::uint32_t>(value);
-  const std::uint8_t data[4] = {static_cast<std::uint8_t>(bits), static_cast<std::uint8_t>(bits >> 8),
-                                static_cast<std::uint8_t>(bits >> 16),
-                                static_cast<std::uint8_t>(bits >> 24)};
+  const std::uint8_t data[4] = {
+      static_cast<std::uint8_t>(bits), static_cast<std::uint8_t>(bits >> 8),
+      static_cast<std::uint8_t>(bits >> 16), static_cast<std::uint8_t>(bits >> 24)};
   WriteValue(name, RegType::Dword, data);
 }
 
@@ -225,7 +228,8 @@ void Registry::WriteBinaryData(std::string_view name, std::span<const std::uint8
 void Registry::WriteFloat(std::string_view name, double value) {
   auto bits = std::bit_cast<std::uint64_t>(value);
   std::uint8_t data[8];
-  for (std::size_t i = 0; i < sizeof data; ++i) data[i] = static_cast<std::uint8_t>(bits >> (8 * i));
+  for (std::size_t i = 0; i < sizeof data; ++i)
+    data[i] = static_cast<std::uint8_t>(bits >> (8 * i));
   WriteBinaryData(name, data);
 }
 

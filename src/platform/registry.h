@@ -47,10 +47,19 @@ class RegistryBackend {
   // Deletes the key with everything below it; false when it does not exist or is refused.
   virtual bool DeleteKey(RootKey root, std::string_view path, RegistryView view) = 0;
 
+  // Applies a regedit file as regedit merges it into the registry, its keys where view keeps
+  // them. The whole file is checked first: a fault is an Error naming the file and the line, and
+  // nothing of the file is applied then. This one applies the checked file key by key, so a key
+  // the registry refuses stops it halfway; a backend that can do better overrides it.
+  virtual void Import(std::vector<std::uint8_t> bytes, std::string_view source, RegistryView view);
+
   // Between the two, changes may be held back and made permanent together, so that a bulk
   // change (an import) is one write. The Win32 registry ignores this.
   virtual void BeginBatch() {}
   virtual void EndBatch() {}
+  // Ends a batch that failed on the way: where the backend holds its changes back, they are
+  // dropped, as is all of the outermost batch when an inner one fails.
+  virtual void AbandonBatch() {}
 };
 
 // The registry of this process. On Linux, the store in the registry directory
@@ -58,8 +67,8 @@ class RegistryBackend {
 RegistryBackend& SystemRegistry();
 
 // Holds back the backend's writes until Finish, which makes them permanent and reports a
-// failure. Left without Finish (an error on the way), it still ends the batch but cannot
-// report; the changes then stay pending for the next write.
+// failure. Left without Finish (an error on the way), it abandons them: nothing of a bulk change
+// that failed halfway is written.
 class RegistryBatch {
  public:
   explicit RegistryBatch(RegistryBackend& backend) : backend_(backend) { backend_.BeginBatch(); }
@@ -134,6 +143,13 @@ class Registry {
   std::unique_ptr<RegistryKeyHandle> current_;
   std::string currentPath_;
 };
+
+// Whether the 32-bit view of 64-bit Windows keeps a key of HKEY_LOCAL_MACHINE in the
+// WOW6432Node key after the first component: true for SOFTWARE and what is below it, except what
+// is there already and SOFTWARE\Classes\Installer, which both views share. Only the first three
+// components of path are looked at.
+bool RedirectsToWow6432Node(std::span<const std::string_view> path);
+inline constexpr std::string_view kWow6432Node = "WOW6432Node";
 
 // Splits a key path at "\" into its components; a leading or trailing "\" is allowed, an empty
 // component inside is not (nullopt).

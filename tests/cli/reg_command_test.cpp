@@ -67,14 +67,17 @@ TEST_F(RegCommandTest, ARegeditExportImportsAndExportsBackUnchanged) {
   Outcome imported = Run({"import", (dir_ / "in.reg").string()});
   ASSERT_EQ(imported.status, 0) << imported.err;
 
-  Outcome query = Run({"query", "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
-                                "Example Tools", "/v", "DisplayIcon"});
-  EXPECT_THAT(query.out,
-              HasSubstr("DisplayIcon    REG_EXPAND_SZ    %ProgramFiles%\\Example Tools\\example.exe,0"));
+  Outcome query = Run({"query",
+                       "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
+                       "Example Tools",
+                       "/v", "DisplayIcon"});
+  EXPECT_THAT(
+      query.out,
+      HasSubstr("DisplayIcon    REG_EXPAND_SZ    %ProgramFiles%\\Example Tools\\example.exe,0"));
 
-  Outcome exported = Run({"export",
-                          "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Example Tools",
-                          (dir_ / "out.reg").string()});
+  Outcome exported =
+      Run({"export", "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Example Tools",
+           (dir_ / "out.reg").string()});
   ASSERT_EQ(exported.status, 0) << exported.err;
   EXPECT_EQ(test::ReadFileBytes(dir_ / "out.reg"), RegeditFile(kExport));
 }
@@ -89,10 +92,12 @@ TEST_F(RegCommandTest, AddedValuesQueryAsRegDoes) {
       {{"/ve", "/d", "standard"}, "(Default)    REG_SZ    standard"},
       {{"/v", "e", "/t", "REG_EXPAND_SZ", "/d", "%TEMP%\\x"}, "e    REG_EXPAND_SZ    %TEMP%\\x"},
       {{"/v", "m", "/t", "reg_multi_sz", "/d", "a\\0b"}, "m    REG_MULTI_SZ    a\\0b"},
-      {{"/v", "m2", "/t", "REG_MULTI_SZ", "/s", "#", "/d", "x#y#z"}, "m2    REG_MULTI_SZ    x\\0y\\0z"},
+      {{"/v", "m2", "/t", "REG_MULTI_SZ", "/s", "#", "/d", "x#y#z"},
+       "m2    REG_MULTI_SZ    x\\0y\\0z"},
       {{"/v", "d", "/t", "REG_DWORD", "/d", "4294967295"}, "d    REG_DWORD    0xffffffff"},
       {{"/v", "h", "/t", "REG_DWORD", "/d", "0x1F"}, "h    REG_DWORD    0x1f"},
-      {{"/v", "be", "/t", "REG_DWORD_BIG_ENDIAN", "/d", "258"}, "be    REG_DWORD_BIG_ENDIAN    0x102"},
+      {{"/v", "be", "/t", "REG_DWORD_BIG_ENDIAN", "/d", "258"},
+       "be    REG_DWORD_BIG_ENDIAN    0x102"},
       {{"/v", "q", "/t", "REG_QWORD", "/d", "0x100000000"}, "q    REG_QWORD    0x100000000"},
       {{"/v", "b", "/t", "REG_BINARY", "/d", "00ff10"}, "b    REG_BINARY    00FF10"},
       {{"/v", "n", "/t", "REG_NONE", "/d", ""}, "n    REG_NONE    "},
@@ -174,8 +179,63 @@ TEST_F(RegCommandTest, BadArgumentsFailWithAMessage) {
   EXPECT_FALSE(std::filesystem::exists("/tmp/never-written.reg"));
 }
 
+TEST_F(RegCommandTest, AnImportWithoutEndOrTooLargeStopsWithAnError) {
+  // A sparse file: its size is refused before anything is read.
+  const std::filesystem::path large = dir_ / "large.reg";
+  test::WriteFileBytes(large, "Windows Registry Editor Version 5.00\r\n");
+  std::filesystem::resize_file(large, (std::uintmax_t{512} << 20) + 1);
+  for (const std::string& file : {large.string(), std::string("/dev/zero")}) {
+    SCOPED_TRACE(file);
+    Outcome outcome = Run({"import", file});
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_THAT(outcome.err, HasSubstr("'" + file + "'"));
+    EXPECT_THAT(outcome.err, HasSubstr("512 MByte"));
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "registry" / "HKEY_CURRENT_USER.reg"));
+}
+
+TEST_F(RegCommandTest, NamesTheRegistryCannotKeepAreRefused) {
+  ASSERT_EQ(Run({"add", "HKCU\\Software\\Kept", "/v", "x", "/d", "1"}).status, 0);
+  const std::string before = test::ReadFileBytes(dir_ / "registry" / "HKEY_CURRENT_USER.reg");
+  const std::vector<std::vector<std::string>> cases = {
+      {"add", "HKCU\\Software\\Kept", "/v", "caf\xE9", "/d", "1"},
+      {"add", "HKCU\\Software\\caf\xE9"},
+      {"add", "HKCU\\Software\\" + std::string(256, 'n')},
+      {"add", "HKCU\\Software\\Kept", "/v", std::string(16384, 'v'), "/d", "1"},
+  };
+  for (const auto& args : cases) {
+    Outcome outcome = Run(args);
+    EXPECT_EQ(outcome.status, 1) << args[1];
+    EXPECT_THAT(outcome.err, ::testing::AnyOf(HasSubstr("UTF-8"), HasSubstr("länger als")));
+    EXPECT_THAT(outcome.out, ::testing::Not(HasSubstr("successfully")));
+  }
+  EXPECT_EQ(test::ReadFileBytes(dir_ / "registry" / "HKEY_CURRENT_USER.reg"), before);
+}
+
+TEST(CommandLineTest, ArgumentsThatAreNotUtf8AreRefused) {
+  const struct {
+    std::vector<std::string> args;
+    bool refused;
+  } cases[] = {
+      {{"reg", "add", "HKCU\\Gr\xC3\xBC\xC3\x9F\xE2\x82\xAC", "/d", "\xF0\x9F\x98\x80"}, false},
+      {{"reg", "add", "HKCU\\caf\xE9"}, true},
+      {{"reg", "query", "HKCU", "/v", "\xC3"}, true},       // cut short
+      {{"--registry-dir", "/tmp/\xED\xA0\x80"}, true},      // a surrogate
+      {{"reg", "add", "HKCU\\x", "/d", "\xC0\xAF"}, true},  // an overlong "/"
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.args));
+    if (c.refused) {
+      EXPECT_THROW(RequireUtf8Arguments(c.args), UsageError);
+    } else {
+      EXPECT_NO_THROW(RequireUtf8Arguments(c.args));
+    }
+  }
+}
+
 TEST_F(RegCommandTest, RecursiveQueryListsKeysInRegistryOrder) {
-  for (const char* key : {"HKLM\\SOFTWARE\\Q\\b", "HKLM\\SOFTWARE\\Q\\A\\deep", "HKLM\\SOFTWARE\\Q\\C"}) {
+  for (const char* key :
+       {"HKLM\\SOFTWARE\\Q\\b", "HKLM\\SOFTWARE\\Q\\A\\deep", "HKLM\\SOFTWARE\\Q\\C"}) {
     ASSERT_EQ(Run({"add", key, "/v", "v", "/d", key}).status, 0);
   }
   Outcome flat = Run({"query", "HKLM\\SOFTWARE\\Q"});

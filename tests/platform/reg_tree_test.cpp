@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <map>
+#include <random>
+
 #include "platform/registry_types.h"
 
 namespace lintrove::platform {
@@ -129,6 +134,59 @@ TEST(RegTreeTest, ManyValuesStayFindableThroughReplaceAndRemove) {
   EXPECT_EQ(ValueNames(key),
             (std::vector<std::string>{name(2995), name(2996), name(2997), name(2998), name(2999)}));
   EXPECT_NE(key.FindValue(name(2997)), nullptr);
+}
+
+// Subkeys arriving out of order at a key with many are kept unsorted until the order is asked
+// for; a map of folded names shows what the key must hold at every step.
+TEST(RegTreeTest, ManySubkeysInAnyOrderStayFindableAndEnumerateInOrder) {
+  RegKey key("CLSID");
+  std::map<std::string, std::string> expected;  // folded name to name as first added
+  std::mt19937 random(7);
+  auto check = [&] {
+    ASSERT_EQ(key.Subkeys().size(), expected.size());
+    auto it = expected.begin();
+    for (const auto& subkey : key.Subkeys()) EXPECT_EQ(subkey->Name(), (it++)->second);
+  };
+  std::vector<int> numbers(3000);
+  for (int i = 0; i < 3000; ++i) numbers[i] = i;
+  std::shuffle(numbers.begin(), numbers.end(), random);
+  for (std::size_t step = 0; step < numbers.size(); ++step) {
+    const std::string name = (step % 2 ? "Key" : "KEY") + std::to_string(numbers[step] % 2000);
+    RegKey* before = key.FindSubkey(name);
+    RegKey& added = key.AddSubkey(name);
+    ASSERT_EQ(before != nullptr, expected.contains(RegistryNameKey(name))) << name;
+    if (before) {
+      ASSERT_EQ(&added, before) << "a name added twice is one key";
+    }
+    expected.try_emplace(RegistryNameKey(name), added.Name());
+    if (step % 7 == 0) {
+      const std::string gone = "key" + std::to_string(random() % 2000);
+      EXPECT_EQ(key.RemoveSubkey(gone), expected.erase(RegistryNameKey(gone)) == 1) << gone;
+      EXPECT_EQ(key.FindSubkey(gone), nullptr);
+    }
+    if (step % 500 == 0) check();
+  }
+  check();
+  for (const auto& [folded, name] : expected) {
+    ASSERT_NE(key.FindSubkey(folded), nullptr) << folded;
+    EXPECT_EQ(key.FindSubkey(folded)->Name(), name);
+  }
+}
+
+TEST(RegTreeTest, AKeyAMillionLevelsDeepIsFreedWithoutExhaustingTheStack) {
+  // In a child process, so that a stack overflow fails this test instead of ending the run.
+  EXPECT_EXIT(
+      {
+        auto root = std::make_unique<RegKey>("HKEY_CURRENT_USER");
+        RegKey* key = root.get();
+        for (int depth = 0; depth < 1'000'000; ++depth) {
+          key = &key->AddSubkey("k");
+          if (depth % 1000 == 0) key->AddSubkey("side");
+        }
+        root.reset();
+        std::exit(0);
+      },
+      ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

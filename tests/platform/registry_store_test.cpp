@@ -25,9 +25,27 @@ namespace {
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 
+std::vector<std::uint8_t> Bytes(std::string_view text) { return {text.begin(), text.end()}; }
+
+std::string Repeated(std::string_view part, std::size_t count, std::string_view separator = "") {
+  std::string text;
+  for (std::size_t i = 0; i < count; ++i) text.append(i ? separator : "").append(part);
+  return text;
+}
+
 class RegistryStoreTest : public ::testing::Test {
  protected:
   fs::path UserFile() const { return dir_ / "HKEY_CURRENT_USER.reg"; }
+  fs::path MachineFile() const { return dir_ / "HKEY_LOCAL_MACHINE.reg"; }
+
+  // Both store files with a value each, written by the store itself.
+  void WriteBothStores(PosixRegistry& backend) {
+    for (RootKey root : {RootKey::CurrentUser, RootKey::LocalMachine}) {
+      Registry registry(root, RegistryView::Default, backend);
+      ASSERT_TRUE(registry.OpenKey("\\SOFTWARE\\Kept", true));
+      registry.WriteInteger("kept", 1);
+    }
+  }
 
   ino_t Inode(const fs::path& file) const {
     struct stat info {};
@@ -194,6 +212,205 @@ TEST_F(RegistryStoreTest, AFileThatCannotBeReadIsReportedAndNeverOverwritten) {
     }
     EXPECT_EQ(test::ReadFileBytes(UserFile()), content);
   }
+}
+
+TEST_F(RegistryStoreTest, ARefusedImportLeavesBothStoresAsTheyWere) {
+  const std::string good =
+      "Windows Registry Editor Version 5.00\n\n"
+      "[HKEY_CURRENT_USER\\SOFTWARE\\New]\n\"a\"=\"1\"\n"
+      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\New]\n\"b\"=\"2\"\n"
+      "[-HKEY_CURRENT_USER\\SOFTWARE\\Kept]\n";  // lines 1 to 7
+  struct Case {
+    std::string label;
+    std::string tail;  // from line 8 on
+    std::string message;
+  };
+  const Case cases[] = {
+      {"empty name in a key path", "[HKEY_CURRENT_USER\\A\\\\B]\n", "Zeile 8: "},
+      {"too deep", "[HKEY_CURRENT_USER\\" + Repeated("k", 513, "\\") + "]\n",
+       "Zeile 8: Der Schlüssel liegt tiefer als 512 Ebenen"},
+      {"key name too long", "[HKEY_CURRENT_USER\\" + std::string(256, 'n') + "]\n",
+       "Zeile 8: Der Schlüsselname ist länger als 255 Zeichen"},
+      {"value name too long", "\"" + std::string(16384, 'v') + "\"=\"x\"\n",
+       "Zeile 8: Der Wertname ist länger als 16383 Zeichen"},
+      {"syntax", "[HKEY_CURRENT_USER\\B]\n\"c\"=dword:xyz\n", "Zeile 9: ungültiger DWORD-Wert"},
+  };
+  PosixRegistry backend(dir_.Path());
+  WriteBothStores(backend);
+  const std::string userBefore = test::ReadFileBytes(UserFile());
+  const std::string machineBefore = test::ReadFileBytes(MachineFile());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    try {
+      backend.Import(Bytes(good + c.tail), "import.reg", RegistryView::Default);
+      ADD_FAILURE() << "no error";
+    } catch (const Error& error) {
+      EXPECT_THAT(error.what(), HasSubstr("import.reg, " + c.message));
+    }
+    EXPECT_EQ(test::ReadFileBytes(UserFile()), userBefore);
+    EXPECT_EQ(test::ReadFileBytes(MachineFile()), machineBefore);
+    // Nor does this process see any of it.
+    Registry user(RootKey::CurrentUser, RegistryView::Default, backend);
+    EXPECT_FALSE(user.KeyExists("\\SOFTWARE\\New"));
+    EXPECT_TRUE(user.KeyExists("\\SOFTWARE\\Kept"));
+    EXPECT_FALSE(Registry(RootKey::LocalMachine, RegistryView::Default, backend)
+                     .KeyExists("\\SOFTWARE\\New"));
+  }
+  EXPECT_FALSE(fs::exists(dir_ / "HKEY_CURRENT_USER.reg.tmp"));
+  EXPECT_FALSE(fs::exists(dir_ / "HKEY_LOCAL_MACHINE.reg.tmp"));
+
+  backend.Import(Bytes(good), "import.reg", RegistryView::Default);
+  PosixRegistry other(dir_.Path());
+  Registry user(RootKey::CurrentUser, RegistryView::Default, other);
+  EXPECT_TRUE(user.KeyExists("\\SOFTWARE\\New"));
+  EXPECT_FALSE(user.KeyExists("\\SOFTWARE\\Kept"));
+  EXPECT_TRUE(
+      Registry(RootKey::LocalMachine, RegistryView::Default, other).KeyExists("\\SOFTWARE\\New"));
+}
+
+TEST_F(RegistryStoreTest, AnImportReachingAStoreThatCannotBeReadNamesItsLineAndWritesNothing) {
+  PosixRegistry writer(dir_.Path());
+  WriteBothStores(writer);
+  const std::string userBefore = test::ReadFileBytes(UserFile());
+  const std::string brokenMachine = "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\X]\r\n\"a\"=dword:zz\r\n";
+  test::WriteFileBytes(MachineFile(), brokenMachine);
+
+  PosixRegistry backend(dir_.Path());
+  try {
+    backend.Import(Bytes("REGEDIT4\n\n[HKEY_CURRENT_USER\\SOFTWARE\\New]\n\n"
+                         "[HKEY_LOCAL_MACHINE\\SOFTWARE\\New]\n"),
+                   "import.reg", RegistryView::Default);
+    ADD_FAILURE() << "no error";
+  } catch (const Error& error) {
+    EXPECT_THAT(error.what(), HasSubstr("import.reg, Zeile 5: "));
+    EXPECT_THAT(error.what(), HasSubstr(MachineFile().string() + ", Zeile 4: "));
+  }
+  EXPECT_EQ(test::ReadFileBytes(UserFile()), userBefore);
+  EXPECT_EQ(test::ReadFileBytes(MachineFile()), brokenMachine);
+  EXPECT_FALSE(
+      Registry(RootKey::CurrentUser, RegistryView::Default, backend).KeyExists("\\SOFTWARE\\New"));
+}
+
+TEST_F(RegistryStoreTest, AnImportInThe32BitViewGoesWhereThatViewKeepsItsKeys) {
+  PosixRegistry backend(dir_.Path());
+  backend.Import(Bytes("Windows Registry Editor Version 5.00\n\n"
+                       "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendor]\n\"v\"=\"32\"\n"
+                       "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\Installer\\Products\\P]\n"
+                       "[HKEY_CURRENT_USER\\SOFTWARE\\Vendor]\n"),
+                 "import.reg", RegistryView::Wow64_32);
+  Registry native(RootKey::LocalMachine, RegistryView::Wow64_64, backend);
+  EXPECT_TRUE(native.KeyExists("\\SOFTWARE\\WOW6432Node\\Vendor"));
+  EXPECT_FALSE(native.KeyExists("\\SOFTWARE\\Vendor"));
+  EXPECT_TRUE(native.KeyExists("\\SOFTWARE\\Classes\\Installer\\Products\\P"));
+  EXPECT_TRUE(Registry(RootKey::CurrentUser, RegistryView::Wow64_64, backend)
+                  .KeyExists("\\SOFTWARE\\Vendor"));
+}
+
+TEST_F(RegistryStoreTest, AnAbandonedBatchWritesNothingAndAFinishedOneWritesAll) {
+  PosixRegistry backend(dir_.Path());
+  WriteBothStores(backend);
+  const std::string userBefore = test::ReadFileBytes(UserFile());
+  const std::string machineBefore = test::ReadFileBytes(MachineFile());
+  auto change = [&] {
+    for (RootKey root : {RootKey::CurrentUser, RootKey::LocalMachine}) {
+      Registry registry(root, RegistryView::Default, backend);
+      ASSERT_TRUE(registry.OpenKey("\\SOFTWARE\\Batch", true));
+      registry.WriteInteger("n", 7);
+    }
+    EXPECT_TRUE(backend.DeleteKey(RootKey::CurrentUser, "SOFTWARE\\Kept", RegistryView::Default));
+  };
+  try {
+    RegistryBatch batch(backend);
+    change();
+    throw Error("failed halfway");
+  } catch (const Error&) {
+  }
+  EXPECT_EQ(test::ReadFileBytes(UserFile()), userBefore);
+  EXPECT_EQ(test::ReadFileBytes(MachineFile()), machineBefore);
+  Registry user(RootKey::CurrentUser, RegistryView::Default, backend);
+  EXPECT_FALSE(user.KeyExists("\\SOFTWARE\\Batch"));
+  EXPECT_TRUE(user.KeyExists("\\SOFTWARE\\Kept"));
+
+  RegistryBatch batch(backend);
+  change();
+  EXPECT_EQ(test::ReadFileBytes(UserFile()), userBefore);
+  batch.Finish();
+  PosixRegistry other(dir_.Path());
+  for (RootKey root : {RootKey::CurrentUser, RootKey::LocalMachine}) {
+    EXPECT_TRUE(Registry(root, RegistryView::Default, other).KeyExists("\\SOFTWARE\\Batch"));
+  }
+  EXPECT_FALSE(
+      Registry(RootKey::CurrentUser, RegistryView::Default, other).KeyExists("\\SOFTWARE\\Kept"));
+}
+
+TEST_F(RegistryStoreTest, WritesBeyondTheRegistrysLimitsAreRefusedAndNothingIsWritten) {
+  const std::string emoji = "\U0001F600";  // two UTF-16 units
+  struct Case {
+    std::string label;
+    std::string key;    // below HKCU\SOFTWARE
+    std::string value;  // the name of a value written there
+    bool refused;
+  };
+  const Case cases[] = {
+      {"deepest key", Repeated("k", 511, "\\"), "v", false},
+      {"one level deeper", Repeated("k", 512, "\\"), "v", true},
+      {"longest key name", std::string(255, 'n'), "v", false},
+      {"key name one longer", std::string(256, 'n'), "v", true},
+      {"key name counted in UTF-16", Repeated(emoji, 128), "v", true},
+      {"key name not UTF-8", "caf\xE9", "v", true},
+      {"longest value name", "K", std::string(16383, 'v'), false},
+      {"value name one longer", "K", std::string(16384, 'v'), true},
+      {"value name not UTF-8", "K", "\xFF", true},
+  };
+  PosixRegistry backend(dir_.Path());
+  WriteBothStores(backend);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    const std::string before = test::ReadFileBytes(UserFile());
+    Registry registry(RootKey::CurrentUser, RegistryView::Default, backend);
+    try {
+      ASSERT_TRUE(registry.OpenKey("\\SOFTWARE\\" + c.key, true));
+      registry.WriteInteger(c.value, 1);
+      registry.CloseKey();
+      EXPECT_FALSE(c.refused) << "no error";
+    } catch (const Error& error) {
+      EXPECT_TRUE(c.refused) << error.what();
+      EXPECT_THAT(error.what(), ::testing::AnyOf(HasSubstr("länger als"), HasSubstr("tiefer als"),
+                                                 HasSubstr("UTF-8")));
+      registry.CloseKey();
+      EXPECT_EQ(test::ReadFileBytes(UserFile()), before);
+    }
+    if (!c.refused) {
+      PosixRegistry other(dir_.Path());
+      Registry reread(RootKey::CurrentUser, RegistryView::Default, other);
+      ASSERT_TRUE(reread.OpenKeyReadOnly("\\SOFTWARE\\" + c.key));
+      EXPECT_TRUE(reread.ValueExists(c.value));
+    }
+  }
+}
+
+TEST_F(RegistryStoreTest, AStoreFileWithAKeyTooDeepIsReportedWithItsLine) {
+  test::WriteFileBytes(
+      UserFile(), "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\" + Repeated("k", 100000, "\\") + "]\r\n");
+  PosixRegistry backend(dir_.Path());
+  try {
+    Registry(RootKey::CurrentUser, RegistryView::Default, backend).KeyExists("\\k");
+    ADD_FAILURE() << "no error";
+  } catch (const Error& error) {
+    EXPECT_THAT(error.what(), HasSubstr(UserFile().string() + ", Zeile 3: "));
+    EXPECT_THAT(error.what(), HasSubstr("512"));
+  }
+}
+
+TEST_F(RegistryStoreTest, ATemporaryFileLeftByAKilledWriterIsRemovedAtTheNextOpen) {
+  PosixRegistry writer(dir_.Path());
+  WriteBothStores(writer);
+  const fs::path temporary = dir_ / "HKEY_CURRENT_USER.reg.tmp";
+  test::WriteFileBytes(temporary, "\xFF\xFEhalf a fi");
+  PosixRegistry backend(dir_.Path());
+  Registry registry(RootKey::CurrentUser, RegistryView::Default, backend);
+  EXPECT_TRUE(registry.KeyExists("\\SOFTWARE\\Kept"));
+  EXPECT_FALSE(fs::exists(temporary));
 }
 
 TEST(RegistryDirectoryTest, ComesFromTheEnvironment) {

@@ -5,19 +5,14 @@
 
 #include <cstdlib>
 
+#include <algorithm>
+
 #include "base/error.h"
+#include "base/resource_strings.h"
+#include "platform/regfile/reg_file.h"
 
 namespace lintrove::platform {
 namespace {
-
-bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
-}
 
 class PosixKeyHandle final : public RegistryKeyHandle {
  public:
@@ -107,22 +102,19 @@ class PosixKeyHandle final : public RegistryKeyHandle {
 std::filesystem::path HomeDirectory() {
   if (const char* home = std::getenv("HOME"); home && *home) return home;
   if (const passwd* entry = ::getpwuid(::getuid()); entry && entry->pw_dir) return entry->pw_dir;
-  throw Error("Das Heimatverzeichnis ist unbekannt; LINTROVE_REGISTRY_DIR ist nicht gesetzt.");
+  throw Error(LoadResString(ResString::HomeDirectoryUnknown));
 }
 
 }  // namespace
 
 std::vector<std::string> MapToView(RootKey root, std::vector<std::string> path, RegistryView view) {
-  if (root != RootKey::LocalMachine || view != RegistryView::Wow64_32 || path.empty() ||
-      !EqualsIgnoringAsciiCase(path[0], "SOFTWARE")) {
-    return path;
+  if (root != RootKey::LocalMachine || view != RegistryView::Wow64_32) return path;
+  const std::size_t looked = std::min<std::size_t>(path.size(), 3);
+  std::string_view first[3];
+  std::copy_n(path.begin(), looked, first);
+  if (RedirectsToWow6432Node(std::span(first, looked))) {
+    path.insert(path.begin() + 1, std::string(kWow6432Node));
   }
-  if (path.size() >= 2 && EqualsIgnoringAsciiCase(path[1], "WOW6432Node")) return path;
-  if (path.size() >= 3 && EqualsIgnoringAsciiCase(path[1], "Classes") &&
-      EqualsIgnoringAsciiCase(path[2], "Installer")) {
-    return path;
-  }
-  path.insert(path.begin() + 1, "WOW6432Node");
   return path;
 }
 
@@ -173,12 +165,47 @@ bool PosixRegistry::DeleteKey(RootKey root, std::string_view path, RegistryView 
   return true;
 }
 
-void PosixRegistry::BeginBatch() { ++batchDepth_; }
+void PosixRegistry::Import(std::vector<std::uint8_t> bytes, std::string_view source,
+                           RegistryView view) {
+  // Always in this order, so that two imports never hold one lock each and wait for the other.
+  RegistryStore::Transaction machine(localMachine_);
+  RegistryStore::Transaction user(currentUser_);
+  RegTreeBuilder builder(
+      [&](RootKey root) -> RegKey& {
+        return (root == RootKey::CurrentUser ? user : machine).Tree();
+      },
+      std::string(source), view);
+  ParseRegFile(bytes, source, builder);
+  // Writing the files needs as much memory again as the file read.
+  std::vector<std::uint8_t>().swap(bytes);
+  machine.Prepare();
+  user.Prepare();
+  machine.Commit();
+  user.Commit();
+}
+
+void PosixRegistry::BeginBatch() {
+  if (batchDepth_++ > 0) return;
+  batchAbandoned_ = false;
+  machineChangesBefore_ = localMachine_.PendingChangeCount();
+  userChangesBefore_ = currentUser_.PendingChangeCount();
+}
 
 void PosixRegistry::EndBatch() {
   if (batchDepth_ > 0 && --batchDepth_ > 0) return;
+  if (batchAbandoned_) {
+    AbandonBatch();
+    return;
+  }
   localMachine_.Commit();
   currentUser_.Commit();
+}
+
+void PosixRegistry::AbandonBatch() {
+  batchAbandoned_ = true;
+  if (batchDepth_ > 0 && --batchDepth_ > 0) return;
+  localMachine_.DropChangesAfter(machineChangesBefore_);
+  currentUser_.DropChangesAfter(userChangesBefore_);
 }
 
 void PosixRegistry::CommitUnlessBatched(RegistryStore& store) {

@@ -18,11 +18,15 @@ class PosixRegistry final : public RegistryBackend {
   const std::filesystem::path& Directory() const { return directory_; }
   RegistryStore& Store(RootKey root);
 
-  std::unique_ptr<RegistryKeyHandle> OpenKey(RootKey root, std::string_view path,
-                                             RegistryView view, KeyAccess access) override;
+  std::unique_ptr<RegistryKeyHandle> OpenKey(RootKey root, std::string_view path, RegistryView view,
+                                             KeyAccess access) override;
   bool DeleteKey(RootKey root, std::string_view path, RegistryView view) override;
+  // All or nothing: both files stay locked from the first line read to the last written, and
+  // nothing is written unless the whole file applied.
+  void Import(std::vector<std::uint8_t> bytes, std::string_view source, RegistryView view) override;
   void BeginBatch() override;
   void EndBatch() override;
+  void AbandonBatch() override;
 
   // Writes the store's changes now, unless a batch holds them back.
   void CommitUnlessBatched(RegistryStore& store);
@@ -32,6 +36,10 @@ class PosixRegistry final : public RegistryBackend {
   RegistryStore currentUser_;
   RegistryStore localMachine_;
   int batchDepth_ = 0;
+  bool batchAbandoned_ = false;
+  // The stores' pending changes when the outermost batch began.
+  std::size_t machineChangesBefore_ = 0;
+  std::size_t userChangesBefore_ = 0;
 };
 
 // LINTROVE_REGISTRY_DIR, else $XDG_DATA_HOME/lintrove/registry, else

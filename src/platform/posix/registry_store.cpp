@@ -10,14 +10,17 @@
 #include <utility>
 
 #include "base/error.h"
+#include "base/format.h"
+#include "base/resource_strings.h"
 #include "platform/regfile/reg_file.h"
 
 namespace lintrove::platform {
 namespace {
 
-[[noreturn]] void ThrowFileError(const std::filesystem::path& file, std::string_view what) {
-  throw Error("Registrierungsdatei '" + file.string() + "': " + std::string(what) + " (" +
-              std::strerror(errno) + ")");
+// message is a numbered text with the file and the system's reason in it.
+[[noreturn]] void ThrowFileError(int message, const std::filesystem::path& file) {
+  const std::string reason = std::strerror(errno);
+  throw Error(Format(LoadResString(message), file.string(), reason));
 }
 
 class FileDescriptor {
@@ -37,15 +40,15 @@ class FileDescriptor {
 
 std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& file) {
   FileDescriptor fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
-  if (fd.Get() < 0) ThrowFileError(file, "kann nicht gelesen werden");
+  if (fd.Get() < 0) ThrowFileError(ResString::RegistryFileUnreadable, file);
   struct stat info {};
-  if (::fstat(fd.Get(), &info) != 0) ThrowFileError(file, "kann nicht gelesen werden");
+  if (::fstat(fd.Get(), &info) != 0) ThrowFileError(ResString::RegistryFileUnreadable, file);
   std::vector<std::uint8_t> bytes(static_cast<std::size_t>(info.st_size));
   std::size_t done = 0;
   while (done < bytes.size()) {
     ssize_t n = ::read(fd.Get(), bytes.data() + done, bytes.size() - done);
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) ThrowFileError(file, "kann nicht gelesen werden");
+    if (n < 0) ThrowFileError(ResString::RegistryFileUnreadable, file);
     if (n == 0) break;
     done += static_cast<std::size_t>(n);
   }
@@ -57,27 +60,27 @@ void WriteAll(int fd, std::span<const std::uint8_t> bytes, const std::filesystem
   while (!bytes.empty()) {
     ssize_t n = ::write(fd, bytes.data(), bytes.size());
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) ThrowFileError(file, "kann nicht geschrieben werden");
+    if (n < 0) ThrowFileError(ResString::RegistryFileUnwritable, file);
     bytes = bytes.subspan(static_cast<std::size_t>(n));
   }
 }
 
+}  // namespace
+
 // Serialises the commits of all processes on one file.
-class FileLock {
+class RegistryFileLock {
  public:
-  explicit FileLock(const std::filesystem::path& lockFile)
+  explicit RegistryFileLock(const std::filesystem::path& lockFile)
       : fd_(::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600)) {
-    if (fd_.Get() < 0) ThrowFileError(lockFile, "kann nicht gesperrt werden");
+    if (fd_.Get() < 0) ThrowFileError(ResString::RegistryFileNotLocked, lockFile);
     while (::flock(fd_.Get(), LOCK_EX) != 0) {
-      if (errno != EINTR) ThrowFileError(lockFile, "kann nicht gesperrt werden");
+      if (errno != EINTR) ThrowFileError(ResString::RegistryFileNotLocked, lockFile);
     }
   }
 
  private:
   FileDescriptor fd_;  // closing it releases the lock
 };
-
-}  // namespace
 
 RegistryStore::RegistryStore(RootKey root, std::filesystem::path file)
     : root_(root), file_(std::move(file)) {}
@@ -88,6 +91,36 @@ RegistryStore::FileStamp RegistryStore::StampOnDisk() const {
   return {true, static_cast<std::uintmax_t>(info.st_dev), static_cast<std::uintmax_t>(info.st_ino),
           static_cast<std::uintmax_t>(info.st_size),
           std::int64_t{info.st_mtim.tv_sec} * 1'000'000'000 + info.st_mtim.tv_nsec};
+}
+
+std::filesystem::path RegistryStore::TemporaryFile() const {
+  std::filesystem::path temporary = file_;
+  temporary += ".tmp";
+  return temporary;
+}
+
+std::filesystem::path RegistryStore::LockFile() const {
+  return file_.parent_path() / ("." + file_.filename().string() + ".lock");
+}
+
+// Outside a commit, which holds the lock, a temporary file is one a writer left when it died.
+// Removing it is tidying up: a store that cannot be locked here (a directory this process may
+// not write) is still read.
+void RegistryStore::RemoveStaleTemporaryFile(bool locked) {
+  if (checkedForStaleTemporary_) return;
+  checkedForStaleTemporary_ = true;
+  std::error_code error;
+  if (!std::filesystem::exists(TemporaryFile(), error)) return;
+  if (locked) {
+    std::filesystem::remove(TemporaryFile(), error);
+    return;
+  }
+  try {
+    RegistryFileLock lock(LockFile());
+    std::filesystem::remove(TemporaryFile(), error);
+  } catch (const Error&) {
+    checkedForStaleTemporary_ = false;
+  }
 }
 
 // Reads the file as it is now and replays this process's unwritten changes on top of it.
@@ -106,11 +139,17 @@ void RegistryStore::Load() {
 }
 
 void RegistryStore::EnsureLoaded() {
-  if (!tree_) Load();
+  if (tree_) return;
+  RemoveStaleTemporaryFile(false);
+  Load();
 }
 
 void RegistryStore::Refresh() {
-  if (!tree_ || StampOnDisk() != stamp_) Load();
+  if (!tree_) {
+    EnsureLoaded();
+  } else if (StampOnDisk() != stamp_) {
+    Load();
+  }
 }
 
 RegKey* RegistryStore::Find(KeyPath path) const {
@@ -150,6 +189,12 @@ void RegistryStore::Apply(RegKey& tree, const Change& change) {
 }
 
 void RegistryStore::CreateKey(KeyPath path) {
+  for (const std::string& name : path) CheckKeyName(name);
+  if (path.size() > kMaxKeyDepth) {
+    std::string joined;
+    for (const std::string& name : path) joined.append(joined.empty() ? "" : "\\").append(name);
+    CheckKeyDepth(path.size(), joined);
+  }
   EnsureLoaded();
   if (Find(path)) return;
   Change change{Change::Kind::CreateKey, {path.begin(), path.end()}, {}};
@@ -158,6 +203,7 @@ void RegistryStore::CreateKey(KeyPath path) {
 }
 
 bool RegistryStore::SetValue(KeyPath path, RegValue value) {
+  CheckValueName(value.name);
   EnsureLoaded();
   if (!Find(path)) return false;
   Change change{Change::Kind::SetValue, {path.begin(), path.end()}, std::move(value)};
@@ -186,35 +232,93 @@ bool RegistryStore::DeleteKey(KeyPath path) {
   return true;
 }
 
+void RegistryStore::DropChangesAfter(std::size_t count) {
+  if (journal_.size() <= count) return;
+  journal_.erase(journal_.begin() + static_cast<std::ptrdiff_t>(count), journal_.end());
+  // The tree has them applied: it is read again, with the changes that stay.
+  tree_.reset();
+  ++generation_;
+}
+
 void RegistryStore::Commit() {
   if (journal_.empty()) return;
-  std::filesystem::path directory = file_.parent_path();
   std::error_code error;
-  std::filesystem::create_directories(directory, error);
-  FileLock lock(directory / ("." + file_.filename().string() + ".lock"));
+  std::filesystem::create_directories(file_.parent_path(), error);
+  RegistryFileLock lock(LockFile());
   if (!tree_ || StampOnDisk() != stamp_) Load();
-  WriteFile();
+  WriteTemporaryFile();
+  ReplaceWithTemporaryFile();
   journal_.clear();
 }
 
 // Only ever called under the lock, so the temporary file has one writer at a time.
-void RegistryStore::WriteFile() {
-  std::vector<std::uint8_t> bytes = FormatRegFile(*tree_, RootKeyName(root_));
-  std::filesystem::path temporary = file_;
-  temporary += ".tmp";
-  FileDescriptor fd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
-  if (fd.Get() < 0) ThrowFileError(temporary, "kann nicht geschrieben werden");
-  struct stat old {};
-  if (::stat(file_.c_str(), &old) == 0) ::fchmod(fd.Get(), old.st_mode & 07777);
-  WriteAll(fd.Get(), bytes, temporary);
-  if (::fsync(fd.Get()) != 0) ThrowFileError(temporary, "kann nicht geschrieben werden");
-  if (::close(fd.Release()) != 0) ThrowFileError(temporary, "kann nicht geschrieben werden");
-  if (::rename(temporary.c_str(), file_.c_str()) != 0) {
-    ThrowFileError(file_, "kann nicht ersetzt werden");
+void RegistryStore::WriteTemporaryFile() {
+  const std::filesystem::path temporary = TemporaryFile();
+  try {
+    std::vector<std::uint8_t> bytes = FormatRegFile(*tree_, RootKeyName(root_));
+    FileDescriptor fd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
+    if (fd.Get() < 0) ThrowFileError(ResString::RegistryFileUnwritable, temporary);
+    struct stat old {};
+    if (::stat(file_.c_str(), &old) == 0) ::fchmod(fd.Get(), old.st_mode & 07777);
+    WriteAll(fd.Get(), bytes, temporary);
+    if (::fsync(fd.Get()) != 0) ThrowFileError(ResString::RegistryFileUnwritable, temporary);
+    if (::close(fd.Release()) != 0) ThrowFileError(ResString::RegistryFileUnwritable, temporary);
+  } catch (...) {
+    std::error_code ignored;
+    std::filesystem::remove(temporary, ignored);
+    throw;
+  }
+}
+
+void RegistryStore::ReplaceWithTemporaryFile() {
+  if (::rename(TemporaryFile().c_str(), file_.c_str()) != 0) {
+    ThrowFileError(ResString::RegistryFileNotReplaced, file_);
   }
   FileDescriptor directory(::open(file_.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (directory.Get() >= 0) ::fsync(directory.Get());
   stamp_ = StampOnDisk();
+}
+
+RegistryStore::Transaction::Transaction(RegistryStore& store) : store_(store) {
+  std::error_code error;
+  std::filesystem::create_directories(store_.file_.parent_path(), error);
+  lock_ = std::make_unique<RegistryFileLock>(store_.LockFile());
+}
+
+RegistryStore::Transaction::~Transaction() {
+  if (!used_ || committed_) return;
+  if (prepared_) {
+    std::error_code ignored;
+    std::filesystem::remove(store_.TemporaryFile(), ignored);
+  }
+  // The tree holds changes that are not to be kept; the file and the journal still have what is.
+  store_.tree_.reset();
+  ++store_.generation_;
+}
+
+RegKey& RegistryStore::Transaction::Tree() {
+  if (!used_) {
+    store_.RemoveStaleTemporaryFile(true);
+    if (!store_.tree_ || store_.StampOnDisk() != store_.stamp_) store_.Load();
+    used_ = true;
+  }
+  return *store_.tree_;
+}
+
+void RegistryStore::Transaction::Prepare() {
+  if (!used_ || prepared_) return;
+  store_.WriteTemporaryFile();
+  prepared_ = true;
+}
+
+void RegistryStore::Transaction::Commit() {
+  if (!used_) return;
+  Prepare();
+  store_.ReplaceWithTemporaryFile();
+  store_.journal_.clear();
+  committed_ = true;
+  // Keys may have gone.
+  ++store_.generation_;
 }
 
 }  // namespace lintrove::platform

@@ -12,6 +12,8 @@
 
 namespace lintrove::platform {
 
+class RegistryFileLock;
+
 // One root's registry file: its tree in memory, kept in step with the file on disk.
 //
 // Changes apply to the tree at once and are kept in a journal until Commit writes the file.
@@ -19,9 +21,35 @@ namespace lintrove::platform {
 // it was read (replaying the journal on top, so neither process drops the other's changes),
 // writes a temporary file beside it, flushes it and renames it over the old one: a reader or a
 // crash never sees half a file. A file that cannot be parsed is reported and never written.
+// A temporary file that a killed writer left is removed when a process first reads the file.
 class RegistryStore {
  public:
   using KeyPath = std::span<const std::string>;
+
+  // Bulk changes made to the tree in place, under the file's lock held from start to end: the
+  // file cannot change meanwhile, so the changes need no journal. Commit writes them (with this
+  // process's pending changes); without it the store forgets them and reads the file again.
+  class Transaction {
+   public:
+    explicit Transaction(RegistryStore& store);
+    ~Transaction();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+
+    // The tree, read first where needed. Throws when the file cannot be read or parsed.
+    RegKey& Tree();
+    // Writes the temporary file, when the tree was changed; Commit then only renames it. A
+    // failure leaves the old file as it was.
+    void Prepare();
+    void Commit();
+
+   private:
+    RegistryStore& store_;
+    std::unique_ptr<RegistryFileLock> lock_;
+    bool used_ = false;
+    bool prepared_ = false;
+    bool committed_ = false;
+  };
 
   RegistryStore(RootKey root, std::filesystem::path file);
 
@@ -37,6 +65,7 @@ class RegistryStore {
   // deleted. Until then a key found stays valid, so a holder need not look it up again.
   std::uint64_t Generation() const { return generation_; }
 
+  // Both throw Error for a path or name beyond the registry's limits.
   void CreateKey(KeyPath path);
   // False when the key does not exist.
   bool SetValue(KeyPath path, RegValue value);
@@ -44,6 +73,9 @@ class RegistryStore {
   bool DeleteKey(KeyPath path);
 
   bool HasPendingChanges() const { return !journal_.empty(); }
+  std::size_t PendingChangeCount() const { return journal_.size(); }
+  // Forgets the pending changes after the first count of them.
+  void DropChangesAfter(std::size_t count);
   // Writes the pending changes, if any.
   void Commit();
 
@@ -63,7 +95,11 @@ class RegistryStore {
   FileStamp StampOnDisk() const;
   void Load();
   void EnsureLoaded();
-  void WriteFile();
+  std::filesystem::path TemporaryFile() const;
+  std::filesystem::path LockFile() const;
+  void RemoveStaleTemporaryFile(bool locked);
+  void WriteTemporaryFile();
+  void ReplaceWithTemporaryFile();
   RegKey* Find(KeyPath path) const;
   static void Apply(RegKey& tree, const Change& change);
 
@@ -73,6 +109,7 @@ class RegistryStore {
   FileStamp stamp_;
   std::vector<Change> journal_;
   std::uint64_t generation_ = 0;
+  bool checkedForStaleTemporary_ = false;
 };
 
 }  // namespace lintrove::platform

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -35,26 +36,44 @@ class RegFileSink {
 // then seen only the lines before the faulty one.
 void ParseRegFile(std::span<const std::uint8_t> bytes, std::string_view source, RegFileSink& sink);
 
-// Applies a file to the tree of one root, as regedit imports it: key and value deletions are
-// honoured; a key of another root is an error naming its line.
+// Applies a file to registry trees as regedit imports it: key and value deletions are honoured.
+// A key path beyond the registry's limits is an error naming its line, as is anything the trees'
+// provider throws.
 class RegTreeBuilder final : public RegFileSink {
  public:
+  // Gives the tree of a root when the file first names it.
+  using TreeOfRoot = std::function<RegKey&(RootKey root)>;
+
+  // Loads one root's file: a key of another root is an error; an empty name in a key path (a
+  // doubled separator) is passed over, as it names no key.
   RegTreeBuilder(RootKey root, RegKey& tree, std::string source);
+  // Imports a file: keys go where the view keeps them (the 32-bit view has HKLM\SOFTWARE in its
+  // WOW6432Node), and a key path with an empty name is an error, as the registry refuses it.
+  RegTreeBuilder(TreeOfRoot treeOfRoot, std::string source, RegistryView view);
+
   void OnKey(RootKey root, std::string_view path, int line) override;
   void OnDeleteKey(RootKey root, std::string_view path, int line) override;
   void OnValue(RegValue&& value, int line) override;
   void OnDeleteValue(std::string_view name, int line) override;
 
  private:
-  RootKey root_;
-  RegKey& tree_;
+  TreeOfRoot treeOfRoot_;
   std::string source_;
+  RegistryView view_;
+  bool refuseEmptyNames_ = true;
+  RegKey* trees_[2] = {};  // by root, once asked for
   RegKey* current_ = nullptr;  // null after a deletion header: its values are ignored
   bool seenHeader_ = false;
+  std::vector<std::string_view> components_;  // of the header being applied
+  RegKey* cachedTree_ = nullptr;
   std::vector<RegKey*> cachedPath_;
   std::vector<std::string> cachedNames_;
 
-  void CheckRoot(RootKey root, int line) const;
+  RegKey& Tree(RootKey root);
+  void SplitPath(RootKey root, std::string_view path);
+  void AddKey(RegKey& tree);
+  void DeleteKey(RegKey& tree);
+  [[noreturn]] void Fail(int line, std::string_view what) const;
 };
 
 // Writes key and its subtree in regedit's version 5 format, as regedit exports it: UTF-16LE
