@@ -62,15 +62,6 @@ std::optional<std::vector<std::string>> SplitKeyPath(std::string_view path) {
   return components;
 }
 
-RegistryBatch::~RegistryBatch() {
-  if (!finished_) backend_.AbandonBatch();
-}
-
-void RegistryBatch::Finish() {
-  finished_ = true;
-  backend_.EndBatch();
-}
-
 Registry::Registry(RootKey root, RegistryView view, RegistryBackend& backend)
     : root_(root), view_(view), backend_(backend) {}
 

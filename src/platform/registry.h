@@ -52,35 +52,11 @@ class RegistryBackend {
   // nothing of the file is applied then. This one applies the checked file key by key, so a key
   // the registry refuses stops it halfway; a backend that can do better overrides it.
   virtual void Import(std::vector<std::uint8_t> bytes, std::string_view source, RegistryView view);
-
-  // Between the two, changes may be held back and made permanent together, so that a bulk
-  // change (an import) is one write. The Win32 registry ignores this.
-  virtual void BeginBatch() {}
-  virtual void EndBatch() {}
-  // Ends a batch that failed on the way: where the backend holds its changes back, they are
-  // dropped, as is all of the outermost batch when an inner one fails.
-  virtual void AbandonBatch() {}
 };
 
 // The registry of this process. On Linux, the store in the registry directory
 // (LINTROVE_REGISTRY_DIR, else $XDG_DATA_HOME/lintrove/registry).
 RegistryBackend& SystemRegistry();
-
-// Holds back the backend's writes until Finish, which makes them permanent and reports a
-// failure. Left without Finish (an error on the way), it abandons them: nothing of a bulk change
-// that failed halfway is written.
-class RegistryBatch {
- public:
-  explicit RegistryBatch(RegistryBackend& backend) : backend_(backend) { backend_.BeginBatch(); }
-  ~RegistryBatch();
-  RegistryBatch(const RegistryBatch&) = delete;
-  RegistryBatch& operator=(const RegistryBatch&) = delete;
-  void Finish();
-
- private:
-  RegistryBackend& backend_;
-  bool finished_ = false;
-};
 
 // A registry object as the program uses it: a root, a view, and at most one current key.
 // Key paths starting with "\" are absolute from the root; others are relative to the current

@@ -306,43 +306,6 @@ TEST_F(RegistryStoreTest, AnImportInThe32BitViewGoesWhereThatViewKeepsItsKeys) {
                   .KeyExists("\\SOFTWARE\\Vendor"));
 }
 
-TEST_F(RegistryStoreTest, AnAbandonedBatchWritesNothingAndAFinishedOneWritesAll) {
-  PosixRegistry backend(dir_.Path());
-  WriteBothStores(backend);
-  const std::string userBefore = test::ReadFileBytes(UserFile());
-  const std::string machineBefore = test::ReadFileBytes(MachineFile());
-  auto change = [&] {
-    for (RootKey root : {RootKey::CurrentUser, RootKey::LocalMachine}) {
-      Registry registry(root, RegistryView::Default, backend);
-      ASSERT_TRUE(registry.OpenKey("\\SOFTWARE\\Batch", true));
-      registry.WriteInteger("n", 7);
-    }
-    EXPECT_TRUE(backend.DeleteKey(RootKey::CurrentUser, "SOFTWARE\\Kept", RegistryView::Default));
-  };
-  try {
-    RegistryBatch batch(backend);
-    change();
-    throw Error("failed halfway");
-  } catch (const Error&) {
-  }
-  EXPECT_EQ(test::ReadFileBytes(UserFile()), userBefore);
-  EXPECT_EQ(test::ReadFileBytes(MachineFile()), machineBefore);
-  Registry user(RootKey::CurrentUser, RegistryView::Default, backend);
-  EXPECT_FALSE(user.KeyExists("\\SOFTWARE\\Batch"));
-  EXPECT_TRUE(user.KeyExists("\\SOFTWARE\\Kept"));
-
-  RegistryBatch batch(backend);
-  change();
-  EXPECT_EQ(test::ReadFileBytes(UserFile()), userBefore);
-  batch.Finish();
-  PosixRegistry other(dir_.Path());
-  for (RootKey root : {RootKey::CurrentUser, RootKey::LocalMachine}) {
-    EXPECT_TRUE(Registry(root, RegistryView::Default, other).KeyExists("\\SOFTWARE\\Batch"));
-  }
-  EXPECT_FALSE(
-      Registry(RootKey::CurrentUser, RegistryView::Default, other).KeyExists("\\SOFTWARE\\Kept"));
-}
-
 TEST_F(RegistryStoreTest, WritesBeyondTheRegistrysLimitsAreRefusedAndNothingIsWritten) {
   const std::string emoji = "\U0001F600";  // two UTF-16 units
   struct Case {

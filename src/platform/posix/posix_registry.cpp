@@ -17,10 +17,8 @@ namespace {
 class PosixKeyHandle final : public RegistryKeyHandle {
  public:
   // created: the key was made by this open, a change that closing it makes permanent.
-  PosixKeyHandle(PosixRegistry& registry, RegistryStore& store, std::vector<std::string> path,
-                 bool writable, bool created)
-      : registry_(registry),
-        store_(store),
+  PosixKeyHandle(RegistryStore& store, std::vector<std::string> path, bool writable, bool created)
+      : store_(store),
         path_(std::move(path)),
         writable_(writable),
         changed_(created) {}
@@ -36,7 +34,7 @@ class PosixKeyHandle final : public RegistryKeyHandle {
   void Close() override {
     if (!changed_) return;
     changed_ = false;
-    registry_.CommitUnlessBatched(store_);
+    store_.Commit();
   }
 
   std::vector<std::string> SubkeyNames() const override {
@@ -90,7 +88,6 @@ class PosixKeyHandle final : public RegistryKeyHandle {
     return key_;
   }
 
-  PosixRegistry& registry_;
   RegistryStore& store_;
   std::vector<std::string> path_;
   bool writable_;
@@ -151,7 +148,7 @@ std::unique_ptr<RegistryKeyHandle> PosixRegistry::OpenKey(RootKey root, std::str
     store.CreateKey(stored);
     created = true;
   }
-  return std::make_unique<PosixKeyHandle>(*this, store, std::move(stored),
+  return std::make_unique<PosixKeyHandle>(store, std::move(stored),
                                           access != KeyAccess::Read, created);
 }
 
@@ -161,7 +158,7 @@ bool PosixRegistry::DeleteKey(RootKey root, std::string_view path, RegistryView 
   RegistryStore& store = Store(root);
   store.Refresh();
   if (!store.DeleteKey(MapToView(root, std::move(*components), view))) return false;
-  CommitUnlessBatched(store);
+  store.Commit();
   return true;
 }
 
@@ -182,34 +179,6 @@ void PosixRegistry::Import(std::vector<std::uint8_t> bytes, std::string_view sou
   user.Prepare();
   machine.Commit();
   user.Commit();
-}
-
-void PosixRegistry::BeginBatch() {
-  if (batchDepth_++ > 0) return;
-  batchAbandoned_ = false;
-  machineChangesBefore_ = localMachine_.PendingChangeCount();
-  userChangesBefore_ = currentUser_.PendingChangeCount();
-}
-
-void PosixRegistry::EndBatch() {
-  if (batchDepth_ > 0 && --batchDepth_ > 0) return;
-  if (batchAbandoned_) {
-    AbandonBatch();
-    return;
-  }
-  localMachine_.Commit();
-  currentUser_.Commit();
-}
-
-void PosixRegistry::AbandonBatch() {
-  batchAbandoned_ = true;
-  if (batchDepth_ > 0 && --batchDepth_ > 0) return;
-  localMachine_.DropChangesAfter(machineChangesBefore_);
-  currentUser_.DropChangesAfter(userChangesBefore_);
-}
-
-void PosixRegistry::CommitUnlessBatched(RegistryStore& store) {
-  if (batchDepth_ == 0) store.Commit();
 }
 
 RegistryBackend& SystemRegistry() {

@@ -24,22 +24,10 @@ class PosixRegistry final : public RegistryBackend {
   // All or nothing: both files stay locked from the first line read to the last written, and
   // nothing is written unless the whole file applied.
   void Import(std::vector<std::uint8_t> bytes, std::string_view source, RegistryView view) override;
-  void BeginBatch() override;
-  void EndBatch() override;
-  void AbandonBatch() override;
-
-  // Writes the store's changes now, unless a batch holds them back.
-  void CommitUnlessBatched(RegistryStore& store);
-
  private:
   std::filesystem::path directory_;
   RegistryStore currentUser_;
   RegistryStore localMachine_;
-  int batchDepth_ = 0;
-  bool batchAbandoned_ = false;
-  // The stores' pending changes when the outermost batch began.
-  std::size_t machineChangesBefore_ = 0;
-  std::size_t userChangesBefore_ = 0;
 };
 
 // LINTROVE_REGISTRY_DIR, else $XDG_DATA_HOME/lintrove/registry, else

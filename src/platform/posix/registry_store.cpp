@@ -232,14 +232,6 @@ bool RegistryStore::DeleteKey(KeyPath path) {
   return true;
 }
 
-void RegistryStore::DropChangesAfter(std::size_t count) {
-  if (journal_.size() <= count) return;
-  journal_.erase(journal_.begin() + static_cast<std::ptrdiff_t>(count), journal_.end());
-  // The tree has them applied: it is read again, with the changes that stay.
-  tree_.reset();
-  ++generation_;
-}
-
 void RegistryStore::Commit() {
   if (journal_.empty()) return;
   std::error_code error;

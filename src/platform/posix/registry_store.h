@@ -72,10 +72,6 @@ class RegistryStore {
   bool DeleteValue(KeyPath path, std::string_view name);
   bool DeleteKey(KeyPath path);
 
-  bool HasPendingChanges() const { return !journal_.empty(); }
-  std::size_t PendingChangeCount() const { return journal_.size(); }
-  // Forgets the pending changes after the first count of them.
-  void DropChangesAfter(std::size_t count);
   // Writes the pending changes, if any.
   void Commit();
 
