@@ -2,6 +2,7 @@
 
 #include <ostream>
 
+#include "command_runner.h"
 #include "platform/registry.h"
 #include "reg_operations.h"
 
@@ -39,24 +40,13 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
 }  // namespace
 
 int RunRegCommand(std::span<const std::string> args, CommandContext& context) {
-  if (args.empty() || args[0] == "/?" || args[0] == "--help" || args[0] == "-h") {
-    (args.empty() ? context.err : context.out) << kUsage;
-    return args.empty() ? 1 : 0;
-  }
-  for (const Operation& operation : kOperations) {
-    if (!EqualsIgnoringCase(args[0], operation.name)) continue;
-    try {
-      return operation.run(args.subspan(1), context);
-    } catch (const UsageError& error) {
-      context.err << "ERROR: " << error.what() << "\n\n" << kUsage;
-      return 1;
-    } catch (const Error& error) {
-      context.err << "ERROR: " << error.what() << '\n';
-      return 1;
+  return RunCommand(args, context, kUsage, [&] {
+    if (args.empty()) throw UsageError("no operation");
+    for (const Operation& operation : kOperations) {
+      if (EqualsIgnoringCase(args[0], operation.name)) return operation.run(args.subspan(1), context);
     }
-  }
-  context.err << "ERROR: unknown operation '" << args[0] << "'\n\n" << kUsage;
-  return 1;
+    throw UsageError("unknown operation '" + args[0] + "'");
+  });
 }
 
 }  // namespace lintrove::cli
