@@ -7,6 +7,7 @@
 
 #include "base/text.h"
 #include "platform/posix/posix_registry.h"
+#include "platform/registry.h"
 #include "support/temp_dir.h"
 
 namespace lintrove::cli {
@@ -231,6 +232,34 @@ TEST(CommandLineTest, ArgumentsThatAreNotUtf8AreRefused) {
       EXPECT_NO_THROW(RequireUtf8Arguments(c.args));
     }
   }
+}
+
+// Ignore marks are values named after a program's identity, which holds a DisplayName from
+// outside: no name Windows accepts may break the store.
+TEST_F(RegCommandTest, NamesWithEveryControlCharacterSurviveAddReloadExportAndImport) {
+  std::string controls;
+  for (char c = 1; c < 0x20; ++c) controls += c;
+  const std::string key = "Software\\Names\\k" + controls + "\x7f]=[";
+  const std::string value = "v" + controls + "\"\\=[];@";
+  const std::string display = "Tool 1.0\r\nfor testing";
+  ASSERT_EQ(Run({"add", "HKCU\\" + key, "/v", value, "/d", display, "/f"}).status, 0);
+  ASSERT_EQ(Run({"add", "HKCU\\" + key, "/v", display, "/t", "REG_DWORD", "/d", "1", "/f"}).status,
+            0);
+  const std::string exported = (dir_ / "names.reg").string();
+  // Every command reads the store anew: each step below starts from the file written before.
+  const Outcome exporting = Run({"export", "HKCU\\Software\\Names", exported, "/y"});
+  ASSERT_EQ(exporting.status, 0) << exporting.err;
+  ASSERT_EQ(Run({"delete", "HKCU\\Software\\Names", "/f"}).status, 0);
+  const Outcome importing = Run({"import", exported});
+  ASSERT_EQ(importing.status, 0) << importing.err;
+
+  platform::PosixRegistry backend(dir_ / "registry");
+  platform::Registry registry(platform::RootKey::CurrentUser, platform::RegistryView::Default,
+                              backend);
+  ASSERT_TRUE(registry.OpenKeyReadOnly("\\" + key));
+  EXPECT_EQ(registry.ReadString(value), display);
+  EXPECT_EQ(registry.ReadInteger(display), 1);
+  EXPECT_EQ(registry.GetValueNames().size(), 2u);
 }
 
 TEST_F(RegCommandTest, RecursiveQueryListsKeysInRegistryOrder) {
