@@ -51,6 +51,15 @@ constexpr std::array kBuiltIn = {
     BuiltIn{ResString::XmlError, "XML Fehler"},
     BuiltIn{ResString::VerdictWithoutEntry, "Komischer Fehler #123"},
     BuiltIn{ResString::NewClientOffered, "Neue Version %s: %s"},
+    BuiltIn{ResString::AnswerNotXml,
+            "Die Antwort des Servers ist kein XML-Dokument: %s (bei Byte %d)."},
+    BuiltIn{ResString::AnswerWithoutSingleRoot,
+            "Die Antwort des Servers ist kein XML-Dokument: Sie hat nicht genau ein "
+            "Wurzelelement oder Text außerhalb davon."},
+    BuiltIn{ResString::AnswerEmpty, "Die Antwort des Servers ist leer."},
+    BuiltIn{ResString::AnswerHeaderCut,
+            "Der Server hat die Verbindung beendet, bevor der Kopf seiner Antwort vollständig "
+            "war."},
     BuiltIn{ResString::NoVersionInfo, "-keine Versionsinfo vorhanden-"},
     BuiltIn{ResString::ConnectionFailed,
             "Es ist beim Verbinden zum Server ein Fehler aufgetreten.\r\nDie Fehlermeldung ist: "

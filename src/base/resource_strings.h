@@ -59,6 +59,10 @@ inline constexpr int AnswerAttributeMissing = 61491;
 inline constexpr int XmlError = 61492;
 inline constexpr int VerdictWithoutEntry = 61493;
 inline constexpr int NewClientOffered = 61494;
+inline constexpr int AnswerNotXml = 61495;
+inline constexpr int AnswerWithoutSingleRoot = 61496;
+inline constexpr int AnswerEmpty = 61497;
+inline constexpr int AnswerHeaderCut = 61498;
 }  // namespace ResString
 
 // The German text built into the program; empty for a number it does not have.

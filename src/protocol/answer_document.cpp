@@ -33,9 +33,21 @@ bool IsSingleRootDocument(const pugi::xml_document& document) {
 }  // namespace
 
 void ParseAnswer(std::string_view text, pugi::xml_document& document) {
+  document.reset();
+  if (text.find_first_not_of(" \t\r\n") == std::string_view::npos) {
+    throw AnswerNotXml(LoadResString(ResString::AnswerEmpty));
+  }
   const pugi::xml_parse_result result =
       document.load_buffer(text.data(), text.size(), kParseOptions, pugi::encoding_auto);
-  if (!result || !IsSingleRootDocument(document)) document.reset();
+  if (!result) {
+    document.reset();
+    throw AnswerNotXml(
+        Format(LoadResString(ResString::AnswerNotXml), result.description(), result.offset));
+  }
+  if (!IsSingleRootDocument(document)) {
+    document.reset();
+    throw AnswerNotXml(LoadResString(ResString::AnswerWithoutSingleRoot));
+  }
 }
 
 std::string_view TextContent(pugi::xml_node node, std::string& buffer) {

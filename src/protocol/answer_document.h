@@ -6,11 +6,19 @@
 
 #include <pugixml.hpp>
 
+#include "base/error.h"
+
 namespace lintrove {
 
-// Parses a service answer. Anything that is not one well-formed XML document (an HTML error
-// page, a truncated answer, stray text after the root element) gives an empty document, so
-// that the readers find none of their elements.
+// The service's answer could not be read as an XML document; the exchange failed.
+class AnswerNotXml : public Error {
+ public:
+  using Error::Error;
+};
+
+// Parses a service answer. Anything that is not one well-formed XML document (an empty answer,
+// an HTML error page, a truncated answer, stray text after the root element) raises AnswerNotXml
+// with the reason, so that a broken answer never reads as one that names nothing.
 void ParseAnswer(std::string_view text, pugi::xml_document& document);
 
 // The text of an element as the readers see it: all its text and CDATA, at any depth, joined.

@@ -26,15 +26,15 @@ class ServiceTransport {
   std::string Url;
 
   // POSTs the request text and parses the answer. The HTTP status is not looked at: an answer
-  // counts only as a document, and one that is no XML gives an empty document. Failures of the
-  // connection raise the HTTP library's message.
+  // counts only as a document. One that is no XML document raises AnswerNotXml; failures of the
+  // connection, one closed before the answer came included, raise the HTTP library's message.
   std::unique_ptr<pugi::xml_document> Send(std::string_view body);
 
   // The text of a request holding only a "Command" element with `word`.
   static std::string CommandXml(std::string_view word);
 
   // Sends "noop": the text of the answer's one "status" element, or "xml fehler" when there is
-  // none or more than one.
+  // none or more than one, or the answer is no XML document. Failures of the connection raise.
   std::string Ping();
 
  private:

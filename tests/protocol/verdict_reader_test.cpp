@@ -121,9 +121,7 @@ TEST_F(VerdictReaderTest, StatusFollowsTheStatusTextAndTheVersionsOffered) {
     std::vector<std::string> versions;
   } cases[] = {
       {Supported(0), ProgramStatus::Current, {}},
-      {Supported(0, Version("2.0") + Version("1.9")),
-       ProgramStatus::NewVersion,
-       {"2.0", "1.9"}},
+      {Supported(0, Version("2.0") + Version("1.9")), ProgramStatus::NewVersion, {"2.0", "1.9"}},
       {"<Programm ID=\"0\" Status=\"Supported\" Hash=\"h\" CurrentVersionId=\"1\" "
        "str_hersteller=\"\" str_homepage=\"\">" +
            Version("9") + "</Programm>",
@@ -236,7 +234,7 @@ TEST_F(VerdictReaderTest, MissingVersionElementsKeepZeroAndTheFirstElementCounts
 
 TEST_F(VerdictReaderTest, AnswersWithoutVerdictsChangeNothing) {
   const std::string answers[] = {
-      "", "<html><body>Fehler<br></body></html>", "<dorvupdater/>",
+      "<dorvupdater/>",
       "<other><ProgrammVersionliste>" + Supported(0) + "</ProgrammVersionliste></other>",
       "<dorvupdater>" + Supported(0) + "</dorvupdater>"};
   for (const std::string& answer : answers) {
@@ -244,6 +242,14 @@ TEST_F(VerdictReaderTest, AnswersWithoutVerdictsChangeNothing) {
     Scan(1);
     Send({0});
     Read(answer);
+    EXPECT_EQ(Record(0).status, ProgramStatus::Unknown) << answer;
+  }
+  // An answer that is no XML document is a failed exchange, not one without verdicts.
+  for (const std::string answer : {"", "<html><body>Fehler<br></body></html>"}) {
+    Reset();
+    Scan(1);
+    Send({0});
+    EXPECT_THROW(Read(answer), AnswerNotXml) << answer;
     EXPECT_EQ(Record(0).status, ProgramStatus::Unknown) << answer;
   }
 }
