@@ -61,14 +61,24 @@ std::string_view TextContent(pugi::xml_node node, std::string& buffer) {
   return buffer;
 }
 
+// A loop, not a recursion: the answer decides how deep the elements nest, and a recursion as
+// deep as that would overflow the stack.
 std::string TextContent(pugi::xml_node node) {
   std::string text;
-  for (pugi::xml_node child : node.children()) {
-    if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata) {
-      text += child.value();
-    } else if (child.type() == pugi::node_element) {
-      text += TextContent(child);
+  pugi::xml_node current = node.first_child();
+  while (current) {
+    const pugi::xml_node_type type = current.type();
+    if (type == pugi::node_pcdata || type == pugi::node_cdata) {
+      text += current.value();
+    } else if (type == pugi::node_element && current.first_child()) {
+      current = current.first_child();
+      continue;
     }
+    while (!current.next_sibling()) {
+      current = current.parent();
+      if (current == node) return text;
+    }
+    current = current.next_sibling();
   }
   return text;
 }

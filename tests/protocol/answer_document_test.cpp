@@ -4,6 +4,11 @@
 
 #include <string>
 
+#include "inventory/registry_program.h"
+#include "protocol/nested_xml.h"
+#include "protocol/update_response.h"
+#include "protocol/verdict_reader.h"
+
 namespace lintrove {
 namespace {
 
@@ -39,6 +44,70 @@ TEST(AnswerDocumentTest, AnAnswerIsOneWellFormedDocumentOrRefusedWithTheReason) 
       {" \r\n\t", "Die Antwort des Servers ist leer."},
   };
   for (const auto& c : cases) EXPECT_EQ(ParseError(c.text), c.error) << c.text;
+}
+
+TEST(AnswerDocumentTest, TextContentJoinsTheTextAtEveryDepthInDocumentOrder) {
+  const struct {
+    std::string xml;
+    std::string text;
+  } cases[] = {
+      {"<a>x</a>", "x"},
+      {"<a/>", ""},
+      {"<a><b/><c></c></a>", ""},
+      {"<a>x<b>y<c/>z</b><![CDATA[w]]><!--comment-->v<?pi data?></a>", "xyzwv"},
+      {"<a><b><c>deep</c></b>tail</a>", "deeptail"},
+      {"<a><b><c>deep</c></b></a>", "deep"},
+  };
+  for (const auto& c : cases) {
+    pugi::xml_document document;
+    ParseAnswer(c.xml, document);
+    // The walk stays inside the element it was given.
+    pugi::xml_document wrapped;
+    ParseAnswer("<w>before" + c.xml + "after</w>", wrapped);
+    const pugi::xml_node inner = wrapped.document_element().child("a");
+    std::string buffer;
+    EXPECT_EQ(TextContent(document.document_element()), c.text) << c.xml;
+    EXPECT_EQ(TextContent(inner), c.text) << c.xml;
+    EXPECT_EQ(TextContent(inner, buffer), c.text) << c.xml;
+  }
+}
+
+using test::Nested;
+
+TEST(AnswerDocumentTest, DeeplyNestedAnswersAreReadWithoutOverflowingTheStack) {
+  pugi::xml_document verdicts;
+  ParseAnswer("<dorvupdater>" + Nested("") +
+                  "<ProgrammVersionliste><Programm ID=\"0\" Status=\"supported\" Hash=\"h\" "
+                  "CurrentVersionId=\"1\" str_hersteller=\"v\" str_homepage=\"w\"><Version>"
+                  "<str_versionsname>" +
+                  Nested("2.0") + "</str_versionsname><int_version>" + Nested("7") +
+                  "</int_version></Version>" + Nested("<Version/>") +
+                  "</Programm></ProgrammVersionliste></dorvupdater>",
+              verdicts);
+  VerdictList records;
+  auto record = std::make_unique<ProgramVerdict>();
+  record->program = std::make_unique<RegistryProgram>();
+  ProgramList sent(false);
+  sent.Add(*record->program);
+  ProgramVerdict& read = *record;
+  records.Add(std::move(record));
+  VerdictReader::ReadVerdicts(sent, verdicts, records);
+  ASSERT_EQ(read.versions.Count(), 1);
+  EXPECT_EQ(read.versions.Items(0).str_versionsname, "2.0");
+  EXPECT_EQ(read.versions.Items(0).int_version, 7);
+
+  pugi::xml_document update;
+  ParseAnswer("<r><currentversion>" + Nested("1.5.0.0") +
+                  "</currentversion><downloadurl>d</downloadurl>" +
+                  Nested("<forceupdate>" + Nested("true") + "</forceupdate>") + "<infopage>" +
+                  Nested("") + "</infopage></r>",
+              update);
+  UpdateResponse response;
+  UpdateResponseReader::Parse(update, response);
+  EXPECT_EQ(response.currentversion, "1.5.0.0");
+  EXPECT_EQ(response.downloadurl, "d");
+  EXPECT_TRUE(response.forceupdate);
+  EXPECT_EQ(response.infopage, "");
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "inventory/registry_program.h"
 #include "platform/posix/posix_registry.h"
 #include "protocol/answer_document.h"
+#include "protocol/nested_xml.h"
 #include "protocol/test_http_server.h"
 #include "protocol/update_response.h"
 #include "protocol/verdict_reader.h"
@@ -162,6 +163,9 @@ TEST(TransportTest, PingGivesTheOneStatusTextOrXmlFehler) {
       {"<any><deep><status>down</status></deep></any>", "down"},
       {"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<!-- Dienst -->\n<!DOCTYPE dorvupdater>"
        "<dorvupdater><status>ok</status></dorvupdater>\r\n",
+       "ok"},
+      {"<dorvupdater>" + test::Nested("<status>" + test::Nested("ok") + "</status>") +
+           "</dorvupdater>",
        "ok"},
       {"<dorvupdater><status>ok</status><status>ok</status></dorvupdater>", "xml fehler"},
       {"<dorvupdater></dorvupdater>", "xml fehler"},
