@@ -43,8 +43,7 @@ class ClientRequestWriter : public RequestWriter {
                                    std::string_view lcid);
   // The client with options, then "Programme" with one "Programm" per program, its "ID" the
   // position in `programs` from 0.
-  void AddPrograms(const ProgramList& programs, const ClientFacts& client,
-                    std::string_view lcid);
+  void AddPrograms(const ProgramList& programs, const ClientFacts& client, std::string_view lcid);
   static void WriteProgram(pugi::xml_node element, const Program& program);
 };
 
