@@ -60,6 +60,7 @@ constexpr std::array kBuiltIn = {
     BuiltIn{ResString::AnswerHeaderCut,
             "Der Server hat die Verbindung beendet, bevor der Kopf seiner Antwort vollständig "
             "war."},
+    BuiltIn{ResString::AnswerHttpStatus, "%s\r\nHTTP-Status der Antwort: %d"},
     BuiltIn{ResString::NoVersionInfo, "-keine Versionsinfo vorhanden-"},
     BuiltIn{ResString::ConnectionFailed,
             "Es ist beim Verbinden zum Server ein Fehler aufgetreten.\r\nDie Fehlermeldung ist: "

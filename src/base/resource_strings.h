@@ -63,6 +63,7 @@ inline constexpr int AnswerNotXml = 61495;
 inline constexpr int AnswerWithoutSingleRoot = 61496;
 inline constexpr int AnswerEmpty = 61497;
 inline constexpr int AnswerHeaderCut = 61498;
+inline constexpr int AnswerHttpStatus = 61499;
 }  // namespace ResString
 
 // The German text built into the program; empty for a number it does not have.

@@ -34,7 +34,13 @@ ServiceTransport::ServiceTransport(std::unique_ptr<platform::Http> http) : http_
 std::unique_ptr<pugi::xml_document> ServiceTransport::Send(std::string_view body) {
   const platform::HttpAnswer answer = http_->Post(Url, kRequestHeaders, body);
   auto document = std::make_unique<pugi::xml_document>();
-  ParseAnswer(answer.body, *document);
+  try {
+    ParseAnswer(answer.body, *document);
+  } catch (const AnswerNotXml& error) {
+    // An error page usually says more by its status than by its text.
+    throw AnswerNotXml(
+        Format(LoadResString(ResString::AnswerHttpStatus), error.what(), answer.status));
+  }
   return document;
 }
 

@@ -26,8 +26,9 @@ class ServiceTransport {
   std::string Url;
 
   // POSTs the request text and parses the answer. The HTTP status is not looked at: an answer
-  // counts only as a document. One that is no XML document raises AnswerNotXml; failures of the
-  // connection, one closed before the answer came included, raise the HTTP library's message.
+  // counts only as a document. One that is no XML document raises AnswerNotXml, whose message
+  // names the HTTP status too; failures of the connection, one closed before the answer's header
+  // was complete included, raise the HTTP library's message.
   std::unique_ptr<pugi::xml_document> Send(std::string_view body);
 
   // The text of a request holding only a "Command" element with `word`.

@@ -256,7 +256,7 @@ Failure FailureOfSend(ServiceTransport& transport) {
   return {"none", ""};
 }
 
-TEST(TransportTest, AnAnswerThatIsNoXmlDocumentFailsTheExchangeWithTheReason) {
+TEST(TransportTest, AnAnswerThatIsNoXmlDocumentFailsTheExchangeWithTheReasonAndStatus) {
   const std::string not_xml = "Die Antwort des Servers ist kein XML-Dokument: ";
   const struct {
     int status;
@@ -284,7 +284,9 @@ TEST(TransportTest, AnAnswerThatIsNoXmlDocumentFailsTheExchangeWithTheReason) {
     const Failure failure = FailureOfSend(transport);
     EXPECT_EQ(failure.kind, "not xml") << c.body;
     EXPECT_TRUE(failure.message.starts_with(c.message_start)) << failure.message;
-    EXPECT_TRUE(failure.message.ends_with(c.message_end)) << failure.message;
+    EXPECT_TRUE(failure.message.ends_with(
+        c.message_end + "\r\nHTTP-Status der Antwort: " + std::to_string(c.status)))
+        << failure.message;
     // The reachability test reads such an answer as a service that is not there.
     EXPECT_EQ(transport.Ping(), "xml fehler") << c.body;
   }
