@@ -51,6 +51,19 @@ constexpr std::array kBuiltIn = {
     BuiltIn{ResString::XmlError, "XML Fehler"},
     BuiltIn{ResString::VerdictWithoutEntry, "Komischer Fehler #123"},
     BuiltIn{ResString::NewClientOffered, "Neue Version %s: %s"},
+    BuiltIn{ResString::AnswerNotXml,
+            "Die Antwort des Servers ist kein XML-Dokument: %s (bei Byte %d)."},
+    BuiltIn{ResString::AnswerWithoutSingleRoot,
+            "Die Antwort des Servers ist kein XML-Dokument: Sie hat nicht genau ein "
+            "Wurzelelement oder Text außerhalb davon."},
+    BuiltIn{ResString::AnswerEmpty, "Die Antwort des Servers ist leer."},
+    BuiltIn{ResString::AnswerHeaderCut,
+            "Der Server hat die Verbindung beendet, bevor der Kopf seiner Antwort vollständig "
+            "war."},
+    BuiltIn{ResString::AnswerHttpStatus, "%s\r\nHTTP-Status der Antwort: %d"},
+    BuiltIn{ResString::AnswerOfAnotherKind,
+            "Die Antwort des Servers ist kein Dokument des Dienstes: Ihr Wurzelelement ist "
+            "<%s> statt <dorvupdater>."},
     BuiltIn{ResString::RegistryFileUnreadable,
             "Die Registrierungsdatei '%s' kann nicht gelesen werden: %s"},
     BuiltIn{ResString::RegistryFileUnwritable,

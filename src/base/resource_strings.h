@@ -59,6 +59,12 @@ inline constexpr int AnswerAttributeMissing = 61491;
 inline constexpr int XmlError = 61492;
 inline constexpr int VerdictWithoutEntry = 61493;
 inline constexpr int NewClientOffered = 61494;
+inline constexpr int AnswerNotXml = 61495;
+inline constexpr int AnswerWithoutSingleRoot = 61496;
+inline constexpr int AnswerEmpty = 61497;
+inline constexpr int AnswerHeaderCut = 61498;
+inline constexpr int AnswerHttpStatus = 61499;
+inline constexpr int AnswerOfAnotherKind = 61500;
 // The registry store on Linux and the regedit files it keeps.
 inline constexpr int RegistryFileUnreadable = 61504;
 inline constexpr int RegistryFileUnwritable = 61505;

@@ -4,8 +4,8 @@
 
 #include "base/error.h"
 #include "base/format.h"
-#include "base/text.h"
 #include "base/resource_strings.h"
+#include "base/text.h"
 #include "platform/locale.h"
 
 namespace lintrove {
@@ -15,16 +15,6 @@ int ParseIndex(std::string_view text) {
   int index = 0;
   auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), index);
   return error == std::errc() && end == text.data() + text.size() ? index : -1;
-}
-
-std::vector<std::string> SplitAtDots(std::string_view text) {
-  std::vector<std::string> parts;
-  for (std::size_t start = 0;;) {
-    std::size_t dot = text.find('.', start);
-    parts.emplace_back(text.substr(start, dot - start));
-    if (dot == std::string_view::npos) return parts;
-    start = dot + 1;
-  }
 }
 
 std::optional<TranslatableObject::Property> FindProperty(const TranslatableObject& object,
@@ -71,15 +61,16 @@ PathElement ParsePathElement(std::string_view element) {
   return PathElement{std::string(element), PathElement::Kind::Plain, 0};
 }
 
-PathResolution ResolvePropertyPath(TranslatableObject& object,
-                                   std::span<const std::string> elements, std::size_t first) {
+PathResolution ResolvePropertyPath(TranslatableObject& object, std::string_view elements) {
   TranslatableObject* current = &object;
-  for (std::size_t at = first; at < elements.size(); ++at) {
-    const PathElement element = ParsePathElement(elements[at]);
+  for (std::size_t start = 0;;) {
+    // Split exactly at every dot: two dots in a row give an empty element.
+    const std::size_t dot = elements.find('.', start);
+    const bool last = dot == std::string_view::npos;
+    const PathElement element = ParsePathElement(elements.substr(start, last ? dot : dot - start));
     std::optional<TranslatableObject::Property> property = FindProperty(*current, element.name);
     if (!property) return {};
-    if (at + 1 == elements.size())
-      return {std::move(property), current, element.kind, element.index};
+    if (last) return {std::move(property), current, element.kind, element.index};
     if (property->type != TranslatableObject::PropertyType::Object) return {};
     TranslatableObject* held = current->GetObject(property->name);
     switch (element.kind) {
@@ -100,8 +91,8 @@ PathResolution ResolvePropertyPath(TranslatableObject& object,
     }
     if (!held) return {};
     current = held;
+    start = dot + 1;
   }
-  return {};
 }
 
 void TranslateProperty(TranslatableComponent& component, std::string_view path, std::string value) {
@@ -109,8 +100,7 @@ void TranslateProperty(TranslatableComponent& component, std::string_view path, 
   if (dot == std::string_view::npos) return;
   TranslatableObject* target = Target(component, path.substr(0, dot));
   if (!target) return;
-  const std::vector<std::string> elements = SplitAtDots(path.substr(dot + 1));
-  PathResolution resolution = ResolvePropertyPath(*target, elements, 0);
+  PathResolution resolution = ResolvePropertyPath(*target, path.substr(dot + 1));
   if (resolution.property) {
     if (resolution.property->type == TranslatableObject::PropertyType::Text &&
         resolution.property->writable) {

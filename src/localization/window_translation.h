@@ -33,8 +33,9 @@ struct PathResolution {
   PathElement::Kind kind = PathElement::Kind::Plain;
   int index = 0;
 };
-PathResolution ResolvePropertyPath(TranslatableObject& object,
-                                   std::span<const std::string> elements, std::size_t first);
+// Follows the path's elements (separated by dots, the component name already taken off) from
+// the object, one element at a time: the language file decides how long a path is.
+PathResolution ResolvePropertyPath(TranslatableObject& object, std::string_view elements);
 
 // Applies one record to the component; records naming nothing translatable are skipped.
 // Throws lintrove::Error when a step refuses (a collection index out of range, and so on).

@@ -1,6 +1,7 @@
 #include "protocol/answer_document.h"
 
 #include <charconv>
+#include <limits>
 
 #include "base/error.h"
 #include "base/format.h"
@@ -33,30 +34,50 @@ bool IsSingleRootDocument(const pugi::xml_document& document) {
 }  // namespace
 
 void ParseAnswer(std::string_view text, pugi::xml_document& document) {
+  document.reset();
+  if (text.find_first_not_of(" \t\r\n") == std::string_view::npos) {
+    throw AnswerNotXml(LoadResString(ResString::AnswerEmpty));
+  }
   const pugi::xml_parse_result result =
       document.load_buffer(text.data(), text.size(), kParseOptions, pugi::encoding_auto);
-  if (!result || !IsSingleRootDocument(document)) document.reset();
-}
-
-std::string_view TextContent(pugi::xml_node node, std::string& buffer) {
-  // The common case, one text or CDATA child, without walking.
-  const pugi::xml_node only = node.first_child();
-  if (only && !only.next_sibling() &&
-      (only.type() == pugi::node_pcdata || only.type() == pugi::node_cdata)) {
-    return only.value();
+  if (!result) {
+    document.reset();
+    throw AnswerNotXml(
+        Format(LoadResString(ResString::AnswerNotXml), result.description(), result.offset));
   }
-  buffer = TextContent(node);
-  return buffer;
+  if (!IsSingleRootDocument(document)) {
+    document.reset();
+    throw AnswerNotXml(LoadResString(ResString::AnswerWithoutSingleRoot));
+  }
 }
 
+const char* OnlyText(pugi::xml_node node) {
+  // The type of a missing node is node_null: one call less into the library than testing it.
+  const pugi::xml_node only = node.first_child();
+  const pugi::xml_node_type type = only.type();
+  if (type != pugi::node_pcdata && type != pugi::node_cdata) return nullptr;
+  if (only.next_sibling().type() != pugi::node_null) return nullptr;
+  return only.value();
+}
+
+// A loop, not a recursion: the answer decides how deep the elements nest, and a recursion as
+// deep as that would overflow the stack.
 std::string TextContent(pugi::xml_node node) {
   std::string text;
-  for (pugi::xml_node child : node.children()) {
-    if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata) {
-      text += child.value();
-    } else if (child.type() == pugi::node_element) {
-      text += TextContent(child);
+  pugi::xml_node current = node.first_child();
+  while (current) {
+    const pugi::xml_node_type type = current.type();
+    if (type == pugi::node_pcdata || type == pugi::node_cdata) {
+      text += current.value();
+    } else if (type == pugi::node_element && current.first_child()) {
+      current = current.first_child();
+      continue;
     }
+    while (!current.next_sibling()) {
+      current = current.parent();
+      if (current == node) return text;
+    }
+    current = current.next_sibling();
   }
   return text;
 }
@@ -66,6 +87,22 @@ std::string LowerAscii(std::string text) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   }
   return text;
+}
+
+std::int32_t AnswerInteger(const char* text) {
+  const char* digit = *text == '-' ? text + 1 : text;
+  std::int64_t magnitude = 0;
+  for (; *digit >= '0' && *digit <= '9'; ++digit) {
+    magnitude = magnitude * 10 + (*digit - '0');
+    if (magnitude > std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1) break;
+  }
+  const std::int64_t value = *text == '-' ? -magnitude : magnitude;
+  const bool digits_only = *digit == '\0' && digit != text && (digit != text + 1 || *text != '-');
+  if (!digits_only || value < std::numeric_limits<std::int32_t>::min() ||
+      value > std::numeric_limits<std::int32_t>::max()) {
+    return AnswerInteger(std::string_view(text));  // raises with the whole text
+  }
+  return static_cast<std::int32_t>(value);
 }
 
 std::int32_t AnswerInteger(std::string_view text) {

@@ -1,8 +1,8 @@
 #include "inventory/platform_facts.h"
+#include "platform/client_version.h"
 #include "platform/locale.h"
 #include "protocol/request_documents.h"
 #include "settings/client_settings.h"
-#include "platform/client_version.h"
 
 namespace lintrove {
 

@@ -11,8 +11,9 @@ int Switch(bool on) { return on ? 1 : 0; }
 
 std::string LcidText(std::uint32_t lcid) { return Format("%08X", lcid); }
 
-pugi::xml_node ClientRequestWriter::CreateClientElement(pugi::xml_node parent, const ClientFacts& client,
-                                            std::string_view lcid) {
+pugi::xml_node ClientRequestWriter::CreateClientElement(pugi::xml_node parent,
+                                                        const ClientFacts& client,
+                                                        std::string_view lcid) {
   pugi::xml_node element = parent.append_child("Client");
   element.append_attribute("Version").set_value(client.version.c_str());
   element.append_attribute("Guid").set_value(client.guid.c_str());
@@ -26,7 +27,7 @@ void ClientRequestWriter::AddClient(const ClientFacts& client, std::string_view 
 }
 
 void ClientRequestWriter::AddClientWithOptions(pugi::xml_node parent, const ClientFacts& client,
-                                   std::string_view lcid) {
+                                               std::string_view lcid) {
   pugi::xml_node element = CreateClientElement(parent, client, lcid);
   element.append_attribute("upgrades").set_value(Switch(client.upgrades));
   element.append_attribute("win64").set_value(Switch(client.windows64));

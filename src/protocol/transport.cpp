@@ -29,8 +29,7 @@ std::string ServiceAddress(bool ssl, std::string_view service_url) {
   return address;
 }
 
-ServiceTransport::ServiceTransport(std::unique_ptr<platform::Http> http)
-    : http_(std::move(http)) {}
+ServiceTransport::ServiceTransport(std::unique_ptr<platform::Http> http) : http_(std::move(http)) {}
 
 std::unique_ptr<pugi::xml_document> ServiceTransport::Send(std::string_view body) {
   platform::HttpProgress http_progress;
@@ -47,7 +46,13 @@ std::unique_ptr<pugi::xml_document> ServiceTransport::Send(std::string_view body
     throw Cancelled();
   }
   auto document = std::make_unique<pugi::xml_document>();
-  ParseAnswer(answer.body, *document);
+  try {
+    ParseAnswer(answer.body, *document);
+  } catch (const AnswerNotXml& error) {
+    // An error page usually says more by its status than by its text.
+    throw AnswerNotXml(
+        Format(LoadResString(ResString::AnswerHttpStatus), error.what(), answer.status));
+  }
   return document;
 }
 
@@ -58,15 +63,21 @@ std::string ServiceTransport::CommandXml(std::string_view word) {
 }
 
 std::string ServiceTransport::Ping() {
-  const std::unique_ptr<pugi::xml_document> answer = Send(CommandXml("noop"));
+  std::unique_ptr<pugi::xml_document> answer;
+  try {
+    answer = Send(CommandXml("noop"));
+  } catch (const AnswerNotXml&) {
+    // A service that answers, but not with its document, counts as not reached.
+    return std::string(kXmlError);
+  }
   const pugi::xpath_node_set statuses = answer->select_nodes("//status");
   if (statuses.size() != 1) return std::string(kXmlError);
   return TextContent(statuses.first().node());
 }
 
 std::unique_ptr<ServiceTransport> CreateTransport(const ClientSettings& client,
-                                                       const SystemSettings& system,
-                                                       std::unique_ptr<platform::Http> http) {
+                                                  const SystemSettings& system,
+                                                  std::unique_ptr<platform::Http> http) {
   auto transport = std::make_unique<ServiceTransport>(std::move(http));
   transport->Url = ServiceAddress(client.bol_ssl, system.StrServiceUrl);
   return transport;

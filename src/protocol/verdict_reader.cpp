@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <cstring>
 #include <functional>
 #include <limits>
 #include <optional>
@@ -21,8 +20,20 @@ namespace {
 
 constexpr std::string_view kSupported = "supported";
 
-bool IsElement(pugi::xml_node node, const char* name) {
-  return node.type() == pugi::node_element && std::strcmp(node.name(), name) == 0;
+bool IsElement(pugi::xml_node node, std::string_view name) {
+  return node.type() == pugi::node_element && NameIs(node.name(), name);
+}
+
+// The child elements of that name, in document order. Every node accessor is a call into the
+// parser's library; the type of a null node is node_null, so one call both ends the walk and
+// tells elements from text.
+template <typename Visit>
+void ForEachChildElement(pugi::xml_node parent, std::string_view name, Visit visit) {
+  pugi::xml_node_type type;
+  for (pugi::xml_node child = parent.first_child(); (type = child.type()) != pugi::node_null;
+       child = child.next_sibling()) {
+    if (type == pugi::node_element && NameIs(child.name(), name)) visit(child);
+  }
 }
 
 bool IsXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
@@ -30,6 +41,13 @@ bool IsXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'
 // An attribute compared with a number in a path predicate ([@ID=5]) counts as the number its
 // text reads as: blanks around it allowed, "05" and "5.0" equal to 5. Other texts never match.
 std::optional<std::int64_t> PathNumber(std::string_view text) {
+  // What the service sends, a plain number of a few digits, without the conversion below.
+  if (!text.empty() && text.size() <= 9 &&
+      text.find_first_not_of("0123456789") == std::string_view::npos) {
+    std::int64_t value = 0;
+    for (const char digit : text) value = value * 10 + (digit - '0');
+    return value;
+  }
   while (!text.empty() && IsXmlSpace(text.front())) text.remove_prefix(1);
   while (!text.empty() && IsXmlSpace(text.back())) text.remove_suffix(1);
   const std::string_view digits = text.starts_with('-') ? text.substr(1) : text;
@@ -64,11 +82,15 @@ struct VerdictAttributes {
         {"str_hersteller", &str_hersteller},
         {"str_homepage", &str_homepage},
     };
-    for (pugi::xml_attribute attribute = element.first_attribute(); attribute;
+    // A null attribute's name is empty, and an attribute of the document has a name.
+    const char* name;
+    for (pugi::xml_attribute attribute = element.first_attribute(); *(name = attribute.name());
          attribute = attribute.next_attribute()) {
-      const std::string_view name = attribute.name();
       for (const auto& [wanted_name, value] : wanted) {
-        if (name == wanted_name && *value == nullptr) *value = attribute.value();
+        if (NameIs(name, wanted_name)) {
+          if (*value == nullptr) *value = attribute.value();
+          break;
+        }
       }
     }
     if (id != nullptr) id_number = PathNumber(id);
@@ -93,17 +115,19 @@ struct VerdictAttributes {
 };
 
 // The answer's verdicts in document order: "Programm" below "ProgrammVersionliste" below the
-// root "dorvupdater".
+// root "dorvupdater". A document of another root is not the service's answer, though it may
+// parse (a proxy's error page in XHTML): reading it as one without verdicts would report a
+// failed exchange as a completed check.
 std::vector<VerdictAttributes> Verdicts(const pugi::xml_document& answer) {
   std::vector<VerdictAttributes> verdicts;
   const pugi::xml_node root = answer.document_element();
-  if (!IsElement(root, "dorvupdater")) return verdicts;
-  for (pugi::xml_node list = root.first_child(); list; list = list.next_sibling()) {
-    if (!IsElement(list, "ProgrammVersionliste")) continue;
-    for (pugi::xml_node verdict = list.first_child(); verdict; verdict = verdict.next_sibling()) {
-      if (IsElement(verdict, "Programm")) verdicts.emplace_back(verdict);
-    }
+  if (!IsElement(root, "dorvupdater")) {
+    throw Error(Format(LoadResString(ResString::AnswerOfAnotherKind), root.name()));
   }
+  ForEachChildElement(root, "ProgrammVersionliste", [&verdicts](pugi::xml_node list) {
+    ForEachChildElement(list, "Programm",
+                        [&verdicts](pugi::xml_node verdict) { verdicts.emplace_back(verdict); });
+  });
   return verdicts;
 }
 
@@ -121,9 +145,7 @@ std::vector<int> VerdictsPerPosition(const std::vector<VerdictAttributes>& verdi
 
 template <typename Visit>
 void ForEachOwnVersion(pugi::xml_node verdict, Visit visit) {
-  for (pugi::xml_node child = verdict.first_child(); child; child = child.next_sibling()) {
-    if (IsElement(child, "Version")) visit(child);
-  }
+  ForEachChildElement(verdict, "Version", visit);
 }
 
 // The "Version" elements that the path ".../Programm[@ID=p]/Version" selects for a position p

@@ -3,8 +3,8 @@
 #include <pugixml.hpp>
 
 #include "inventory/program.h"
-#include "protocol/verdict_records.h"
 #include "protocol/property_reader.h"
+#include "protocol/verdict_records.h"
 
 namespace lintrove {
 

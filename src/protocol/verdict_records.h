@@ -62,7 +62,7 @@ class ProgramVerdict {
   ProgramStatus status = ProgramStatus::Unknown;
   // Of the current version only int_version is known.
   std::unique_ptr<OfferedVersion> current_version;
-  std::string hash;  // passed back to the service in the feedback page address, never checked
+  std::string hash;      // passed back to the service in the feedback page address, never checked
   std::string vendor;    // str_hersteller of the answer
   std::string homepage;  // str_homepage of the answer
 

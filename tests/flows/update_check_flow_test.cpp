@@ -11,6 +11,7 @@
 #include "inventory/machine_fixture.h"
 #include "platform/client_version.h"
 #include "platform/posix/posix_installer_database.h"
+#include "protocol/test_http_server.h"
 #include "protocol/test_update_service.h"
 
 namespace lintrove {
@@ -139,6 +140,40 @@ TEST_F(UpdateCheckFlowTest, FailuresAndCancelsEndTheCheckWithoutTakingItsTime) {
                   "Es ist beim Verbinden zum Server ein Fehler aufgetreten.")));
   EXPECT_EQ(client_.dat_lastcheck, 0.0);
   EXPECT_EQ(Record(0).status, ProgramStatus::Unknown);
+}
+
+// A service that answers "noop" as it should and one later command with a body that is no XML
+// document: an error page, or an answer cut off. Requests carry their command as CDATA.
+TEST_F(UpdateCheckFlowTest, AnAnswerThatIsNoDocumentFailsTheCheckAndKeepsItsTime) {
+  const std::string updatecheck_answer =
+      "<dorvupdater><currentversion>0.0.0.1</currentversion><downloadurl>x</downloadurl>"
+      "<forceupdate>false</forceupdate><infopage>y</infopage></dorvupdater>";
+  const struct {
+    std::string broken_command;
+    std::string body;
+  } cases[] = {
+      {"step1", "<html><body><h1>502 Bad Gateway</h1></body></html>"},
+      {"step1", "<dorvupdater><ProgrammVersionliste><Programm ID=\"0\" Status=\"supp"},
+      {"updatecheck", "Service temporarily unavailable"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.broken_command + ": " + c.body);
+    test::TestHttpServer server([&](const httplib::Request& request, httplib::Response& response) {
+      std::string body = "<dorvupdater><status>ok</status></dorvupdater>";
+      if (request.body.find("[updatecheck]") != std::string::npos) body = updatecheck_answer;
+      if (request.body.find("[" + c.broken_command + "]") != std::string::npos) body = c.body;
+      response.set_content(body, "text/xml");
+    });
+    client_.dat_lastcheck = 0.0;
+    ServiceTransport transport;
+    transport.Url = ServiceAddress(false, server.ServiceUrl());
+    const ProgramRefList sent = ProgramsToSend(in_list_order_, IgnoreMarks(registry_));
+
+    EXPECT_THAT([&] { RunUpdateCheck(transport, client_, sent, records_, {}); },
+                testing::ThrowsMessage<Error>(testing::HasSubstr("Die Antwort des Servers ist")));
+    EXPECT_EQ(client_.dat_lastcheck, 0.0);
+    for (const auto& record : records_) EXPECT_EQ(record->status, ProgramStatus::Unknown);
+  }
 }
 
 }  // namespace

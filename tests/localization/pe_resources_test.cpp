@@ -209,16 +209,55 @@ TEST(PeResourcesTest, EveryTruncationAndEveryByteFlipIsReadOrRefused) {
   }
 }
 
-TEST(PeResourcesTest, ADirectoryThatPointsAtItselfEndsInAnError) {
-  std::vector<std::uint8_t> image = SampleModule();
-  // Every type entry of the root leads back to the root: without a limit that is a tree of
-  // unbounded size.
-  Put32(image, 0x200 + 20, 0x80000000u);
-  Put32(image, 0x200 + 28, 0x80000000u);
-  Put32(image, 0x200 + 36, 0x80000000u);
-  const PeResources module = PeResources::Parse(image);
-  EXPECT_TRUE(module.Resources(kResourceTypeRcData).empty());
-  EXPECT_EQ(module.IconGroupCount(), 0u);
+std::uint32_t Get32(const std::vector<std::uint8_t>& image, std::size_t offset) {
+  std::uint32_t value = 0;
+  for (int shift = 0; shift < 32; shift += 8) value |= std::uint32_t{image[offset++]} << shift;
+  return value;
+}
+
+TEST(PeResourcesTest, ADirectoryLoopAtAnyLevelEndsWithTheResourcesOutsideIt) {
+  // The directory's offsets count from its start at 0x200; an entry's target is at 4 past the
+  // entry, each directory's entries 16 past the directory. The first type is the icons.
+  constexpr std::uint32_t kSubdirectory = 0x80000000u;
+  auto first_entry_target = [](std::size_t directory) { return 0x200 + directory + 16 + 4; };
+  auto subdirectory_at = [&](const std::vector<std::uint8_t>& image, std::size_t directory) {
+    return std::size_t{Get32(image, first_entry_target(directory)) & ~kSubdirectory};
+  };
+  struct Case {
+    std::string_view name;
+    std::function<void(std::vector<std::uint8_t>&)> damage;
+    std::size_t icons;
+    std::size_t rc_data;
+  };
+  const Case cases[] = {
+      // Without a limit on the entries visited, a tree of unbounded size.
+      {"every type leads back to the root",
+       [&](auto& image) {
+         for (std::size_t entry = 0; entry < 3; ++entry) {
+           Put32(image, first_entry_target(0) + entry * 8, kSubdirectory);
+         }
+       },
+       0, 0},
+      {"an icon's name leads back to the icon directory",
+       [&](auto& image) {
+         const std::size_t icons = subdirectory_at(image, 0);
+         Put32(image, first_entry_target(icons), kSubdirectory | icons);
+       },
+       1, 4},
+      {"an icon's language leads back to the root",
+       [&](auto& image) {
+         const std::size_t languages = subdirectory_at(image, subdirectory_at(image, 0));
+         Put32(image, first_entry_target(languages), kSubdirectory);
+       },
+       1, 4},
+  };
+  for (const Case& test_case : cases) {
+    std::vector<std::uint8_t> image = SampleModule();
+    test_case.damage(image);
+    const PeResources module = PeResources::Parse(image);
+    EXPECT_EQ(module.Resources(kResourceTypeIcon).size(), test_case.icons) << test_case.name;
+    EXPECT_EQ(module.Resources(kResourceTypeRcData).size(), test_case.rc_data) << test_case.name;
+  }
 }
 
 }  // namespace

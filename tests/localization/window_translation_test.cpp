@@ -99,6 +99,21 @@ TEST(WindowTranslationTest, RecordsThatNameNothingTranslatableChangeNothing) {
   EXPECT_EQ(options.lines.lines, untouched.lines.lines);
 }
 
+TEST(WindowTranslationTest, AVeryLongPathIsFollowedToItsEnd) {
+  // The language file decides how long a path is; one that passes through an object holding
+  // itself can be as deep as the file is large.
+  constexpr int kElements = 200000;
+  OptionsWindow options;
+  options.window.objects["Self"] = &options.window;
+  std::string through_self = "frm_optionen.";
+  for (int i = 0; i < kElements; ++i) through_self += "Self.";
+  TranslateProperty(options.window, through_self + "Caption", "Options");
+  EXPECT_EQ(options.window.texts["Caption"], "Options");
+  TranslateProperty(options.window, "frm_optionen." + std::string(kElements, '.') + "Caption",
+                    "changed");
+  EXPECT_EQ(options.window.texts["Caption"], "Options");
+}
+
 TEST(WindowTranslationTest, AFailingRecordEndsTheWindowWithTheTranslationErrorNamingIt) {
   struct Case {
     std::string path;

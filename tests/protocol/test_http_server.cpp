@@ -62,7 +62,7 @@ bool IsComplete(const std::string& request) {
 
 }  // namespace
 
-RawHttpServer::RawHttpServer(std::string answer) : answer_(std::move(answer)) {
+RawHttpServer::RawHttpServer(std::optional<std::string> answer) : answer_(std::move(answer)) {
   listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in address{};
   address.sin_family = AF_INET;
@@ -104,8 +104,8 @@ void RawHttpServer::Serve() {
     const ssize_t received = ::recv(connection, buffer, sizeof buffer, 0);
     if (received <= 0) break;
     request_.append(buffer, static_cast<std::size_t>(received));
-    if (!answer_.empty() && !answered && IsComplete(request_)) {
-      ::send(connection, answer_.data(), answer_.size(), MSG_NOSIGNAL);
+    if (answer_ && !answered && IsComplete(request_)) {
+      if (!answer_->empty()) ::send(connection, answer_->data(), answer_->size(), MSG_NOSIGNAL);
       ::shutdown(connection, SHUT_WR);
       answered = true;
     }

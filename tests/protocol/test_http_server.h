@@ -3,6 +3,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -38,11 +39,11 @@ class TestHttpServer {
 };
 
 // A server for one request on a bare socket: it records the request's bytes exactly as they
-// came, then sends `answer` as it stands and hangs up, or, with no answer, stays silent until the
-// client gives up.
+// came, then sends `answer` as it stands (an empty one: nothing at all) and hangs up, or, with no
+// answer, stays silent until the client gives up.
 class RawHttpServer {
  public:
-  explicit RawHttpServer(std::string answer = {});
+  explicit RawHttpServer(std::optional<std::string> answer = std::nullopt);
   ~RawHttpServer();
   RawHttpServer(const RawHttpServer&) = delete;
   RawHttpServer& operator=(const RawHttpServer&) = delete;
@@ -54,7 +55,7 @@ class RawHttpServer {
  private:
   void Serve();
 
-  std::string answer_;
+  std::optional<std::string> answer_;
   int listener_ = -1;
   std::atomic<int> connection_ = -1;
   int port_ = -1;

@@ -10,9 +10,13 @@
 #include "base/error.h"
 #include "base/format.h"
 #include "base/resource_strings.h"
+#include "inventory/registry_program.h"
 #include "platform/posix/posix_registry.h"
 #include "protocol/answer_document.h"
+#include "protocol/nested_xml.h"
 #include "protocol/test_http_server.h"
+#include "protocol/update_response.h"
+#include "protocol/verdict_reader.h"
 #include "settings/client_settings.h"
 #include "settings/system_settings.h"
 #include "support/temp_dir.h"
@@ -43,8 +47,7 @@ std::string Compress(std::string_view data, int window_bits) {
   return out;
 }
 
-ServiceTransport TransportTo(const std::string& service_url,
-                                  platform::HttpLimits limits = {}) {
+ServiceTransport TransportTo(const std::string& service_url, platform::HttpLimits limits = {}) {
   ServiceTransport transport(platform::CreateHttp(limits));
   transport.Url = ServiceAddress(false, service_url);
   return transport;
@@ -161,6 +164,9 @@ TEST(TransportTest, PingGivesTheOneStatusTextOrXmlFehler) {
       {"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<!-- Dienst -->\n<!DOCTYPE dorvupdater>"
        "<dorvupdater><status>ok</status></dorvupdater>\r\n",
        "ok"},
+      {"<dorvupdater>" + test::Nested("<status>" + test::Nested("ok") + "</status>") +
+           "</dorvupdater>",
+       "ok"},
       {"<dorvupdater><status>ok</status><status>ok</status></dorvupdater>", "xml fehler"},
       {"<dorvupdater></dorvupdater>", "xml fehler"},
       {"<!DOCTYPE html>\n<html><head><title>500 Internal Server Error</title></head><body>"
@@ -233,6 +239,108 @@ TEST(TransportTest, ConnectionFailuresRaiseTheLibrarysMessage) {
   }
 }
 
+// What kind of failure an exchange ended in, and its message.
+struct Failure {
+  std::string kind;
+  std::string message;
+};
+
+Failure FailureOfSend(ServiceTransport& transport) {
+  try {
+    transport.Send("<x/>");
+  } catch (const AnswerNotXml& error) {
+    return {"not xml", error.what()};
+  } catch (const Error& error) {
+    return {"connection", error.what()};
+  }
+  return {"none", ""};
+}
+
+TEST(TransportTest, AnAnswerThatIsNoXmlDocumentFailsTheExchangeWithTheReasonAndStatus) {
+  const std::string not_xml = "Die Antwort des Servers ist kein XML-Dokument: ";
+  const struct {
+    int status;
+    std::string body;
+    std::string message_start;
+    std::string message_end;
+  } cases[] = {
+      {500,
+       "<!DOCTYPE html>\n<html><head><title>500 Internal Server Error</title></head><body>"
+       "<h1>Internal Server Error</h1><br></body></html>",
+       not_xml, "(bei Byte 117)."},
+      {200, "<dorvupdater><ProgrammVersionliste><Programm ID=\"0\" Status=\"supp", not_xml,
+       "(bei Byte 60)."},
+      {200, "<dorvupdater/>\n<b>Warning</b>: trailing output", not_xml + "Sie hat nicht", "."},
+      {502, "Bad Gateway", not_xml + "Sie hat nicht", "."},
+      {200, "", "Die Antwort des Servers ist leer.", ""},
+      {500, "\r\n", "Die Antwort des Servers ist leer.", ""},
+  };
+  for (const auto& c : cases) {
+    TestHttpServer server([&](const httplib::Request&, httplib::Response& response) {
+      response.status = c.status;
+      response.set_content(c.body, "text/html");
+    });
+    ServiceTransport transport = TransportTo(server.ServiceUrl());
+    const Failure failure = FailureOfSend(transport);
+    EXPECT_EQ(failure.kind, "not xml") << c.body;
+    EXPECT_TRUE(failure.message.starts_with(c.message_start)) << failure.message;
+    EXPECT_TRUE(failure.message.ends_with(
+        c.message_end + "\r\nHTTP-Status der Antwort: " + std::to_string(c.status)))
+        << failure.message;
+    // The reachability test reads such an answer as a service that is not there.
+    EXPECT_EQ(transport.Ping(), "xml fehler") << c.body;
+  }
+}
+
+TEST(TransportTest, AConnectionClosedEarlyIsAConnectionErrorAndACutAnswerIsNoXml) {
+  const struct {
+    std::string name;
+    std::string answer;
+    Failure expected;
+  } cases[] = {
+      {"closed before the headers", "", {"connection", "Empty reply from server"}},
+      {"closed inside the headers",
+       "HTTP/1.1 200 OK\r\nContent-Type: text/xml\r\nContent-Len",
+       {"connection",
+        "Der Server hat die Verbindung beendet, bevor der Kopf seiner Antwort vollständig war."}},
+      {"closed before the announced length",
+       "HTTP/1.1 200 OK\r\nContent-Length: 500\r\n\r\n<dorvupdater><Programm",
+       {"connection", "transfer closed with 478 bytes remaining to read"}},
+      {"closed where the body ends by the connection",
+       "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n<dorvupdater><ProgrammVersionliste>",
+       {"not xml", "Die Antwort des Servers ist kein XML-Dokument: "}},
+  };
+  for (const auto& c : cases) {
+    RawHttpServer server(c.answer);
+    ServiceTransport transport = TransportTo(server.ServiceUrl());
+    const Failure failure = FailureOfSend(transport);
+    EXPECT_EQ(failure.kind, c.expected.kind) << c.name << ": " << failure.message;
+    EXPECT_NE(failure.message.find(c.expected.message), std::string::npos)
+        << c.name << ": " << failure.message;
+  }
+}
+
+TEST(TransportTest, AWellFormedAnswerThatNamesNothingIsACompletedExchange) {
+  for (const std::string body :
+       {"<dorvupdater/>",
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<dorvupdater>"
+        "<ProgrammVersionliste></ProgrammVersionliste></dorvupdater>\r\n"}) {
+    TestHttpServer server(Answer(body));
+    ServiceTransport transport = TransportTo(server.ServiceUrl());
+    RegistryProgram program;
+    ProgramRefList sent;
+    sent.Add(&program);
+    VerdictList records;
+    records.Add(std::make_unique<ProgramVerdict>());
+    const std::unique_ptr<pugi::xml_document> answer = transport.Send("<x/>");
+    EXPECT_NO_THROW(VerdictReader::ReadVerdicts(sent, *answer, records)) << body;
+    EXPECT_EQ(records.Items(0).status, ProgramStatus::Unknown);
+    UpdateResponse response;
+    EXPECT_EQ(ErrorOf([&] { UpdateResponseReader::Parse(*answer, response); }), "XML Fehler");
+    EXPECT_EQ(transport.Ping(), "xml fehler");
+  }
+}
+
 TEST(TransportTest, CertificatesAreChecked) {
   TestHttpServer server(Answer(std::string(kOkAnswer)),
                         LINTROVE_PROTOCOL_TEST_DIR "/self_signed_cert.pem",
@@ -266,16 +374,14 @@ TEST(TransportTest, OversizedAnswersAreRefusedAlsoWhenCompressed) {
   for (const auto& c : cases) {
     ASSERT_LT(c.body.size(), c.encoding[0] ? 4096u : 200000u);
     TestHttpServer server(Answer(c.body, c.encoding));
-    ServiceTransport transport =
-        TransportTo(server.ServiceUrl(), {.max_answer_bytes = 64 * 1024});
+    ServiceTransport transport = TransportTo(server.ServiceUrl(), {.max_answer_bytes = 64 * 1024});
     EXPECT_EQ(ErrorOf([&] { transport.Send("<x/>"); }),
               "Die Antwort des Servers ist größer als 64 kByte und wurde nicht gelesen.")
         << c.encoding;
   }
   // Just below the limit is read.
   TestHttpServer server(Answer(large));
-  ServiceTransport transport =
-      TransportTo(server.ServiceUrl(), {.max_answer_bytes = large.size()});
+  ServiceTransport transport = TransportTo(server.ServiceUrl(), {.max_answer_bytes = large.size()});
   EXPECT_EQ(transport.Send("<x/>")->document_element().name(), std::string("dorvupdater"));
 }
 

@@ -85,8 +85,8 @@ TEST(UpdateResponseTest, MissingElementRaisesXmlFehlerAfterTheFieldsBeforeIt) {
   second.infopage = "kept";
   EXPECT_THROW(
       UpdateResponseReader::Parse(Parsed("<r><currentversion>1</currentversion><forceupdate>false"
-                                          "</forceupdate><infopage>i</infopage></r>"),
-                                   second),
+                                         "</forceupdate><infopage>i</infopage></r>"),
+                                  second),
       Error);
   EXPECT_EQ(second.currentversion, "1");
   EXPECT_EQ(second.downloadurl, "");
@@ -94,10 +94,12 @@ TEST(UpdateResponseTest, MissingElementRaisesXmlFehlerAfterTheFieldsBeforeIt) {
   EXPECT_EQ(second.infopage, "kept");
 }
 
-TEST(UpdateResponseTest, AnswerThatIsNoXmlGivesXmlFehler) {
+TEST(UpdateResponseTest, AnswerThatIsNoXmlFailsBeforeTheRecordIsTouched) {
   UpdateResponse response;
+  response.currentversion = "kept";
   EXPECT_THROW(UpdateResponseReader::Parse(Parsed("<html><body>502<br></body></html>"), response),
-               Error);
+               AnswerNotXml);
+  EXPECT_EQ(response.currentversion, "kept");
 }
 
 }  // namespace

@@ -21,7 +21,7 @@ void ReadLiterally(const ProgramRefList& sent, const pugi::xml_document& answer,
   for (pugi::xpath_node node : answer.select_nodes("/dorvupdater/ProgrammVersionliste/Programm")) {
     const pugi::xml_node verdict = node.node();
     if (!verdict.attribute("ID")) throw Error("missing");
-    const std::int32_t position = AnswerInteger(verdict.attribute("ID").value());
+    const std::int32_t position = AnswerInteger(std::string_view(verdict.attribute("ID").value()));
     ProgramVerdict* record = nullptr;
     for (const auto& candidate : records) {
       if (candidate->program.get() == &sent.Items(position)) {
@@ -40,7 +40,7 @@ void ReadLiterally(const ProgramRefList& sent, const pugi::xml_document& answer,
     record->current_version = std::make_unique<OfferedVersion>();
     record->hash = verdict.attribute("Hash").value();
     record->current_version->int_version =
-        AnswerInteger(verdict.attribute("CurrentVersionId").value());
+        AnswerInteger(std::string_view(verdict.attribute("CurrentVersionId").value()));
     record->vendor = verdict.attribute("str_hersteller").value();
     record->homepage = verdict.attribute("str_homepage").value();
     const std::string path =

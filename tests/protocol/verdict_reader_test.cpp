@@ -1,5 +1,6 @@
 #include "protocol/verdict_reader.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -121,9 +122,7 @@ TEST_F(VerdictReaderTest, StatusFollowsTheStatusTextAndTheVersionsOffered) {
     std::vector<std::string> versions;
   } cases[] = {
       {Supported(0), ProgramStatus::Current, {}},
-      {Supported(0, Version("2.0") + Version("1.9")),
-       ProgramStatus::NewVersion,
-       {"2.0", "1.9"}},
+      {Supported(0, Version("2.0") + Version("1.9")), ProgramStatus::NewVersion, {"2.0", "1.9"}},
       {"<Programm ID=\"0\" Status=\"Supported\" Hash=\"h\" CurrentVersionId=\"1\" "
        "str_hersteller=\"\" str_homepage=\"\">" +
            Version("9") + "</Programm>",
@@ -235,16 +234,34 @@ TEST_F(VerdictReaderTest, MissingVersionElementsKeepZeroAndTheFirstElementCounts
 }
 
 TEST_F(VerdictReaderTest, AnswersWithoutVerdictsChangeNothing) {
-  const std::string answers[] = {
-      "", "<html><body>Fehler<br></body></html>", "<dorvupdater/>",
-      "<other><ProgrammVersionliste>" + Supported(0) + "</ProgrammVersionliste></other>",
-      "<dorvupdater>" + Supported(0) + "</dorvupdater>"};
+  const std::string answers[] = {"<dorvupdater/>",
+                                 "<dorvupdater>" + Supported(0) + "</dorvupdater>"};
   for (const std::string& answer : answers) {
     Reset();
     Scan(1);
     Send({0});
     Read(answer);
     EXPECT_EQ(Record(0).status, ProgramStatus::Unknown) << answer;
+  }
+  // An answer that is no XML document, or not the service's, is a failed exchange, not one
+  // without verdicts.
+  const struct {
+    std::string answer;
+    std::string error;
+  } failures[] = {
+      {"", "Die Antwort des Servers ist leer."},
+      {"<html><body>Fehler<br></body></html>", "kein XML-Dokument"},
+      {"<html><body><h1>502 Bad Gateway</h1></body></html>",
+       "kein Dokument des Dienstes: Ihr Wurzelelement ist <html> statt <dorvupdater>."},
+      {"<other><ProgrammVersionliste>" + Supported(0) + "</ProgrammVersionliste></other>",
+       "Ihr Wurzelelement ist <other>"},
+  };
+  for (const auto& failure : failures) {
+    Reset();
+    Scan(1);
+    Send({0});
+    EXPECT_THAT(ErrorOfRead(failure.answer), testing::HasSubstr(failure.error)) << failure.answer;
+    EXPECT_EQ(Record(0).status, ProgramStatus::Unknown) << failure.answer;
   }
 }
 

@@ -37,7 +37,19 @@ struct Reception {
   std::size_t limit = 0;
   std::string body;
   bool too_large = false;
+  // Whether the header of the last response has ended with its empty line. libcurl takes a
+  // connection closed in the middle of the header for the end of an answer without a body.
+  bool header_complete = false;
 };
+
+std::size_t ReadHeaderLine(char* data, std::size_t size, std::size_t count, void* context) {
+  auto& reception = *static_cast<Reception*>(context);
+  const std::string_view line(data, size * count);
+  // A redirect or an interim answer is followed by another response with a header of its own.
+  if (line.starts_with("HTTP/")) reception.header_complete = false;
+  if (line == "\r\n" || line == "\n") reception.header_complete = true;
+  return size * count;
+}
 
 std::size_t WriteBody(char* data, std::size_t size, std::size_t count, void* context) {
   auto& reception = *static_cast<Reception*>(context);
@@ -64,7 +76,7 @@ class CurlHttp final : public Http {
     // Reset keeps the connection cache, so the requests of one transport share a connection.
     curl_easy_reset(easy_.get());
     char error_text[CURL_ERROR_SIZE] = "";
-    Reception reception{limits_.max_answer_bytes, {}, false};
+    Reception reception{limits_.max_answer_bytes, {}, false, false};
     Slist header_list = HeaderList(headers);
 
     CURL* easy = easy_.get();
@@ -85,6 +97,8 @@ class CurlHttp final : public Http {
     curl_easy_setopt(easy, CURLOPT_HTTPHEADER, header_list.get());
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &WriteBody);
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, &reception);
+    curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &ReadHeaderLine);
+    curl_easy_setopt(easy, CURLOPT_HEADERDATA, &reception);
 
     const CURLcode result = Run(progress);
     if (reception.too_large) {
@@ -94,6 +108,7 @@ class CurlHttp final : public Http {
     if (result != CURLE_OK) {
       throw Error(error_text[0] != '\0' ? error_text : curl_easy_strerror(result));
     }
+    if (!reception.header_complete) throw Error(LoadResString(ResString::AnswerHeaderCut));
     HttpAnswer answer;
     curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &answer.status);
     answer.body = std::move(reception.body);
