@@ -164,7 +164,7 @@ int Scan(platform::RegistryBackend& registry, bool extended, Sources sources = k
   ProgressFunction count([&reports](const ProgressReport&) { ++reports; });
   if (sources != kRegistryOnly) {
     InstallerFinder installerFinder(installer);
-    installerFinder.ExtendedInfo = extended;
+    installerFinder.extended_info = extended;
     installerFinder.progress = &count;
     installerFinder.Find(list);
   }

@@ -150,7 +150,7 @@ int Check(const CheckOptions& options, CommandContext& context,
   const ProgramRefList sent = ProgramsToSend(sorted, marks);
 
   ServiceTransport transport;
-  transport.Url = ServiceAddress(options.ssl.value_or(client.bol_ssl),
+  transport.url = ServiceAddress(options.ssl.value_or(client.bol_ssl),
                                  options.service_url.value_or(system.StrServiceUrl));
   RunUpdateCheck(transport, client, sent, records, [&context](const UpdateResponse& response) {
     return ReportNewerClient(response, context.err);

@@ -8,7 +8,7 @@ namespace lintrove {
 void FindInstalledPrograms(ProgramList& list, platform::RegistryBackend& registry,
                            platform::InstallerDatabase& installer, const ScanOptions& options) {
   InstallerFinder installerFinder(installer);
-  installerFinder.ExtendedInfo = options.extendedInstallerInfo;
+  installerFinder.extended_info = options.extended_installer_info;
   installerFinder.progress = options.progress;
   installerFinder.Find(list);
   RegistryFinder registryFinder(registry);

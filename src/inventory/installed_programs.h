@@ -8,7 +8,7 @@ namespace lintrove {
 
 // How a scan takes the inventory.
 struct ScanOptions {
-  bool extendedInstallerInfo = false;
+  bool extended_installer_info = false;
   ProgressObserver* progress = nullptr;
 };
 

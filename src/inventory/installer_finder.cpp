@@ -60,7 +60,7 @@ void InstallerFinder::Find(ProgramList& list) {
     Assign(program->product_icon, info("ProductIcon"));
     Assign(program->Manufacturer, info("Publisher"));
 
-    if (ExtendedInfo) {
+    if (extended_info) {
       if (auto product = installer_.OpenProduct(*code)) {
         Assign(program->UpgradeCode, product->GetProperty("UpgradeCode", ValueBufferSize));
         Assign(program->ARPCONTACT, product->GetProperty("ARPCONTACT", ValueBufferSize));

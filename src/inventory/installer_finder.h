@@ -19,7 +19,7 @@ class InstallerFinder : public ProgramFinder {
       platform::InstallerDatabase& installer = platform::SystemInstallerDatabase());
 
   // Also read UpgradeCode, ARPCONTACT and ARPCOMMENTS from each product's own database.
-  bool ExtendedInfo = false;
+  bool extended_info = false;
 
   void Find(ProgramList& list) override;
 

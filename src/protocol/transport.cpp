@@ -35,13 +35,13 @@ std::unique_ptr<pugi::xml_document> ServiceTransport::Send(std::string_view body
   platform::HttpProgress http_progress;
   if (progress != nullptr) {
     http_progress = [this](std::uint64_t received, std::uint64_t total) {
-      return progress->Report({Url, {}, static_cast<std::int64_t>(received),
+      return progress->Report({url, {}, static_cast<std::int64_t>(received),
                                static_cast<std::int64_t>(total)});
     };
   }
   platform::HttpAnswer answer;
   try {
-    answer = http_->Post(Url, kRequestHeaders, body, http_progress);
+    answer = http_->Post(url, kRequestHeaders, body, http_progress);
   } catch (const platform::HttpCancelled&) {
     throw Cancelled();
   }
@@ -79,7 +79,7 @@ std::unique_ptr<ServiceTransport> CreateTransport(const ClientSettings& client,
                                                   const SystemSettings& system,
                                                   std::unique_ptr<platform::Http> http) {
   auto transport = std::make_unique<ServiceTransport>(std::move(http));
-  transport->Url = ServiceAddress(client.bol_ssl, system.StrServiceUrl);
+  transport->url = ServiceAddress(client.bol_ssl, system.StrServiceUrl);
   return transport;
 }
 

@@ -24,7 +24,7 @@ class ServiceTransport {
  public:
   explicit ServiceTransport(std::unique_ptr<platform::Http> http = platform::CreateHttp());
 
-  std::string Url;
+  std::string url;
   // Told how much of each answer has arrived (activity: the address); may cancel the exchange.
   ProgressObserver* progress = nullptr;
 

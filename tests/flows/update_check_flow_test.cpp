@@ -42,7 +42,7 @@ class UpdateCheckFlowTest : public test::MachineFixture {
 
   UpdateCheckResult Check(TestUpdateService& service, const SelfUpdateQuestion& ask = {}) {
     ServiceTransport transport;
-    transport.Url = ServiceAddress(false, service.ServiceUrl());
+    transport.url = ServiceAddress(false, service.ServiceUrl());
     const ProgramRefList sent = ProgramsToSend(in_list_order_, IgnoreMarks(registry_));
     return RunUpdateCheck(transport, client_, sent, records_, ask);
   }
@@ -128,7 +128,7 @@ TEST_F(UpdateCheckFlowTest, FailuresAndCancelsEndTheCheckWithoutTakingItsTime) {
   client_.dat_lastcheck = 0.0;
 
   ServiceTransport cancelled;
-  cancelled.Url = ServiceAddress(false, service.ServiceUrl());
+  cancelled.url = ServiceAddress(false, service.ServiceUrl());
   CancellingObserver observer;
   cancelled.progress = &observer;
   EXPECT_THROW(RunUpdateCheck(cancelled, client_, ProgramRefList(), records_, {}), Cancelled)
@@ -166,7 +166,7 @@ TEST_F(UpdateCheckFlowTest, AnAnswerThatIsNoDocumentFailsTheCheckAndKeepsItsTime
     });
     client_.dat_lastcheck = 0.0;
     ServiceTransport transport;
-    transport.Url = ServiceAddress(false, server.ServiceUrl());
+    transport.url = ServiceAddress(false, server.ServiceUrl());
     const ProgramRefList sent = ProgramsToSend(in_list_order_, IgnoreMarks(registry_));
 
     EXPECT_THAT([&] { RunUpdateCheck(transport, client_, sent, records_, {}); },

@@ -53,7 +53,7 @@ class InstallerFinderTest : public test::MachineFixture {
   void Scan(std::string_view machine, bool extended = false) {
     platform::PosixInstallerDatabase database(Machine(machine));
     InstallerFinder finder(database);
-    finder.ExtendedInfo = extended;
+    finder.extended_info = extended;
     ProgressFunction observer([this](const ProgressReport& report) {
       EXPECT_EQ(report.activity, "Windows Installer");
       progress_.push_back({std::string(report.item), static_cast<std::int32_t>(report.position),

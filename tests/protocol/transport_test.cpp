@@ -49,7 +49,7 @@ std::string Compress(std::string_view data, int window_bits) {
 
 ServiceTransport TransportTo(const std::string& service_url, platform::HttpLimits limits = {}) {
   ServiceTransport transport(platform::CreateHttp(limits));
-  transport.Url = ServiceAddress(false, service_url);
+  transport.url = ServiceAddress(false, service_url);
   return transport;
 }
 
@@ -87,13 +87,13 @@ TEST(TransportTest, CreateTransportReadsTheAddressFromTheSettings) {
   SystemSettings system(registry);
   system.StrServiceUrl = "updates.example.org/updateservice1400.php";
   client.bol_ssl = false;
-  EXPECT_EQ(CreateTransport(client, system)->Url,
+  EXPECT_EQ(CreateTransport(client, system)->url,
             "http://updates.example.org/updateservice1400.php");
   client.bol_ssl = true;
   const auto transport = CreateTransport(client, system);
   // Read once, when the transport is made.
   system.StrServiceUrl = "elsewhere.example.org";
-  EXPECT_EQ(transport->Url, "https://updates.example.org/updateservice1400.php");
+  EXPECT_EQ(transport->url, "https://updates.example.org/updateservice1400.php");
 }
 
 TEST(TransportTest, RequestGoesOutAsThePostOfTheRequestTextWithTheThreeHeadersInOrder) {
@@ -346,7 +346,7 @@ TEST(TransportTest, CertificatesAreChecked) {
                         LINTROVE_PROTOCOL_TEST_DIR "/self_signed_cert.pem",
                         LINTROVE_PROTOCOL_TEST_DIR "/self_signed_key.pem");
   ServiceTransport transport(platform::CreateHttp());
-  transport.Url = ServiceAddress(true, server.ServiceUrl());
+  transport.url = ServiceAddress(true, server.ServiceUrl());
   const std::string error = ErrorOf([&] { transport.Send("<x/>"); });
   EXPECT_NE(error.find("SSL certificate problem: self-signed certificate"), std::string::npos)
       << error;

@@ -20,7 +20,7 @@ struct Progress {
 TEST(Win32InstallerFinderTest, ListsTheInstalledPackagesWithTheirProperties) {
   ProgramList list;
   InstallerFinder finder;
-  finder.ExtendedInfo = true;
+  finder.extended_info = true;
   std::vector<Progress> progress;
   ProgressFunction observer([&](const ProgressReport& report) {
     EXPECT_EQ(report.activity, "Windows Installer");
