@@ -59,7 +59,7 @@ done
 windows scan --json --extended | tr -d '\r' >windows.json
 "$host_cli" --registry-dir store scan --json --extended >linux.json
 
-if ! grep -q '"class": "tWindowsInstallerProgramm"' windows.json; then
+if ! grep -Eq '"class": ?"tWindowsInstallerProgramm"' windows.json; then
   echo "no installer products in the Wine prefix: are the test packages installed?" >&2
   exit 1
 fi
