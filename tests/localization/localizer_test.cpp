@@ -8,7 +8,7 @@
 #include "base/resource_strings.h"
 #include "plain_components.h"
 #include "platform/pe/pe_resource_writer.h"
-#include "scoped_environment.h"
+#include "support/scoped_environment.h"
 #include "support/temp_dir.h"
 
 namespace lintrove {

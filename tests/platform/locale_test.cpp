@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "scoped_environment.h"
+#include "support/scoped_environment.h"
 
 namespace lintrove::platform {
 namespace {
