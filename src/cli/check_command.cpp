@@ -15,6 +15,7 @@
 #include "settings/client_settings.h"
 #include "settings/ignore_marks.h"
 #include "settings/system_settings.h"
+#include "text_columns.h"
 
 namespace lintrove::cli {
 namespace {
@@ -98,13 +99,6 @@ std::string NewestVersion(const ProgramVerdict& record) {
     if (newest == nullptr || key(*newest) < key(*version)) newest = version.get();
   }
   return newest ? newest->str_versionsname : std::string();
-}
-
-// Tabs and line breaks inside a value would break the columns.
-std::string Column(std::string text) {
-  std::ranges::replace_if(
-      text, [](char c) { return c == '\t' || c == '\n' || c == '\r'; }, ' ');
-  return text;
 }
 
 void PrintText(const std::vector<Line>& lines, std::ostream& out) {

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "ignore_command.h"
 #include "localization/localizer.h"
 #include "platform/console.h"
 #include "platform/installer_database.h"
@@ -26,6 +27,7 @@ constexpr std::string_view kUsage =
 #ifdef LINTROVE_WITH_CHECK_COMMAND
     "  check    ask the update service about the installed programs (check --help)\n"
 #endif
+    "  ignore   list, add or remove ignored programs (ignore --help)\n"
     "  reg      read and change the registry (lintrove-cli reg /? for more)\n"
     "  scan     list the installed programs [--json] [--extended] (scan --help)\n"
     "\n"
@@ -44,6 +46,11 @@ using Command = std::function<int(std::span<const std::string>, lintrove::cli::C
 Command FindCommand(std::string_view name) {
   using namespace lintrove;
   if (name == "reg") return cli::RunRegCommand;
+  if (name == "ignore") {
+    return [](std::span<const std::string> args, cli::CommandContext& context) {
+      return cli::RunIgnoreCommand(args, context, platform::SystemInstallerDatabase());
+    };
+  }
   if (name == "scan") {
     return [](std::span<const std::string> args, cli::CommandContext& context) {
       return cli::RunScanCommand(args, context, platform::SystemInstallerDatabase(),

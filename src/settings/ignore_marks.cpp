@@ -16,6 +16,11 @@ bool IgnoreMarks::IsIgnored(std::string_view identifier) const {
   return registry_.HasCurrentKey() && registry_.ValueExists(identifier);
 }
 
+std::vector<std::string> IgnoreMarks::Identifiers() const {
+  if (!registry_.HasCurrentKey()) return {};
+  return registry_.GetValueNames();
+}
+
 void IgnoreMarks::SetIgnored(std::string_view identifier, bool ignored,
                              platform::RegistryBackend& backend) {
   platform::Registry registry(platform::RootKey::CurrentUser, platform::RegistryView::Default,

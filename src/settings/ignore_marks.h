@@ -1,6 +1,8 @@
 #pragma once
 
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/registry.h"
 
@@ -15,6 +17,9 @@ class IgnoreMarks {
   explicit IgnoreMarks(platform::RegistryBackend& backend = platform::SystemRegistry());
 
   bool IsIgnored(std::string_view identifier) const;
+
+  // The identifiers of every stored mark, as stored, in the key's order.
+  std::vector<std::string> Identifiers() const;
 
   // Stores or removes a mark at once, creating the key when needed.
   static void SetIgnored(std::string_view identifier, bool ignored,
