@@ -14,6 +14,7 @@
 #include "inventory/installer_finder.h"
 #include "inventory/registry_finder.h"
 #include "base/resource_strings.h"
+#include "inventory/machine_fixture.h"
 #include "platform/posix/posix_installer_database.h"
 #include "platform/posix/posix_registry.h"
 #include "protocol/test_update_service.h"
@@ -66,14 +67,7 @@ class CheckCommandTest : public testing::Test {
 
   void AddUninstallEntry(const std::string& key, const std::string& name,
                          const std::string& version) {
-    platform::Registry registry(platform::RootKey::LocalMachine, platform::RegistryView::Default,
-                                registry_);
-    ASSERT_TRUE(registry.OpenKey(
-        "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + key, true));
-    registry.WriteString("DisplayName", name);
-    registry.WriteString("DisplayVersion", version);
-    registry.WriteString("UninstallString", "C:\\" + key + "\\uninstall.exe");
-    registry.CloseKey();
+    test::WriteUninstallEntry(registry_, key, name, version);
   }
 
   // The programs a scan of the machine finds, with their installed versions.

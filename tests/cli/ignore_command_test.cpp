@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "inventory/machine_fixture.h"
 #include "platform/posix/posix_installer_database.h"
 #include "platform/posix/posix_registry.h"
 #include "settings/ignore_marks.h"
@@ -56,14 +57,7 @@ class IgnoreCommandTest : public ::testing::Test {
 
   void AddUninstallEntry(const std::string& key, const std::string& name,
                          const std::string& version) {
-    platform::Registry registry(platform::RootKey::LocalMachine, platform::RegistryView::Default,
-                                registry_);
-    ASSERT_TRUE(registry.OpenKey(
-        "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + key, true));
-    registry.WriteString("DisplayName", name);
-    registry.WriteString("DisplayVersion", version);
-    registry.WriteString("UninstallString", "C:\\" + key + "\\uninstall.exe");
-    registry.CloseKey();
+    test::WriteUninstallEntry(registry_, key, name, version);
   }
 
   void Mark(const std::string& identifier) { IgnoreMarks::SetIgnored(identifier, true, registry_); }

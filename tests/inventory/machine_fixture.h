@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "platform/posix/posix_registry.h"
+#include "platform/registry.h"
 #include "support/temp_dir.h"
 
 namespace lintrove::test {
@@ -37,6 +38,19 @@ inline constexpr std::string_view kUninstall32 =
 // One key with its value lines: Key(kUninstall64, "Tool", "\"DisplayName\"=\"Tool\"").
 inline std::string Key(std::string_view parent, std::string_view name, std::string_view values) {
   return "[" + std::string(parent) + std::string(name) + "]\r\n" + std::string(values) + "\r\n\r\n";
+}
+
+// An Uninstall entry with a name, a version and an uninstaller, written through the registry.
+inline void WriteUninstallEntry(platform::RegistryBackend& backend, const std::string& key,
+                                const std::string& name, const std::string& version) {
+  platform::Registry registry(platform::RootKey::LocalMachine, platform::RegistryView::Default,
+                              backend);
+  ASSERT_TRUE(registry.OpenKey(
+      "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + key, true));
+  registry.WriteString("DisplayName", name);
+  registry.WriteString("DisplayVersion", version);
+  registry.WriteString("UninstallString", "C:\\" + key + "\\uninstall.exe");
+  registry.CloseKey();
 }
 
 }  // namespace lintrove::test
