@@ -1,6 +1,5 @@
 #include "check_command.h"
 
-#include <algorithm>
 #include <optional>
 #include <ostream>
 #include <tuple>

@@ -40,21 +40,17 @@ class RegFileText {
     if (unit == u'\\' || unit == u'"') Put(u'\\');
     Put(unit);
   }
-  // A value name inside quotes, or a key path (which has no quotes, and whose backslashes are
-  // separators), with the name escape for the characters that cannot stand as they are.
-  void PutValueName(std::string_view name) {
+  // A value name goes inside quotes, where \ and " are escaped; a key path has no quotes and
+  // its backslashes are separators. Both take the name escape for the characters that cannot
+  // stand as they are.
+  enum class NameKind { QuotedValueName, KeyPath };
+  void PutName(std::string_view name, NameKind kind) {
+    const bool quoted = kind == NameKind::QuotedValueName;
     for (const char16_t unit : Utf8ToUtf16(name)) {
       if (NeedsNameEscape(unit)) {
-        PutNameEscape(u"\\", unit);
-      } else {
+        PutNameEscape(quoted ? u"\\" : u"\\\\", unit);
+      } else if (quoted) {
         PutEscaped(unit);
-      }
-    }
-  }
-  void PutKeyPath(std::string_view path) {
-    for (const char16_t unit : Utf8ToUtf16(path)) {
-      if (NeedsNameEscape(unit)) {
-        PutNameEscape(u"\\\\", unit);
       } else {
         Put(unit);
       }
@@ -138,7 +134,7 @@ void PutValue(const RegValue& value, RegFileText& out) {
     out.Put(u'@');
   } else {
     out.Put(u'"');
-    out.PutValueName(value.name);
+    out.PutName(value.name, RegFileText::NameKind::QuotedValueName);
     out.Put(u'"');
   }
   out.Put(u'=');
@@ -169,7 +165,7 @@ void PutValue(const RegValue& value, RegFileText& out) {
 void PutKeyBlock(const RegKey& key, std::string_view path, bool isRoot, RegFileText& out) {
   if (isRoot && key.Values().empty()) return;
   out.Put(u'[');
-  out.PutKeyPath(path);
+  out.PutName(path, RegFileText::NameKind::KeyPath);
   out.Put(u']');
   out.EndLine();
   for (const RegValue& value : key.Values()) PutValue(value, out);
