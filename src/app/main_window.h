@@ -2,10 +2,77 @@
 
 #include <QMainWindow>
 
-// The main window; for now a shell with its caption.
+#include "flows/status_filter.h"
+#include "platform/installer_database.h"
+#include "platform/registry.h"
+#include "protocol/verdict_records.h"
+#include "settings/client_settings.h"
+
+class QAction;
+class QDockWidget;
+
+namespace lintrove::app {
+
+class ProgramList;
+
+// The machine the window inventories and whose HKEY_CURRENT_USER keeps the ignore marks.
+struct InventoriedMachine {
+  platform::RegistryBackend& registry;
+  platform::InstallerDatabase& installer;
+};
+
+// The main window (frm_main): the scanned programs in a filterable list, the commands in menus
+// and toolbars, the details dock. Once on screen it shows the first-start guidance and the
+// community notice, then scans by itself.
 class MainWindow : public QMainWindow {
   Q_OBJECT
 
  public:
-  explicit MainWindow(QWidget* parent = nullptr);
+  MainWindow(ClientSettings& settings, InventoriedMachine machine, QWidget* parent = nullptr);
+  ~MainWindow() override;
+
+  ProgramList& Programs() const { return *programs_; }
+
+ signals:
+  // After every scan, also one that failed; the commands are enabled again.
+  void scanFinished();
+
+ private:
+  void CreateActions();
+  void CreateMenusAndToolbars();
+  void CreateDetailsDock();
+
+  // The steps that follow the window's appearance, each queued after the one before.
+  void ShowNotices();
+  void RefreshInventory();
+  void ScanIntoRecords();
+  void CheckForUpdates();
+  void ShowOptions();
+  void ShowAbout();
+  void ApplyFilter();
+
+  StatusFilter FilterOfButtons() const;
+  // The flows replace or read the records, so none may start while another runs.
+  void SetBusy(bool busy);
+
+  ClientSettings& settings_;
+  InventoriedMachine machine_;
+  // The records of the last scan; the list shows them without owning them.
+  VerdictList records_;
+  bool busy_ = false;
+
+  ProgramList* programs_ = nullptr;
+  QDockWidget* details_ = nullptr;
+  QAction* checkAction_ = nullptr;
+  QAction* refreshAction_ = nullptr;
+  QAction* quitAction_ = nullptr;
+  QAction* optionsAction_ = nullptr;
+  QAction* selfUpdateAction_ = nullptr;
+  QAction* aboutAction_ = nullptr;
+  QAction* showUnknown_ = nullptr;
+  QAction* showUnsupported_ = nullptr;
+  QAction* showCurrent_ = nullptr;
+  QAction* showNewVersion_ = nullptr;
 };
+
+}  // namespace lintrove::app

@@ -40,6 +40,10 @@ void MessageBox::ShowError(QWidget* parent, const QString& text) {
   Show(parent, QMessageBox::Critical, text, QMessageBox::Ok);
 }
 
+void MessageBox::ShowInformation(QWidget* parent, const QString& text) {
+  Show(parent, QMessageBox::Information, text, QMessageBox::Ok);
+}
+
 void MessageBox::SetNextAnswer(QMessageBox::StandardButton answer) { nextAnswer = answer; }
 
 std::optional<MessageBox::Shown> MessageBox::TakeAnswered() {

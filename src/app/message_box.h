@@ -26,6 +26,8 @@ class MessageBox {
   static bool AskYesNo(QWidget* parent, const QString& text);
   // With a stop icon and OK.
   static void ShowError(QWidget* parent, const QString& text);
+  // With an information icon and OK.
+  static void ShowInformation(QWidget* parent, const QString& text);
 
   static void SetNextAnswer(QMessageBox::StandardButton answer);
   // The box the last answer given by SetNextAnswer went to, forgotten once taken.

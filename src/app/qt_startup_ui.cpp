@@ -3,7 +3,10 @@
 #include <QApplication>
 
 #include "app/message_box.h"
-#include "main_window.h"
+#include "app/main_window.h"
+#include "platform/installer_database.h"
+#include "platform/registry.h"
+#include "settings/client_settings.h"
 
 namespace lintrove::app {
 
@@ -12,7 +15,8 @@ bool QtStartupUi::Confirm(const std::string& question) {
 }
 
 void QtStartupUi::RunMainWindow() {
-  MainWindow window;
+  MainWindow window(ClientSettings::Instance(),
+                    {platform::SystemRegistry(), platform::SystemInstallerDatabase()});
   window.show();
   // Closing the window, the last one, ends the loop.
   QApplication::exec();

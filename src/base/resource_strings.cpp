@@ -104,6 +104,8 @@ constexpr std::array kBuiltIn = {
     BuiltIn{ResString::RegFileUnknownType, "unbekannter Werttyp"},
     BuiltIn{ResString::RegFileBadDword, "ungültiger DWORD-Wert"},
     BuiltIn{ResString::RegFileBadHexByte, "ungültiges Hex-Byte"},
+    BuiltIn{ResString::NotYetAvailable,
+            "Dieser Befehl ist in dieser Version von Lintrove noch nicht verfügbar."},
     BuiltIn{ResString::NoVersionInfo, "-keine Versionsinfo vorhanden-"},
     BuiltIn{ResString::ConnectionFailed,
             "Es ist beim Verbinden zum Server ein Fehler aufgetreten.\r\nDie Fehlermeldung ist: "

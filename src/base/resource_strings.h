@@ -97,6 +97,8 @@ inline constexpr int RegFileTextAfterValue = 61532;
 inline constexpr int RegFileUnknownType = 61533;
 inline constexpr int RegFileBadDword = 61534;
 inline constexpr int RegFileBadHexByte = 61535;
+// The desktop client's windows.
+inline constexpr int NotYetAvailable = 61552;
 }  // namespace ResString
 
 // The German text built into the program; empty for a number it does not have.
