@@ -32,6 +32,8 @@ class MainWindow : public QMainWindow {
   ~MainWindow() override;
 
   ProgramList& Programs() const { return *programs_; }
+  // The records of the last scan that finished.
+  const VerdictList& Records() const { return records_; }
 
  signals:
   // After every scan, also one that failed; the commands are enabled again.

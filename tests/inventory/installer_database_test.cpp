@@ -2,7 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "installer_machine.h"
+#include "support/installer_machine.h"
+#include "machine_fixture.h"
 
 namespace lintrove::platform {
 namespace {

@@ -3,7 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "installer_machine.h"
+#include "support/installer_machine.h"
+#include "machine_fixture.h"
 #include "inventory/installer_program.h"
 #include "platform/posix/posix_installer_database.h"
 

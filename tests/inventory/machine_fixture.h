@@ -8,6 +8,7 @@
 
 #include "platform/posix/posix_registry.h"
 #include "platform/registry.h"
+#include "support/machine_text.h"
 #include "support/temp_dir.h"
 
 namespace lintrove::test {
@@ -27,18 +28,6 @@ class MachineFixture : public ::testing::Test {
   TempDir dir_;
   std::unique_ptr<platform::PosixRegistry> registry_;
 };
-
-// The keys that make a machine 64-bit, and the Uninstall keys of its two views.
-inline constexpr std::string_view kWow64Node = "[HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node]\r\n";
-inline constexpr std::string_view kUninstall64 =
-    "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
-inline constexpr std::string_view kUninstall32 =
-    "HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
-
-// One key with its value lines: Key(kUninstall64, "Tool", "\"DisplayName\"=\"Tool\"").
-inline std::string Key(std::string_view parent, std::string_view name, std::string_view values) {
-  return "[" + std::string(parent) + std::string(name) + "]\r\n" + std::string(values) + "\r\n\r\n";
-}
 
 // An Uninstall entry with a name, a version and an uninstaller, written through the registry.
 inline void WriteUninstallEntry(platform::RegistryBackend& backend, const std::string& key,

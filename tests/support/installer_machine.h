@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "machine_fixture.h"
+#include "support/machine_text.h"
 #include "platform/installer_database.h"
 
 namespace lintrove::test {
