@@ -145,10 +145,14 @@ int StartupTest::Run(const QStringList& arguments) {
   argv.push_back(nullptr);
   int argc = static_cast<int>(storage.size());
 
-  // Fires only once a message loop runs, which start-up does for the main window alone.
+  // Fires only once a message loop runs, which start-up does for the main window alone. The
+  // window's first-start guidance and notice come as modal dialogs; each is closed in turn.
   QTimer closer;
-  closer.setSingleShot(true);
   connect(&closer, &QTimer::timeout, this, [this] {
+    if (QWidget* dialog = QApplication::activeModalWidget()) {
+      dialog->close();
+      return;
+    }
     for (QWidget* widget : QApplication::topLevelWidgets()) {
       if (auto* window = qobject_cast<MainWindow*>(widget); window && window->isVisible()) {
         windowSeen_ = true;
