@@ -48,7 +48,10 @@ QIcon StatusIcon(ProgramStatus status) {
     painter.setRenderHint(QPainter::Antialiasing);
     renderer.render(&painter);
     painter.end();
-    icon.addPixmap(QPixmap::fromImage(image));
+    // The same picture on a selected row, not one tinted by the style.
+    const QPixmap pixmap = QPixmap::fromImage(image);
+    icon.addPixmap(pixmap, QIcon::Normal);
+    icon.addPixmap(pixmap, QIcon::Selected);
   }
   return icon;
 }

@@ -8,7 +8,6 @@
 #include <string>
 
 #include "app/message_box.h"
-#include "app/program_list_delegate.h"
 #include "app/program_list_model.h"
 #include "app/status_images.h"
 #include "inventory/registry_program.h"
@@ -349,29 +348,45 @@ class ProgramListTest : public QObject {
     QCOMPARE(list.currentIndex().data().toString(), QStringLiteral("Zip"));
   }
 
+  // Drawn in black with a red muted colour: a checked row's name is red and struck through (one
+  // line of red across the name), its check mark stays black; an unchecked row has no red.
   void checkedRowsAreStruckOutInTheMutedColourAndRowsAre16PixelsHigh() {
     const VerdictList records = Records({{"Frei"}, {"Ignoriert"}});
     Machine machine;
     ProgramList list(nullptr, machine.registry);
     list.setFont(QFont(list.font().family(), 8));
+    QPalette palette = list.palette();
+    palette.setColor(QPalette::Base, Qt::white);
+    palette.setColor(QPalette::Text, Qt::black);
+    palette.setColor(QPalette::Disabled, QPalette::Text, QColor(220, 0, 0));
+    list.setPalette(palette);
     list.Fill(records, kShowAll);
     UserChecks(list, 1, true);
+    list.resize(200, 60);
+    list.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&list));
+    const QImage image = list.viewport()->grab().toImage();
 
-    const auto* delegate = qobject_cast<lintrove::app::ProgramListDelegate*>(list.itemDelegate());
-    QVERIFY(delegate);
-    const QColor muted = list.palette().color(QPalette::Disabled, QPalette::Text);
-    const QColor normal = list.palette().color(QPalette::Active, QPalette::Text);
-    QVERIFY(muted != normal);
+    const int nameWidth = QFontMetrics(list.font()).horizontalAdvance(QStringLiteral("Ignoriert"));
     for (int row : {0, 1}) {
-      QStyleOptionViewItem option;
-      option.initFrom(&list);
-      option.font = list.font();
-      delegate->initStyleOption(&option, Row(list, row));
-      QCOMPARE(option.font.strikeOut(), row == 1);
-      QCOMPARE(option.font.pointSize(), 8);  // the list's own font, only struck out
-      QCOMPARE(option.palette.color(QPalette::Active, QPalette::Text), row == 1 ? muted : normal);
-      QCOMPARE(delegate->sizeHint(option, Row(list, row)).height(), 16);
+      const QRect rect = list.visualRect(Row(list, row));
+      QCOMPARE(rect.height(), 16);
+      int black = 0, red = 0, longestRedLine = 0;
+      for (int y = rect.top(); y <= rect.bottom(); ++y) {
+        int redInLine = 0;
+        for (int x = rect.left(); x <= rect.right(); ++x) {
+          const QColor pixel = image.pixelColor(x, y);
+          if (pixel.red() < 60 && pixel.green() < 60 && pixel.blue() < 60) ++black;
+          if (pixel.red() > 150 && pixel.green() < 60 && pixel.blue() < 60) ++redInLine;
+        }
+        red += redInLine;
+        longestRedLine = std::max(longestRedLine, redInLine);
+      }
+      QVERIFY2(black > 0, "the name of a free row, the check mark of an ignored one");
+      QCOMPARE(red > 0, row == 1);
+      QCOMPARE(longestRedLine > nameWidth * 3 / 4, row == 1);
     }
+
     QCOMPARE(list.sizeHintForRow(0), 16);
     list.setFont(QFont(list.font().family(), 30));  // a user's large font is not cut off
     QCOMPARE(list.sizeHintForRow(0), QFontMetrics(list.font()).height());
@@ -426,6 +441,7 @@ class ProgramListTest : public QObject {
         for (int x = 0; x < 16; ++x) opaque += qAlpha(seen[status].pixel(x, y)) == 255;
       }
       QVERIFY2(opaque >= 30, "the picture is drawn");
+      QCOMPARE(icon.pixmap(QSize(16, 16), 1.0, QIcon::Selected).toImage(), seen[status]);
       for (int other = 0; other < status; ++other) QVERIFY(seen[other] != seen[status]);
     }
     QVERIFY(lintrove::app::StatusIcon(static_cast<ProgramStatus>(4)).isNull());
