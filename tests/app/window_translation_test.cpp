@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QMap>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QTextBlock>
 #include <QTextEdit>
 #include <QToolBar>
@@ -53,6 +54,7 @@ struct ProbeWindow {
     edit->setObjectName("ed_search");
     memo->setObjectName("memo_notice");
     memo->setPlainText("erste\nzweite");
+    empty->setObjectName("memo_empty");
     tree->setObjectName("lv_versions");
     tree->setHeaderLabels({"Name", "Version"});
     action->setObjectName("act_refresh");
@@ -77,6 +79,7 @@ struct ProbeWindow {
         {"items", combo->itemText(0) + "|" + combo->itemText(1) + "|" + combo->itemText(2)},
         {"edit", edit->text()},
         {"memo", memo->toPlainText()},
+        {"empty", empty->toPlainText()},
         {"columns", tree->headerItem()->text(0) + "|" + tree->headerItem()->text(1)},
         {"action", action->text()},
         {"action.hint", action->toolTip()},
@@ -95,6 +98,7 @@ struct ProbeWindow {
   QComboBox* combo = new QComboBox(&window);
   QLineEdit* edit = new QLineEdit("suchen", &window);
   QTextEdit* memo = new QTextEdit(&window);
+  QPlainTextEdit* empty = new QPlainTextEdit(&window);
   QTreeWidget* tree = new QTreeWidget(&window);
   QAction* action = new QAction("Aktualisieren", &window);
   QMenu* menu = new QMenu("&Datei", &window);
@@ -187,8 +191,11 @@ void WindowTranslationTest::recordsReachEveryKindOfComponent_data() {
                                   << Texts{{"items", "-keine-|every week|alle zwei Wochen"}};
   QTest::newRow("text edit line") << R"(memo_notice.Lines(0).Text = "first")"
                                   << Texts{{"memo", "first\nzweite"}};
-  QTest::newRow("lines beyond the end")
-      << "cbo_reminder.Items(3).Text = \"x\"\nmemo_notice.Lines(2).Text = \"x\"" << Texts{};
+  QTest::newRow("lines beyond the end") << "cbo_reminder.Items(3).Text = \"x\"\n"
+                                           "memo_notice.Lines(2).Text = \"x\"\n"
+                                           "memo_empty.Lines(0).Text = \"x\""
+                                        << Texts{};
+  QTest::newRow("plain text edit") << R"(memo_empty.Text = "filled")" << Texts{{"empty", "filled"}};
   QTest::newRow("columns") << "lv_versions.Columns<1>.Caption = \"Ver.\"\n"
                               "lv_versions.Columns<0>.Text = \"Program\""
                            << Texts{{"columns", "Program|Ver."}};
