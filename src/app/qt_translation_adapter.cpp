@@ -78,6 +78,15 @@ std::optional<TextAccess> HintOf(QObject& object) {
   return std::nullopt;
 }
 
+// Not a property of the design, but a text a screen reader speaks: a language file translates
+// a name set apart from any text.
+std::optional<TextAccess> AccessibleNameOf(QObject& object) {
+  if (auto* widget = qobject_cast<QWidget*>(&object)) {
+    return Access(widget, &QWidget::accessibleName, &QWidget::setAccessibleName);
+  }
+  return std::nullopt;
+}
+
 std::optional<TextAccess> TextOf(QObject& object) {
   if (auto* edit = qobject_cast<QLineEdit*>(&object)) {
     return Access(edit, &QLineEdit::text, &QLineEdit::setText);
@@ -194,7 +203,8 @@ class QtComponent final : public TranslatableComponent {
   QtComponent(QObject& object, bool is_window) : object_(object) {
     for (auto [name, access] :
          {std::pair{"Caption", CaptionOf(object, is_window)}, std::pair{"Hint", HintOf(object)},
-          std::pair{"Text", TextOf(object)}}) {
+          std::pair{"Text", TextOf(object)},
+          std::pair{"AccessibleName", AccessibleNameOf(object)}}) {
       if (access) texts_.push_back({name, std::move(*access)});
     }
     if (auto* combo = qobject_cast<QComboBox*>(&object)) {

@@ -29,8 +29,9 @@ bool IsTranslatableWindow(const QWidget& widget);
 //   Text     the text of a line edit, the plain text of a text edit;
 //   Items    the items of a combo box, a string list;
 //   Lines    the paragraphs of a text edit, a string list;
-//   Columns  the header sections of a tree, table or header view, items with Caption and Text.
-// An explicit accessible name equal to the Caption or Text follows it.
+//   Columns  the header sections of a tree, table or header view, items with Caption and Text;
+//   AccessibleName  the accessible name of a widget.
+// An explicit accessible name equal to the text a record changes follows it.
 class QtTranslatableWindow final : public TranslatableComponent {
  public:
   explicit QtTranslatableWindow(QWidget& window);

@@ -172,6 +172,8 @@ void WindowTranslationTest::recordsReachEveryKindOfComponent_data() {
   QTest::newRow("check box in a group, accessible name as its text")
       << R"(CB_SSL.Caption = "Use SSL")"
       << Texts{{"check", "Use SSL"}, {"check.accessible", "Use SSL"}};
+  QTest::newRow("accessible name of its own")
+      << R"(lbl_title.AccessibleName = "Heading")" << Texts{{"label.accessible", "Heading"}};
   QTest::newRow("hint") << R"(cb_ssl.Hint = "Encrypted")" << Texts{{"check.hint", "Encrypted"}};
   QTest::newRow("group box") << R"(grp_options.Caption = "Options")" << Texts{{"group", "Options"}};
   QTest::newRow("action") << "act_refresh.Caption = \"Refresh\"\n"
