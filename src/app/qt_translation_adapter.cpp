@@ -12,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QTableView>
 #include <QTextBlock>
+#include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
@@ -121,8 +122,20 @@ class ComboItems final : public IndexedObject {
   QComboBox& combo_;
 };
 
-// The lines of a text edit are its paragraphs. A line takes the new text in the format of its
-// start, so rich text keeps its look.
+// The look of a line's new text: a line of one look keeps it (a bold heading, an address);
+// the emphasis of some words cannot be laid onto the translated ones, so a line of mixed
+// looks takes its paragraph's.
+QTextCharFormat LineFormat(const QTextBlock& line) {
+  QTextBlock::iterator fragment = line.begin();
+  if (fragment.atEnd()) return line.charFormat();
+  const QTextCharFormat first = fragment.fragment().charFormat();
+  for (++fragment; !fragment.atEnd(); ++fragment) {
+    if (fragment.fragment().charFormat() != first) return line.charFormat();
+  }
+  return first;
+}
+
+// The lines of a text edit are its paragraphs.
 class DocumentLines final : public IndexedObject {
  public:
   explicit DocumentLines(QTextDocument& document) : document_(document) {}
@@ -131,9 +144,10 @@ class DocumentLines final : public IndexedObject {
     return document_.isEmpty() ? 0 : document_.blockCount();
   }
   void SetLine(int index, std::string value) override {
-    QTextCursor cursor(document_.findBlockByNumber(index));
+    const QTextBlock line = document_.findBlockByNumber(index);
+    QTextCursor cursor(line);
     cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
-    cursor.insertText(ToQString(value));
+    cursor.insertText(ToQString(value), LineFormat(line));
   }
 
  private:

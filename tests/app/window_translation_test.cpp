@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QTextBlock>
+#include <QTextCharFormat>
 #include <QTextEdit>
 #include <QToolBar>
 #include <QTreeWidget>
@@ -289,16 +290,38 @@ void WindowTranslationTest::ancestorTablesApplyFirstAndLaterRecordsWin() {
 }
 
 void WindowTranslationTest::aRichTextLineKeepsItsLook() {
-  QVERIFY(LoadLanguage("[window Tfrm_probe]\nmemo_notice.Lines(1).Text = \"Second\"\n"));
+  QVERIFY(
+      LoadLanguage("[window Tfrm_probe]\n"
+                   "memo_notice.Lines(1).Text = \"Heading\"\n"
+                   "memo_notice.Lines(2).Text = \"Lintrove is a project of Dorv\"\n"
+                   "memo_notice.Lines(3).Text = \"Home page\"\n"));
   ProbeWindow probe;
-  probe.memo->setHtml("<p>erste</p><p><b>zweite</b></p><p>dritte</p>");
+  probe.memo->setHtml(
+      "<p>erste</p><p><b>Überschrift</b></p><p><b>Lintrove</b> ist ein Projekt von <b>Dorv</b></p>"
+      "<p><a href=\"https://www.lintrove.example\">Startseite</a></p>");
 
   TranslateWindow(probe.window);
-  QCOMPARE(probe.memo->toPlainText(), QString("erste\nSecond\ndritte"));
-  const QTextBlock second = probe.memo->document()->findBlockByNumber(1);
-  QCOMPARE(second.begin().fragment().charFormat().fontWeight(), int(QFont::Bold));
-  const QTextBlock third = second.next();
-  QCOMPARE(third.begin().fragment().charFormat().fontWeight(), int(QFont::Normal));
+  QCOMPARE(probe.memo->toPlainText(),
+           QString("erste\nHeading\nLintrove is a project of Dorv\nHome page"));
+  // The looks of a line's runs of text.
+  const auto looks = [&](int line) {
+    QList<QTextCharFormat> formats;
+    const QTextBlock block = probe.memo->document()->findBlockByNumber(line);
+    for (auto fragment = block.begin(); !fragment.atEnd(); ++fragment) {
+      formats << fragment.fragment().charFormat();
+    }
+    return formats;
+  };
+  const QList<QTextCharFormat> heading = looks(1);
+  QCOMPARE(heading.size(), 1);
+  QCOMPARE(heading[0].fontWeight(), int(QFont::Bold));
+  // The bold names cannot be found in the translated words.
+  const QList<QTextCharFormat> mixed = looks(2);
+  QCOMPARE(mixed.size(), 1);
+  QCOMPARE(mixed[0].fontWeight(), int(QFont::Normal));
+  const QList<QTextCharFormat> address = looks(3);
+  QCOMPARE(address.size(), 1);
+  QCOMPARE(address[0].anchorHref(), QString("https://www.lintrove.example"));
 }
 
 void WindowTranslationTest::loadingWithWindowsTranslatesEveryOpenWindowOnItsOwn() {
