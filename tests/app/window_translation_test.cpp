@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
+#include <QDockWidget>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -64,6 +65,7 @@ struct ProbeWindow {
     menu->setObjectName("mnu_datei");
     menu->addAction("&Beenden")->setObjectName("act_beenden");
     toolbar->setObjectName("tb_main");
+    dock->setObjectName("dock_info");
   }
 
   Texts Current() const {
@@ -89,6 +91,7 @@ struct ProbeWindow {
         {"menu.action", menu->menuAction()->text()},
         {"menu.item", menu->findChild<QAction*>("act_beenden")->text()},
         {"toolbar", toolbar->windowTitle()},
+        {"dock", dock->windowTitle()},
     };
   }
 
@@ -104,6 +107,7 @@ struct ProbeWindow {
   QAction* action = new QAction("Aktualisieren", &window);
   QMenu* menu = new QMenu("&Datei", &window);
   QToolBar* toolbar = new QToolBar("Werkzeuge", &window);
+  QDockWidget* dock = new QDockWidget("Softwareinfo", &window);
 };
 
 // Side by side, one line a text, so that a failure names the text that differs.
@@ -187,6 +191,8 @@ void WindowTranslationTest::recordsReachEveryKindOfComponent_data() {
          "act_beenden.Caption = \"E&xit\""
       << Texts{{"menu", "&File"}, {"menu.action", "&File"}, {"menu.item", "E&xit"}};
   QTest::newRow("toolbar") << R"(tb_main.Caption = "Tools")" << Texts{{"toolbar", "Tools"}};
+  QTest::newRow("dock") << R"(dock_info.Caption = "Software info")"
+                        << Texts{{"dock", "Software info"}};
   QTest::newRow("line edit") << R"(ed_search.Text = "search")" << Texts{{"edit", "search"}};
   QTest::newRow("text edit") << R"(memo_notice.Text = "one\ntwo\nthree")"
                              << Texts{{"memo", "one\ntwo\nthree"}};
