@@ -128,7 +128,7 @@ void LanguageFileLocalizer::SetOpenWindows(OpenWindows open_windows) {
 
 void LanguageFileLocalizer::TranslateAllForms() {
   if (!open_windows_) return;
-  for (TranslatableComponent* window : open_windows_()) TranslateComponent(window);
+  open_windows_([this](TranslatableComponent& window) { TranslateComponent(&window); });
 }
 
 void LanguageFileLocalizer::TranslateComponent(TranslatableComponent* component) {

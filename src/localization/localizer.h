@@ -77,8 +77,10 @@ class LanguageFileLocalizer : public Localizer {
   const std::string& LanguageFile() const { return language_file_; }
   std::string LanguageFileName(std::int32_t lcid) const;
 
-  // The windows open in the application, in its order; the GUI provides them.
-  using OpenWindows = std::function<std::vector<TranslatableComponent*>()>;
+  // The GUI hands each window open in the application to `visit`, in the application's order.
+  // A visitor rather than a list: what the GUI hands over need only live for the one call.
+  using WindowVisitor = std::function<void(TranslatableComponent& window)>;
+  using OpenWindows = std::function<void(const WindowVisitor& visit)>;
   void SetOpenWindows(OpenWindows open_windows);
   void TranslateAllForms();
 

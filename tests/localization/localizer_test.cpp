@@ -194,8 +194,9 @@ TEST_F(LocalizerTest, LoadingWithFormsTranslatesEveryOpenWindowInOrder) {
   test::OptionsWindow third;
   std::vector<std::uint8_t> table = Record(u"frm_optionen.Caption", u"Options");
   WriteLanguage("client.0009.wlx", {{platform::kResourceTypeRcData, u"TFRM_OPTIONEN", table}});
-  localizer_.SetOpenWindows([&] {
-    return std::vector<TranslatableComponent*>{&first.window, &second.window};
+  localizer_.SetOpenWindows([&](const LanguageFileLocalizer::WindowVisitor& visit) {
+    visit(first.window);
+    visit(second.window);
   });
 
   localizer_.TranslateComponent(&third.window);
@@ -214,8 +215,9 @@ TEST_F(LocalizerTest, LoadingWithFormsTranslatesEveryOpenWindowInOrder) {
   WriteLanguage("client.0007.wlx", {{platform::kResourceTypeRcData, u"TFRM_OPTIONEN", table}});
   test::OptionsWindow fourth;
   test::OptionsWindow fifth;
-  localizer_.SetOpenWindows([&] {
-    return std::vector<TranslatableComponent*>{&fourth.window, &fifth.window};
+  localizer_.SetOpenWindows([&](const LanguageFileLocalizer::WindowVisitor& visit) {
+    visit(fourth.window);
+    visit(fifth.window);
   });
   EXPECT_THROW(localizer_.LoadLanguage(7, true), Error);
   EXPECT_TRUE(localizer_.IsLanguageLoaded()) << "the language stays loaded";
