@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "app/error_box.h"
+#include "app/window_translation.h"
 #include "base/application.h"
 #include "base/resource_strings.h"
 #include "platform/client_version.h"
@@ -80,8 +81,7 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
   titleFont.setPixelSize(21);
   title->setFont(titleFont);
 
-  auto* version = new QLabel(
-      QString::fromStdString(LoadResString(ResString::AboutVersion) + ClientVersion()), this);
+  auto* version = new QLabel(QStringLiteral("Version: x.x.x.x"), this);
   version->setObjectName(QStringLiteral("lbl_version"));
   version->setAlignment(Qt::AlignCenter);
   version->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -137,6 +137,8 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
   layout->addWidget(rule);
   layout->addLayout(buttons);
   layout->setSizeConstraint(QLayout::SetFixedSize);
+  TranslateWindow(*this);
+  version->setText(QString::fromStdString(LoadResString(ResString::AboutVersion) + ClientVersion()));
 }
 
 void AboutBox::showEvent(QShowEvent* event) {

@@ -7,6 +7,7 @@
 #include <QTextEdit>
 #include <QVBoxLayout>
 
+#include "app/window_translation.h"
 #include "base/resource_strings.h"
 
 namespace lintrove::app {
@@ -19,7 +20,6 @@ NoticeDialog::NoticeDialog(QWidget* parent) : QDialog(parent) {
   notice->setObjectName(QStringLiteral("RichEdit1"));
   notice->setAccessibleName(QStringLiteral("Hinweis"));
   notice->setAcceptRichText(false);
-  notice->setPlainText(QString::fromStdString(LoadResString(ResString::CommunityNotice)));
 
   doNotShowAgain_ = new QCheckBox(QStringLiteral("diesen Hinweis nicht mehr anzeigen"), this);
   doNotShowAgain_->setObjectName(QStringLiteral("CheckBox1"));
@@ -42,6 +42,9 @@ NoticeDialog::NoticeDialog(QWidget* parent) : QDialog(parent) {
   layout->addWidget(rule);
   layout->addLayout(buttons);
   resize(490, 269);
+  TranslateWindow(*this);
+  // The notice is a numbered message, translated with the others.
+  notice->setPlainText(QString::fromStdString(LoadResString(ResString::CommunityNotice)));
 }
 
 bool NoticeDialog::DoNotShowAgain() const { return doNotShowAgain_->isChecked(); }

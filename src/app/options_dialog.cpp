@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/window_translation.h"
 #include "settings/client_settings.h"
 
 namespace lintrove::app {
@@ -77,6 +78,7 @@ OptionsDialog::OptionsDialog(QWidget* parent) : QDialog(parent) {
   const QMargins margins = layout->contentsMargins();
   layout->addStrut(391 - margins.left() - margins.right());
   layout->setSizeConstraint(QLayout::SetFixedSize);
+  TranslateWindow(*this);
 }
 
 void OptionsDialog::Fill(const ClientSettings& settings) {

@@ -8,6 +8,7 @@
 
 #include "app/application.h"
 #include "app/qt_startup_ui.h"
+#include "app/window_translation.h"
 #include "startup/command_line.h"
 #include "startup/startup.h"
 
@@ -21,6 +22,7 @@ int RunApplication(int& argc, char** argv) {
 
   std::optional<Application> application;
   if (QApplication::instance() == nullptr) application.emplace(argc, argv);
+  InstallWindowTranslation();
   QtStartupUi ui;
   return RunClient(options, ui, std::cerr);
 }

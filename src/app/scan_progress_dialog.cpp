@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "app/window_translation.h"
 #include "base/format.h"
 #include "base/resource_strings.h"
 
@@ -86,6 +87,7 @@ ScanProgressDialog::ScanProgressDialog(QWidget* parent)
   const QMargins margins = layout->contentsMargins();
   layout->addStrut(385 - margins.left() - margins.right());
   layout->setSizeConstraint(QLayout::SetFixedSize);
+  TranslateWindow(*this);
 }
 
 void ScanProgressDialog::ShowReport(const ProgressReport& report) {
