@@ -1,5 +1,6 @@
 #include "program_identity.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <vector>
@@ -176,6 +177,10 @@ std::string UpperAscii(std::string_view text) {
 std::string NameWithoutVersion(std::string_view name) {
   std::vector<Token> tokens = Tokens(name);
   MarkRemoved(tokens);
+  // A name with nothing to remove is kept as sent.
+  if (std::none_of(tokens.begin(), tokens.end(), [](const Token& t) { return t.removed; })) {
+    return std::string(Trim(name));
+  }
   std::string text;
   for (const Token& token : tokens) {
     if (!text.empty()) text += ' ';

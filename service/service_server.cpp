@@ -12,6 +12,7 @@ namespace lintrove::service {
 namespace {
 
 constexpr const char* kXml = "text/xml; charset=UTF-8";
+constexpr int kBadRequest = 400;
 constexpr int kTooLarge = 413;
 
 double MillisecondsSince(std::chrono::steady_clock::time_point start) {
@@ -79,23 +80,29 @@ void ServiceServer::Route() {
     return httplib::Server::HandlerResponse::Handled;
   });
 
-  server_->Post(std::string(kEndpoint), [this](const httplib::Request&, httplib::Response& response,
+  server_->Post(std::string(kEndpoint), [this](const httplib::Request& request,
+                                               httplib::Response& response,
                                                const httplib::ContentReader& reader) {
     const auto start = std::chrono::steady_clock::now();
     std::string body;
     bool too_large = false;
-    // Counted after decoding: a small compressed body may stand for a huge one.
-    reader([&](const char* data, std::size_t length) {
+    // Counted after decoding: a small compressed body may stand for a huge one. A body whose
+    // declared length is over the limit is not read at all.
+    const bool complete = reader([&](const char* data, std::size_t length) {
       too_large = body.size() + length > max_body_;
       if (!too_large) body.append(data, length);
       return !too_large;
     });
+    too_large = too_large || request.get_header_value<std::uint64_t>("Content-Length") > max_body_;
     ServiceAnswer answer;
-    if (too_large) {
-      answer.http_status = kTooLarge;
-      answer.error = "the request is larger than " + std::to_string(max_body_) + " bytes";
-      answer.document = ErrorAnswer(kTooLarge, answer.error);
-      // The rest of the body is still on its way: the connection cannot carry another request.
+    if (!complete) {
+      answer.http_status = too_large ? kTooLarge : kBadRequest;
+      answer.error = too_large
+                         ? "the request is larger than " + std::to_string(max_body_) + " bytes"
+                         : "the request body could not be read";
+      answer.document = ErrorAnswer(answer.http_status, answer.error);
+      // What is left of the body may still be on its way: the connection cannot carry another
+      // request.
       response.set_header("Connection", "close");
     } else {
       answer = service_.Answer(body);

@@ -72,8 +72,7 @@ std::unique_ptr<Program> InstallerProduct(const std::string& name, const std::st
 // step1. The records hold the programs in the order given and the verdicts read. `offered`
 // receives the updatecheck answer's version when the service names a newer client than this.
 VerdictList Check(const RunningService& service, const ClientMachine& machine,
-                  std::vector<std::unique_ptr<Program>> programs,
-                  std::string* offered = nullptr);
+                  std::vector<std::unique_ptr<Program>> programs, std::string* offered = nullptr);
 
 // The same with one program of that name and version.
 ProgramVerdict CheckOne(const RunningService& service, const ClientMachine& machine,

@@ -22,7 +22,7 @@ std::vector<std::unique_ptr<Program>> ProgramsOf(Items... items) {
   return list;
 }
 
-TEST(UpdateCheckTest, ACheckGetsEveryStatusWithTheCatalogsFacts) {
+TEST(ServiceCheckTest, ACheckGetsEveryStatusWithTheCatalogsFacts) {
   service::Release release;
   release.version = "99.1.0.0";
   release.download_url = "https://updates.example.org/setup-99.1.exe";
@@ -67,7 +67,7 @@ TEST(UpdateCheckTest, ACheckGetsEveryStatusWithTheCatalogsFacts) {
   EXPECT_THAT(VersionNames(again), ElementsAre("5.0"));
 }
 
-TEST(UpdateCheckTest, TheLogHasOneLinePerRequestWithoutIdentitiesOrNames) {
+TEST(ServiceCheckTest, TheLogHasOneLinePerRequestWithoutIdentitiesOrNames) {
   RunningService service(1);
   Check(service, {ClientGuid(0xABCDEF)},
         ProgramsOf(RegistryEntry("Secret Diary", "1.0"), RegistryEntry("Other", "5.0")));
@@ -88,7 +88,7 @@ struct LearningCase {
   ProgramStatus status;
 };
 
-TEST(UpdateCheckTest, AVersionIsOfferedOnceEnoughDistinctClientsReportedIt) {
+TEST(ServiceCheckTest, AVersionIsOfferedOnceEnoughDistinctClientsReportedIt) {
   const LearningCase cases[] = {
       {"two clients: one short of the threshold", {1, 2}, ProgramStatus::Current},
       {"three clients: the threshold", {1, 2, 3}, ProgramStatus::NewVersion},
@@ -98,7 +98,8 @@ TEST(UpdateCheckTest, AVersionIsOfferedOnceEnoughDistinctClientsReportedIt) {
   for (const LearningCase& c : cases) {
     SCOPED_TRACE(c.what);
     RunningService service(3);
-    for (int reporter : c.reporters_of_2_0) CheckOne(service, {ClientGuid(reporter)}, "Tool", "2.0");
+    for (int reporter : c.reporters_of_2_0)
+      CheckOne(service, {ClientGuid(reporter)}, "Tool", "2.0");
 
     const ProgramVerdict verdict = CheckOne(service, {ClientGuid(99)}, "Tool", "1.0");
 
@@ -109,7 +110,7 @@ TEST(UpdateCheckTest, AVersionIsOfferedOnceEnoughDistinctClientsReportedIt) {
   }
 }
 
-TEST(UpdateCheckTest, AMaintainersWordStandsForTheReports) {
+TEST(ServiceCheckTest, AMaintainersWordStandsForTheReports) {
   RunningService service(3);
   service::CatalogEntry entry;
   entry.program.identity = "registry:tool|vendor";
@@ -127,7 +128,7 @@ TEST(UpdateCheckTest, AMaintainersWordStandsForTheReports) {
   EXPECT_EQ(verdict.homepage, "https://tool.example.org/");
 }
 
-TEST(UpdateCheckTest, UpgradesAndBetasAreOfferedAsTheClientAsks) {
+TEST(ServiceCheckTest, UpgradesAndBetasAreOfferedAsTheClientAsks) {
   RunningService service(3);
   service::CatalogEntry entry;
   entry.program.identity = "registry:tool|vendor";
@@ -162,15 +163,14 @@ TEST(UpdateCheckTest, UpgradesAndBetasAreOfferedAsTheClientAsks) {
   }
 }
 
-TEST(UpdateCheckTest, ProgramsAreRecognisedAcrossVersionsByTheirIdentity) {
+TEST(ServiceCheckTest, ProgramsAreRecognisedAcrossVersionsByTheirIdentity) {
   RunningService service(2);
   // Installer products by their upgrade code, whatever their names; registry entries by key
   // and publisher, with versions and architecture left out of the key.
   const std::string upgrade_code = "{AAAAAAAA-BBBB-CCCC-DDDD-EEEEEEEEEEEE}";
   Check(service, {ClientGuid(1)},
         ProgramsOf(InstallerProduct("Suite 2025", "25.0", "Suite Inc.", upgrade_code),
-                   RegistryEntry("Viewer 3.4 (64-bit)", "3.4", "View Ltd",
-                                 "Viewer 3.4 (64-bit)")));
+                   RegistryEntry("Viewer 3.4 (64-bit)", "3.4", "View Ltd", "Viewer 3.4 (64-bit)")));
   Check(service, {ClientGuid(2)},
         ProgramsOf(InstallerProduct("Suite Professional", "25.0", "Suite GmbH", upgrade_code),
                    RegistryEntry("Viewer v3.4 x64", "3.4", "View Ltd", "Viewer v3.4 x64")));
