@@ -116,15 +116,21 @@ TEST(ServiceCheckTest, AMaintainersWordStandsForTheReports) {
   entry.program.identity = "registry:tool|vendor";
   entry.program.added = true;
   entry.program.homepage = "https://tool.example.org/";
-  entry.versions.push_back({.name = "3.0", .confirmed = true});
+  entry.versions.push_back({.name = "3.0.1.2.9", .confirmed = true});
   entry.versions.push_back({.name = "2.5"});  // named, not confirmed: not offered
   service.Store().Curate(std::span(&entry, 1));
 
   const ProgramVerdict verdict = CheckOne(service, {ClientGuid(1)}, "Tool", "2.0");
 
   EXPECT_EQ(verdict.status, ProgramStatus::NewVersion);
-  EXPECT_THAT(VersionNames(verdict), ElementsAre("3.0"));
-  EXPECT_EQ(verdict.versions.Items(0).int_trusted, 1);
+  EXPECT_THAT(VersionNames(verdict), ElementsAre("3.0.1.2.9"));
+  const OfferedVersion& offered = verdict.versions.Items(0);
+  EXPECT_EQ(offered.int_trusted, 1);
+  // All five numeric parts, the fifth too, for the client's list order.
+  EXPECT_EQ(offered.int_version_1, 3);
+  EXPECT_EQ(offered.int_version_3, 1);
+  EXPECT_EQ(offered.int_version_4, 2);
+  EXPECT_EQ(offered.int_version_5, 9);
   EXPECT_EQ(verdict.homepage, "https://tool.example.org/");
 }
 
