@@ -8,6 +8,7 @@ namespace lintrove::service {
 namespace {
 
 using nlohmann::json;
+using nlohmann::ordered_json;
 
 std::string Member(const json& object, const char* name) {
   const auto found = object.find(name);
@@ -74,9 +75,9 @@ bool IsWebAddress(std::string_view address) {
 }
 
 std::string CatalogToJson(const std::vector<CatalogEntry>& entries) {
-  json programs = json::array();
+  ordered_json programs = ordered_json::array();
   for (const CatalogEntry& entry : entries) {
-    json versions = json::array();
+    ordered_json versions = ordered_json::array();
     for (const CatalogVersion& version : entry.versions) {
       versions.push_back({{"id", version.id},
                           {"name", version.name},
@@ -94,8 +95,8 @@ std::string CatalogToJson(const std::vector<CatalogEntry>& entries) {
   }
   // Texts from clients may be ill-formed UTF-8 only if the store holds such; replace rather
   // than fail the export.
-  return json{{"programs", std::move(programs)}}.dump(2, ' ', false,
-                                                      json::error_handler_t::replace) +
+  return ordered_json{{"programs", std::move(programs)}}.dump(
+             2, ' ', false, ordered_json::error_handler_t::replace) +
          "\n";
 }
 
