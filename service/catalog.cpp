@@ -51,20 +51,20 @@ std::vector<Verdict> Catalog::Step1(const ServiceRequest& request) {
   const std::vector<std::optional<ProgramFacts>> found = store_.Lookup(queries, threshold_);
 
   std::vector<Verdict> verdicts;
-  std::size_t next_found = 0;
+  std::size_t next_query = 0;  // the queries are those of the recognised programs
   for (std::size_t i = 0; i < request.programs.size(); ++i) {
     Verdict& verdict = verdicts.emplace_back();
     verdict.id = request.programs[i].id;
     if (!identities[i]) continue;
-    const std::optional<ProgramFacts>& facts = found[next_found++];
+    const std::size_t query = next_query++;
+    const std::optional<ProgramFacts>& facts = found[query];
     if (!facts || (facts->program.clients < threshold_ && !facts->program.added)) continue;
     verdict.hash = IdentityHash(facts->program.identity);
     verdict.program_id = facts->program.id;
     verdict.current_version_id = facts->installed_version_id;
     verdict.vendor = facts->program.publisher;
     verdict.homepage = facts->program.homepage;
-    verdict.newer =
-        NewerVersions(*facts, queries[next_found - 1].installed_version, request.client);
+    verdict.newer = NewerVersions(*facts, queries[query].installed_version, request.client);
     verdict.kind = verdict.newer.empty() ? Verdict::Kind::Current : Verdict::Kind::NewVersion;
   }
   return verdicts;

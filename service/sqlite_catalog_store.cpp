@@ -121,6 +121,9 @@ class SqliteConnection::Statement {
     return *this;
   }
 
+  // Ends the reading of a row before its last one, keeping the bindings.
+  void Reset() { sqlite3_reset(statement_); }
+
   // True while there is a row to read.
   bool Step() {
     const int result = sqlite3_step(statement_);
@@ -221,13 +224,13 @@ std::int64_t InsertIfMissing(SqliteConnection& db, const char* insert, const cha
   auto& lookup = db.Prepare(select);
   if (lookup.Bind(keys...).Step()) {
     const std::int64_t id = lookup.Integer(0);
-    lookup.Bind();
+    lookup.Reset();
     return id;
   }
   db.Prepare(insert).Bind(keys...).Run();
   if (!lookup.Bind(keys...).Step()) db.Fail();
   const std::int64_t id = lookup.Integer(0);
-  lookup.Bind();
+  lookup.Reset();
   return id;
 }
 
@@ -253,7 +256,7 @@ bool AllRecorded(SqliteConnection& db, const std::string& client_guid,
   auto& client = db.Prepare(kSelectClient);
   if (!client.Bind(client_guid).Step()) return false;
   const std::int64_t client_id = client.Integer(0);
-  client.Bind();
+  client.Reset();
   auto& program_report = db.Prepare(
       "SELECT 1 FROM program_reports r JOIN programs p ON p.id = r.program_id "
       "WHERE r.client_id = ? AND p.identity = ?");
@@ -266,7 +269,7 @@ bool AllRecorded(SqliteConnection& db, const std::string& client_guid,
                       ? program_report.Bind(client_id, program.identity)
                       : version_report.Bind(client_id, program.identity, program.version);
     const bool found = query.Step();
-    query.Bind();
+    query.Reset();
     if (!found) return false;
   }
   return true;
@@ -297,7 +300,7 @@ std::int64_t Count(SqliteConnection& db, const char* sql, auto&&... values) {
   auto& statement = db.Prepare(sql);
   statement.Bind(values...).Step();
   const std::int64_t count = statement.Integer(0);
-  statement.Bind();
+  statement.Reset();
   return count;
 }
 
@@ -419,11 +422,11 @@ std::vector<std::optional<ProgramFacts>> SqliteCatalogStore::Lookup(
     }
     ProgramFacts facts;
     facts.program = ReadProgram(program);
-    program.Bind();
+    program.Reset();
     if (installed.Bind(facts.program.id, query.installed_version).Step()) {
       facts.installed_version_id = installed.Integer(0);
     }
-    installed.Bind();
+    installed.Reset();
     for (offered.Bind(facts.program.id, min_clients); offered.Step();) {
       facts.offered.push_back(ReadVersion(offered));
     }
