@@ -9,7 +9,7 @@
 namespace lintrove {
 namespace {
 
-constexpr std::size_t kCountedComponents = 4;
+constexpr std::size_t kComparedComponents = 4;
 
 bool IsBlank(char c) { return c >= 1 && c <= ' '; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -35,7 +35,8 @@ std::string QuotedComponent(std::string_view text, std::size_t& pos) {
 }
 
 // The first components of a delimited text. A NUL ends the text, as it ends a C string.
-std::array<std::string, kCountedComponents> Split(std::string_view text) {
+std::array<std::string, VersionComparison::kNumbers> Split(std::string_view text) {
+  constexpr std::size_t kCountedComponents = VersionComparison::kNumbers;
   text = text.substr(0, text.find('\0'));
   std::array<std::string, kCountedComponents> components;
   std::size_t count = 0;
@@ -90,13 +91,19 @@ std::int32_t ComponentValue(std::string_view component) {
 
 }  // namespace
 
+std::array<std::int32_t, VersionComparison::kNumbers> VersionComparison::Numbers(
+    std::string_view text) {
+  const auto components = Split(text);
+  std::array<std::int32_t, kNumbers> numbers{};
+  for (std::size_t i = 0; i < kNumbers; ++i) numbers[i] = ComponentValue(components[i]);
+  return numbers;
+}
+
 int VersionComparison::Compare(std::string_view a, std::string_view b) {
-  const auto first = Split(a);
-  const auto second = Split(b);
-  for (std::size_t i = 0; i < kCountedComponents; ++i) {
-    const std::int32_t x = ComponentValue(first[i]);
-    const std::int32_t y = ComponentValue(second[i]);
-    if (x != y) return x < y ? -1 : 1;
+  const auto first = Numbers(a);
+  const auto second = Numbers(b);
+  for (std::size_t i = 0; i < kComparedComponents; ++i) {
+    if (first[i] != second[i]) return first[i] < second[i] ? -1 : 1;
   }
   return 0;
 }

@@ -1,0 +1,82 @@
+#include <pthread.h>
+#include <csignal>
+#include <exception>
+#include <iostream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "admin_commands.h"
+#include "catalog.h"
+#include "service_options.h"
+#include "service_server.h"
+#include "sqlite_catalog_store.h"
+#include "update_service.h"
+
+namespace {
+
+using namespace lintrove::service;
+
+// "127.0.0.1:8140", "[::1]:8140".
+std::string Address(const std::string& host, int port) {
+  const bool ipv6 = host.find(':') != std::string::npos;
+  return (ipv6 ? "[" + host + "]" : host) + ":" + std::to_string(port);
+}
+
+int Serve(const ServiceOptions& options, CatalogStore& store) {
+  // SIGINT and SIGTERM are taken by one thread that stops the server; blocked here, before
+  // the server's threads start, so that none of them is interrupted by them.
+  sigset_t stop_signals;
+  sigemptyset(&stop_signals);
+  sigaddset(&stop_signals, SIGINT);
+  sigaddset(&stop_signals, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
+
+  ServiceLog log(std::cerr, options.log_level);
+  Catalog catalog(store, options.threshold);
+  UpdateService service(catalog, ConfiguredRelease(options));
+  ServiceServer server(service, log);
+  const int port = server.Bind(options.listen, options.port);
+  std::cout << Address(options.listen, port) << std::endl;
+  log.Write(LogLevel::Info, "listening on " + Address(options.listen, port) + ", database " +
+                                options.database.string() + ", threshold " +
+                                std::to_string(options.threshold));
+
+  std::thread stopper([&] {
+    int signal = 0;
+    sigwait(&stop_signals, &signal);
+    log.Write(LogLevel::Info, "stopping");
+    server.Stop();
+  });
+  server.Run();
+  // Stopped by a signal, or the server ended by itself: the stopper must end either way.
+  pthread_kill(stopper.native_handle(), SIGTERM);
+  stopper.join();
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  try {
+    const ServiceOptions options = ParseOptions(args);
+    if (options.help) {
+      std::cout << kUsage;
+      return 0;
+    }
+    if (options.version) {
+      std::cout << "lintrove-service " << LINTROVE_VERSION << '\n';
+      return 0;
+    }
+    lintrove::service::SqliteCatalogStore store(options.database);
+    if (options.command.empty()) return Serve(options, store);
+    return RunAdminCommand(options.command, store, options.threshold, std::cout);
+  } catch (const UsageError& error) {
+    std::cerr << "lintrove-service: " << error.what() << "\n\n" << kUsage;
+    return 2;
+  } catch (const std::exception& error) {
+    std::cerr << "lintrove-service: " << error.what() << '\n';
+    return 1;
+  }
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/error.h"
+#include "release.h"
+#include "service_log.h"
+
+namespace lintrove::service {
+
+// Wrong arguments: reported with the usage text.
+class UsageError : public Error {
+ public:
+  using Error::Error;
+};
+
+extern const std::string_view kUsage;
+
+struct ServiceOptions {
+  std::string listen = "127.0.0.1";
+  int port = 8140;
+  std::filesystem::path database = "lintrove-service.db";
+  std::int64_t threshold = 3;
+  LogLevel log_level = LogLevel::Info;
+  std::optional<std::filesystem::path> release_dir;
+  // Given on the command line, these win over release.json.
+  std::optional<std::string> client_version;
+  std::optional<std::string> download_url;
+  std::optional<std::string> info_url;
+  bool force_update = false;
+  bool help = false;
+  bool version = false;
+  // The administration command and its arguments; empty: serve.
+  std::vector<std::string> command;
+};
+
+ServiceOptions ParseOptions(std::span<const std::string> args);
+
+// The release of the release directory (if any) with the command line's values over it.
+Release ConfiguredRelease(const ServiceOptions& options);
+
+}  // namespace lintrove::service

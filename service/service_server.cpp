@@ -1,0 +1,158 @@
+#include "service_server.h"
+
+#include <chrono>
+#include <cstdio>
+
+#include <httplib.h>
+
+#include "answer_documents.h"
+#include "base/error.h"
+
+namespace lintrove::service {
+namespace {
+
+constexpr const char* kXml = "text/xml; charset=UTF-8";
+constexpr int kBadRequest = 400;
+constexpr int kTooLarge = 413;
+
+double MillisecondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+      .count();
+}
+
+// A path as the log shows it: printable ASCII only, and not too much of it. The query is not
+// part of it: it may carry a client's identity.
+std::string LoggedPath(std::string_view path) {
+  std::string shown;
+  for (char c : path.substr(0, 80)) shown += c > ' ' && c < 127 ? c : '?';
+  return shown;
+}
+
+std::string Reason(int status) {
+  switch (status) {
+    case 400:
+      return "bad request";
+    case 404:
+      return "no such page";
+    case 413:
+      return "the request is too large";
+    case 414:
+      return "the address is too long";
+    default:
+      return "HTTP status " + std::to_string(status);
+  }
+}
+
+std::string RequestLine(std::string_view command, std::size_t programs, int status,
+                        double milliseconds) {
+  char time[32];
+  std::snprintf(time, sizeof time, "%.2f ms", milliseconds);
+  std::string line = std::string(command.empty() ? "-" : command);
+  line +=
+      " programs=" + std::to_string(programs) + " status=" + std::to_string(status) + " " + time;
+  return line;
+}
+
+}  // namespace
+
+ServiceServer::ServiceServer(UpdateService& service, ServiceLog& log, std::size_t max_body_bytes)
+    : service_(service),
+      log_(log),
+      max_body_(max_body_bytes),
+      server_(std::make_unique<httplib::Server>()) {
+  Route();
+}
+
+ServiceServer::~ServiceServer() = default;
+
+void ServiceServer::Route() {
+  server_->set_payload_max_length(max_body_);
+
+  server_->set_pre_routing_handler([this](const httplib::Request& request,
+                                          httplib::Response& response) {
+    if (request.path != kEndpoint || request.method == "POST") {
+      return httplib::Server::HandlerResponse::Unhandled;
+    }
+    response.status = 405;
+    response.set_header("Allow", "POST");
+    response.set_content(ErrorAnswer(405, "the endpoint takes POST only"), kXml);
+    log_.Write(LogLevel::Warning, request.method + " " + LoggedPath(request.path) + " status=405");
+    return httplib::Server::HandlerResponse::Handled;
+  });
+
+  server_->Post(std::string(kEndpoint), [this](const httplib::Request& request,
+                                               httplib::Response& response,
+                                               const httplib::ContentReader& reader) {
+    const auto start = std::chrono::steady_clock::now();
+    std::string body;
+    bool too_large = false;
+    // Counted after decoding: a small compressed body may stand for a huge one. A body whose
+    // declared length is over the limit is not read at all.
+    const bool complete = reader([&](const char* data, std::size_t length) {
+      too_large = body.size() + length > max_body_;
+      if (!too_large) body.append(data, length);
+      return !too_large;
+    });
+    too_large = too_large || request.get_header_value<std::uint64_t>("Content-Length") > max_body_;
+    ServiceAnswer answer;
+    if (!complete) {
+      answer.http_status = too_large ? kTooLarge : kBadRequest;
+      answer.error = too_large
+                         ? "the request is larger than " + std::to_string(max_body_) + " bytes"
+                         : "the request body could not be read";
+      answer.document = ErrorAnswer(answer.http_status, answer.error);
+      // What is left of the body may still be on its way: the connection cannot carry another
+      // request.
+      response.set_header("Connection", "close");
+    } else {
+      answer = service_.Answer(body);
+    }
+    response.status = answer.http_status;
+    response.set_content(answer.document, kXml);
+    std::string line =
+        RequestLine(answer.command, answer.programs, answer.http_status, MillisecondsSince(start));
+    if (answer.error.empty()) {
+      log_.Write(LogLevel::Info, line);
+    } else {
+      log_.Write(answer.http_status >= 500 ? LogLevel::Error : LogLevel::Warning,
+                 line + " refused: " + answer.error);
+    }
+  });
+
+  // What httplib answers itself (no such path, a body over the limit, a broken request) gets
+  // an error document as well.
+  server_->set_error_handler([this](const httplib::Request& request, httplib::Response& response) {
+    if (!response.body.empty()) return;
+    response.set_content(ErrorAnswer(response.status, Reason(response.status)), kXml);
+    log_.Write(LogLevel::Warning, request.method + " " + LoggedPath(request.path) +
+                                      " status=" + std::to_string(response.status));
+  });
+  server_->set_exception_handler(
+      [this](const httplib::Request&, httplib::Response& response, std::exception_ptr error) {
+        std::string message = "unexpected failure";
+        try {
+          std::rethrow_exception(error);
+        } catch (const std::exception& caught) {
+          message = caught.what();
+        } catch (...) {
+        }
+        response.status = 500;
+        response.set_content(ErrorAnswer(500, "internal error"), kXml);
+        log_.Write(LogLevel::Error, "request failed: " + message);
+      });
+}
+
+int ServiceServer::Bind(const std::string& host, int port) {
+  const int bound =
+      port == 0 ? server_->bind_to_any_port(host) : (server_->bind_to_port(host, port) ? port : -1);
+  if (bound <= 0) {
+    throw Error("Cannot listen on " + host + " port " + std::to_string(port));
+  }
+  return bound;
+}
+
+void ServiceServer::Run() { server_->listen_after_bind(); }
+
+void ServiceServer::Stop() { server_->stop(); }
+
+}  // namespace lintrove::service

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "catalog_store.h"
+
+namespace lintrove::service {
+
+class SqliteConnection;
+
+// The catalog in one SQLite file, written ahead (WAL) so that readers never wait for the
+// writer. Opening creates the file and brings its schema to the current version. Safe to use
+// from many threads: each call takes a connection of its own from a small pool.
+class SqliteCatalogStore : public CatalogStore {
+ public:
+  // The schema version this build writes; a file of a later one is refused.
+  static constexpr int kSchemaVersion = 1;
+
+  explicit SqliteCatalogStore(const std::filesystem::path& file);
+  ~SqliteCatalogStore() override;
+  SqliteCatalogStore(const SqliteCatalogStore&) = delete;
+  SqliteCatalogStore& operator=(const SqliteCatalogStore&) = delete;
+
+  // The schema version stored in the file.
+  int SchemaVersion();
+
+  void RecordReport(const std::string& client_guid,
+                    std::span<const ReportedProgram> programs) override;
+  std::vector<std::optional<ProgramFacts>> Lookup(std::span<const ProgramQuery> queries,
+                                                  std::int64_t min_clients) override;
+  void Curate(std::span<const CatalogEntry> entries) override;
+  std::vector<CatalogEntry> Export() override;
+  CatalogCounts Counts(std::int64_t min_clients) override;
+
+ private:
+  class Lease;
+
+  std::unique_ptr<SqliteConnection> Open() const;
+
+  std::filesystem::path file_;
+  std::mutex mutex_;
+  std::vector<std::unique_ptr<SqliteConnection>> idle_;
+};
+
+}  // namespace lintrove::service

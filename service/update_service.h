@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "catalog.h"
+#include "release.h"
+#include "service_request.h"
+
+namespace lintrove::service {
+
+// The answer to one request, with what the request log may say of it.
+struct ServiceAnswer {
+  int http_status = 200;
+  std::string document;
+  std::string command;  // the command word when it is one of ours, else empty
+  std::size_t programs = 0;
+  std::string error;  // why the request was refused
+};
+
+// The commands of the endpoint, without HTTP: a request document in, an answer document out.
+class UpdateService {
+ public:
+  UpdateService(Catalog& catalog, Release release, RequestLimits limits = {});
+
+  // Never throws for anything in the request: a refused one gets an error document. A failure
+  // of the catalog's storage gives status 500.
+  ServiceAnswer Answer(std::string_view body);
+
+ private:
+  Catalog& catalog_;
+  Release release_;
+  RequestLimits limits_;
+};
+
+}  // namespace lintrove::service

@@ -1,0 +1,104 @@
+#include "running_service.h"
+
+#include <gtest/gtest.h>
+
+#include "base/error.h"
+#include "inventory/installer_program.h"
+#include "inventory/registry_program.h"
+#include "platform/posix/posix_registry.h"
+#include "protocol/transport.h"
+#include "settings/client_settings.h"
+
+namespace lintrove::test {
+
+RunningService::RunningService(std::int64_t threshold, service::Release release,
+                               std::size_t max_body)
+    : log_(log_text_, service::LogLevel::Info),
+      store_(dir_ / "catalog.db"),
+      catalog_(store_, threshold),
+      service_(catalog_, std::move(release)),
+      server_(service_, log_, max_body),
+      port_(server_.Bind("127.0.0.1", 0)),
+      thread_([this] { server_.Run(); }) {}
+
+RunningService::~RunningService() {
+  server_.Stop();
+  thread_.join();
+}
+
+std::string RunningService::ServiceUrl() const {
+  return "127.0.0.1:" + std::to_string(port_) + std::string(service::ServiceServer::kEndpoint);
+}
+
+std::string ClientGuid(int number) {
+  char text[64];
+  std::snprintf(text, sizeof text, "{0F8FAD5B-D9CB-469F-A165-%012X}", number);
+  return text;
+}
+
+std::unique_ptr<Program> RegistryEntry(const std::string& name, const std::string& version,
+                                       const std::string& publisher, const std::string& key) {
+  auto program = std::make_unique<RegistryProgram>();
+  program->DisplayName = name;
+  program->DisplayVersion = version;
+  program->Publisher = publisher;
+  program->RegistryKey = key.empty() ? name : key;
+  program->UninstallString = "C:\\Program Files\\" + name + "\\uninstall.exe";
+  return program;
+}
+
+std::unique_ptr<Program> InstallerProduct(const std::string& name, const std::string& version,
+                                          const std::string& manufacturer,
+                                          const std::string& upgrade_code) {
+  auto program = std::make_unique<InstallerProgram>();
+  program->ProduktGuid = "{11111111-2222-3333-4444-555555555555}";
+  program->ProductName = name;
+  program->VersionString = version;
+  program->Manufacturer = manufacturer;
+  program->UpgradeCode = upgrade_code;
+  return program;
+}
+
+VerdictList Check(const RunningService& service, const ClientMachine& machine,
+                  std::vector<std::unique_ptr<Program>> programs, std::string* offered) {
+  TempDir registry_dir;
+  platform::PosixRegistry registry(registry_dir.Path());
+  ClientSettings client(registry);
+  client.ClientGuid = machine.guid;
+  client.bol_upgrades = machine.upgrades;
+  client.bol_developerversionen = machine.betas;
+
+  VerdictList records;
+  ProgramRefList sent;
+  for (auto& program : programs) {
+    auto record = std::make_unique<ProgramVerdict>();
+    record->program = std::move(program);
+    sent.Add(record->program.get());
+    records.Add(std::move(record));
+  }
+  ServiceTransport transport;
+  transport.url = ServiceAddress(false, service.ServiceUrl());
+  const UpdateCheckResult result =
+      RunUpdateCheck(transport, client, sent, records, [&](const UpdateResponse& response) {
+        if (offered) *offered = response.currentversion;
+        return SelfUpdateChoice::GoOn;
+      });
+  EXPECT_EQ(result, UpdateCheckResult::Completed);
+  return records;
+}
+
+ProgramVerdict CheckOne(const RunningService& service, const ClientMachine& machine,
+                        const std::string& name, const std::string& version) {
+  std::vector<std::unique_ptr<Program>> programs;
+  programs.push_back(RegistryEntry(name, version));
+  VerdictList records = Check(service, machine, std::move(programs));
+  return std::move(*records.ReleaseAll().front());
+}
+
+std::vector<std::string> VersionNames(const ProgramVerdict& verdict) {
+  std::vector<std::string> names;
+  for (const auto& version : verdict.versions) names.push_back(version->str_versionsname);
+  return names;
+}
+
+}  // namespace lintrove::test

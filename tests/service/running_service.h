@@ -1,0 +1,84 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "catalog.h"
+#include "flows/update_check_flow.h"
+#include "inventory/program.h"
+#include "protocol/verdict_records.h"
+#include "release.h"
+#include "service_log.h"
+#include "service_server.h"
+#include "sqlite_catalog_store.h"
+#include "support/temp_dir.h"
+#include "update_service.h"
+
+namespace lintrove::test {
+
+// The update service on 127.0.0.1 in the test's own process, on a free port, with its catalog
+// in a SQLite file of a temporary directory. It serves from construction to destruction.
+class RunningService {
+ public:
+  explicit RunningService(std::int64_t threshold = 3, service::Release release = {},
+                          std::size_t max_body = service::ServiceServer::kDefaultMaxBody);
+  ~RunningService();
+  RunningService(const RunningService&) = delete;
+  RunningService& operator=(const RunningService&) = delete;
+
+  int Port() const { return port_; }
+  // Host, port and path without a scheme, as the client's service setting holds it.
+  std::string ServiceUrl() const;
+  service::SqliteCatalogStore& Store() { return store_; }
+  // The log lines so far; those of a request are written before its answer is sent.
+  std::string Log() const { return log_text_.str(); }
+
+ private:
+  TempDir dir_;
+  std::ostringstream log_text_;
+  service::ServiceLog log_;
+  service::SqliteCatalogStore store_;
+  service::Catalog catalog_;
+  service::UpdateService service_;
+  service::ServiceServer server_;
+  int port_;
+  std::thread thread_;
+};
+
+// A client machine as the service sees it: its identity and the options it sends.
+struct ClientMachine {
+  std::string guid;
+  bool upgrades = true;
+  bool betas = false;
+};
+
+// A client GUID made from a number, so that tests can make many distinct clients.
+std::string ClientGuid(int number);
+
+// Programs as the finders make them.
+std::unique_ptr<Program> RegistryEntry(const std::string& name, const std::string& version,
+                                       const std::string& publisher = "Vendor",
+                                       const std::string& key = "");
+std::unique_ptr<Program> InstallerProduct(const std::string& name, const std::string& version,
+                                          const std::string& manufacturer,
+                                          const std::string& upgrade_code = "");
+
+// A whole update check of these programs by the client core, as `machine`: noop, updatecheck,
+// step1. The records hold the programs in the order given and the verdicts read. `offered`
+// receives the updatecheck answer's version when the service names a newer client than this.
+VerdictList Check(const RunningService& service, const ClientMachine& machine,
+                  std::vector<std::unique_ptr<Program>> programs, std::string* offered = nullptr);
+
+// The same with one program of that name and version.
+ProgramVerdict CheckOne(const RunningService& service, const ClientMachine& machine,
+                        const std::string& name, const std::string& version);
+
+// The names of the versions of a verdict, in answer order.
+std::vector<std::string> VersionNames(const ProgramVerdict& verdict);
+
+}  // namespace lintrove::test
