@@ -220,6 +220,7 @@ void MainWindow::RefreshInventory() {
   programs_->Clear();
   ScanIntoRecords();
   programs_->Fill(records_, FilterOfButtons());
+  statusBar()->showMessage(Text(ResString::Done));
 }
 
 void MainWindow::ScanIntoRecords() {
