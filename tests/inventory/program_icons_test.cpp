@@ -176,6 +176,19 @@ TEST_F(ProgramIconsTest, GetIconFallsBackToTheInstallersIconThenToTheQuestionMar
   EXPECT_EQ(&without_any.GetIcon(*machine_), &question_mark);
 }
 
+TEST_F(ProgramIconsTest, AResourceCompilersIconGroupsReadAsTheIconFileTheyWereMadeOf) {
+  fs::create_directories(drive_c_ / "MinGW");
+  fs::copy_file(LINTROVE_FIXTURES_DIR "/mingw_icons.dll", drive_c_ / "MinGW" / "icons.dll");
+  const std::span<const std::uint8_t> built_in = QuestionMarkIcoBytes();
+  const Bytes made_of(built_in.begin(), built_in.end());
+  for (std::string_view index : {"0", "1", "-154"}) {
+    EXPECT_EQ(BytesOf(IconFromLocation("C:\\MinGW\\icons.dll," + std::string(index), *machine_)),
+              made_of)
+        << index << "; rebuild the fixture with make_icons_fixture.sh if the icon changed";
+  }
+  EXPECT_EQ(BytesOf(IconFromLocation("C:\\MinGW\\icons.dll,2", *machine_)), std::nullopt);
+}
+
 // Reads a little-endian number of the built-in icon.
 std::uint32_t Field(std::span<const std::uint8_t> bytes, std::size_t offset, std::size_t size) {
   std::uint32_t value = 0;
