@@ -1,5 +1,6 @@
 #include "platform/posix/posix_machine_files.h"
 
+#include "base/error.h"
 #include "platform/posix/machine_environment.h"
 #include "platform/posix/user_account.h"
 
@@ -19,9 +20,22 @@ std::optional<std::filesystem::path> PosixMachineFiles::ExistingFile(std::string
   return drives_.ExistingFile(path);
 }
 
+namespace {
+
+// Without a home there is no Wine prefix, and no drive: the machine's files are then out of reach,
+// which is no error of anything the user asked for.
+DriveMap SystemDrives() {
+  try {
+    return DriveMap::FromWinePrefix(DefaultWinePrefix());
+  } catch (const Error&) {
+    return {};
+  }
+}
+
+}  // namespace
+
 const MachineFiles& SystemMachineFiles() {
-  static const PosixMachineFiles files(SystemRegistry(),
-                                       DriveMap::FromWinePrefix(DefaultWinePrefix()), LoginName());
+  static const PosixMachineFiles files(SystemRegistry(), SystemDrives(), LoginName());
   return files;
 }
 
