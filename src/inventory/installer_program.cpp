@@ -12,8 +12,10 @@ std::string InstallerProgram::GetHomepage() const {
   return URLInfoAbout.empty() ? URLUpdateInfo : URLInfoAbout;
 }
 
-// Icons are not read from program files yet.
-std::unique_ptr<ProgramIcon> InstallerProgram::LoadIcon() const { return nullptr; }
+std::unique_ptr<ProgramIcon> InstallerProgram::LoadIcon(
+    const platform::MachineFiles& machine) const {
+  return IconFromLocation(product_icon, machine);
+}
 
 std::string InstallerProgram::GetIdentifier() const {
   return ProduktGuid + PackageCode + ProductName + Version;

@@ -46,9 +46,8 @@ class InstallerProgram : public PublishedClass<InstallerProgram, Program> {
       Publish<&InstallerProgram::PackageName>("PackageName", PropertyKind::WideText),
       Publish<&InstallerProgram::Version>("Version", PropertyKind::WideText),
       Publish<&InstallerProgram::InstalledProductName>("InstalledProductName",
-                                                                PropertyKind::WideText),
-      Publish<&InstallerProgram::InstallLocation>("InstallLocation",
-                                                           PropertyKind::WideText),
+                                                       PropertyKind::WideText),
+      Publish<&InstallerProgram::InstallLocation>("InstallLocation", PropertyKind::WideText),
       Publish<&InstallerProgram::HelpLink>("HelpLink", PropertyKind::WideText),
       Publish<&InstallerProgram::VersionString>("VersionString", PropertyKind::WideText),
       Publish<&InstallerProgram::URLInfoAbout>("URLInfoAbout", PropertyKind::WideText),
@@ -65,7 +64,8 @@ class InstallerProgram : public PublishedClass<InstallerProgram, Program> {
   std::string GetVersion() const override { return VersionString; }
   std::string GetPublisher() const override { return Manufacturer; }
   std::string GetHomepage() const override;
-  std::unique_ptr<ProgramIcon> LoadIcon() const override;
+  // product_icon, also when it is empty (which names no file).
+  std::unique_ptr<ProgramIcon> LoadIcon(const platform::MachineFiles& machine) const override;
   std::string GetIdentifier() const override;
   // Starts msiexec to remove the product; msiexec shows its own dialogs.
   void Uninstall(platform::Shell& shell) const override;

@@ -10,19 +10,14 @@
 #include "base/lists.h"
 #include "base/progress.h"
 #include "base/reflection.h"
+#include "inventory/program_icons.h"
+#include "platform/machine_files.h"
 
 namespace lintrove {
 
 namespace platform {
 class Shell;
 }
-
-// A program's icon as the details panel shows it. Icons are not read from program files yet:
-// every program's LoadIcon gives none for now.
-class ProgramIcon {
- public:
-  virtual ~ProgramIcon() = default;
-};
 
 // An installed program as the rest of the client sees it. The subclasses carry their source's
 // raw facts as published properties: with the class name, they are the program's record in the
@@ -35,13 +30,25 @@ class Program : public PublishedClass<Program> {
   virtual std::string GetVersion() const = 0;
   virtual std::string GetPublisher() const = 0;
   virtual std::string GetHomepage() const = 0;
-  // A new icon for the caller, or none.
-  virtual std::unique_ptr<ProgramIcon> LoadIcon() const = 0;
+  // A new icon for the caller, or none: the icon the program's source names, from the machine's
+  // files. Only GetIcon calls it.
+  virtual std::unique_ptr<ProgramIcon> LoadIcon(const platform::MachineFiles& machine) const = 0;
   // The name of the program's ignore mark: the parts joined without a separator.
   virtual std::string GetIdentifier() const = 0;
   // Starts the program's uninstaller without waiting for it; a start that fails is not
   // reported (the user was asked before and the uninstaller shows its own dialogs).
   virtual void Uninstall(platform::Shell& shell) const = 0;
+
+  // The program's icon, never none, made on the first call and kept by the program until it goes:
+  // its own (LoadIcon), else the installer's (msiexec.exe in the machine's system folder), else
+  // the built-in question mark. Every later call returns the same icon, whatever machine it
+  // names. A caller that keeps the icon beyond the program copies it. Not for two threads at once.
+  const ProgramIcon& GetIcon(
+      const platform::MachineFiles& machine = platform::SystemMachineFiles()) const;
+
+ private:
+  // Filled on demand by a const query: the cache is not part of the program's facts.
+  mutable std::unique_ptr<ProgramIcon> icon_;
 };
 
 // The programs of a scan, owned by the list until it hands them on.

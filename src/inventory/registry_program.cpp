@@ -8,8 +8,11 @@ std::string RegistryProgram::GetHomepage() const {
   return URLInfoAbout.empty() ? URLUpdateInfo : URLInfoAbout;
 }
 
-// Icons are not read from program files yet.
-std::unique_ptr<ProgramIcon> RegistryProgram::LoadIcon() const { return nullptr; }
+// Entries without an icon of their own often have an uninstaller that shows one.
+std::unique_ptr<ProgramIcon> RegistryProgram::LoadIcon(
+    const platform::MachineFiles& machine) const {
+  return IconFromLocation(DisplayIcon.empty() ? UninstallString : DisplayIcon, machine);
+}
 
 std::string RegistryProgram::GetIdentifier() const {
   return RegistryKey + DisplayName + DisplayVersion;

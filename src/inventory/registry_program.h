@@ -48,7 +48,8 @@ class RegistryProgram : public PublishedClass<RegistryProgram, Program> {
   std::string GetVersion() const override { return DisplayVersion; }
   std::string GetPublisher() const override { return Publisher; }
   std::string GetHomepage() const override;
-  std::unique_ptr<ProgramIcon> LoadIcon() const override;
+  // DisplayIcon, or UninstallString when DisplayIcon is empty.
+  std::unique_ptr<ProgramIcon> LoadIcon(const platform::MachineFiles& machine) const override;
   std::string GetIdentifier() const override;
   // Starts UninstallString as a command line.
   void Uninstall(platform::Shell& shell) const override;

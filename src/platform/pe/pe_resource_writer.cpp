@@ -5,8 +5,8 @@
 
 #include "base/error.h"
 #include "base/format.h"
-#include "base/text.h"
 #include "base/resource_strings.h"
+#include "base/text.h"
 
 namespace lintrove::platform {
 namespace {
@@ -202,6 +202,45 @@ std::vector<std::uint8_t> WriteResourceModule(std::vector<ResourceToWrite> resou
   out.Bytes(kHeadersSize, section);
   image.resize(kHeadersSize + AlignUp(section.size(), kFileAlignment));
   return image;
+}
+
+std::vector<ResourceToWrite> IconGroupResources(const ResourceName& name,
+                                                std::span<const std::uint8_t> ico,
+                                                std::uint16_t first_image_id) {
+  constexpr std::size_t kHeaderSize = 6;
+  constexpr std::size_t kEntrySize = 16;
+  auto u16 = [&](std::size_t offset) {
+    return static_cast<std::uint16_t>(ico[offset] | ico[offset + 1] << 8);
+  };
+  auto u32 = [&](std::size_t offset) {
+    return static_cast<std::uint32_t>(u16(offset) | std::uint32_t{u16(offset + 2)} << 16);
+  };
+  const auto not_an_icon = [] {
+    return Error(Format(LoadResString(ResString::NotAResourceModule), std::string_view("icon")));
+  };
+  if (ico.size() < kHeaderSize || u16(0) != 0 || u16(2) != 1) throw not_an_icon();
+  const std::size_t count = u16(4);
+  if (ico.size() < kHeaderSize + count * kEntrySize) throw not_an_icon();
+
+  std::vector<ResourceToWrite> resources;
+  std::vector<std::uint8_t> group(ico.begin(), ico.begin() + kHeaderSize);
+  for (std::size_t index = 0; index < count; ++index) {
+    const std::size_t entry = kHeaderSize + index * kEntrySize;
+    const std::size_t size = u32(entry + 8);
+    const std::size_t offset = u32(entry + 12);
+    if (offset > ico.size() || size > ico.size() - offset) throw not_an_icon();
+    const auto id = static_cast<std::uint16_t>(first_image_id + index);
+    // A group entry is the .ico entry with the image's number in place of its offset.
+    group.insert(group.end(), ico.begin() + static_cast<std::ptrdiff_t>(entry),
+                 ico.begin() + static_cast<std::ptrdiff_t>(entry + 12));
+    group.push_back(static_cast<std::uint8_t>(id));
+    group.push_back(static_cast<std::uint8_t>(id >> 8));
+    resources.push_back({kResourceTypeIcon, id,
+                         {ico.begin() + static_cast<std::ptrdiff_t>(offset),
+                          ico.begin() + static_cast<std::ptrdiff_t>(offset + size)}});
+  }
+  resources.push_back({kResourceTypeGroupIcon, name, std::move(group)});
+  return resources;
 }
 
 }  // namespace lintrove::platform

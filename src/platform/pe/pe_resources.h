@@ -2,29 +2,24 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <map>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
-#include <variant>
 #include <vector>
 
+#include "platform/pe/resource_table.h"
+
 namespace lintrove::platform {
-
-inline constexpr std::uint16_t kResourceTypeIcon = 3;
-inline constexpr std::uint16_t kResourceTypeRcData = 10;
-inline constexpr std::uint16_t kResourceTypeGroupIcon = 14;
-
-// A resource is named by a number or by an upper-case UTF-16 name.
-using ResourceName = std::variant<std::uint16_t, std::u16string>;
 
 // A resource name as the resource compiler stores it: in upper case.
 std::u16string UpperCaseResourceName(std::string_view name);
 
 // The resources of a PE32 or PE32+ file (an executable, a DLL or a resource-only language
-// module), read without the system's loader so that it works the same on every system. Every
-// offset and size in the file is checked against the file before it is followed.
+// module), read without the system's loader so that it works the same on every system, and kept
+// in memory whole: for language modules, whose resources are all read. A large program file is
+// read in parts by PeResourceFile. Every offset and size in the file is checked against the file
+// before it is followed.
 class PeResources {
  public:
   PeResources(PeResources&&) = default;
@@ -58,11 +53,9 @@ class PeResources {
   explicit PeResources(std::vector<std::uint8_t> image);
   std::optional<std::span<const std::uint8_t>> Find(std::uint16_t type,
                                                     const ResourceName& name) const;
-  std::optional<std::vector<std::uint8_t>> GroupAsIco(std::span<const std::uint8_t> group) const;
 
   std::vector<std::uint8_t> image_;
-  // The entries point into image_, whose buffer moves with the object.
-  std::map<std::uint16_t, std::vector<Entry>> types_;
+  ResourceTable table_;
 };
 
 }  // namespace lintrove::platform
