@@ -34,21 +34,24 @@ class NormalCursor {
   NormalCursor& operator=(const NormalCursor&) = delete;
 };
 
-// Reports of the download, from its thread to the progress window.
+// Reports of the download, from its thread to the progress window. Cancelled by the window's
+// "&Abbruch", and by the check's own cancel while the download runs within a check.
 class DownloadObserver final : public ProgressObserver {
  public:
-  explicit DownloadObserver(DownloadWindow& window) : window_(window) {}
+  DownloadObserver(DownloadWindow& window, const std::atomic<bool>& checkCancelled)
+      : window_(window), checkCancelled_(checkCancelled) {}
   bool Report(const ProgressReport& report) override {
     const std::int64_t received = report.position;
     const std::int64_t total = report.total;
     QMetaObject::invokeMethod(
         &window_, [window = &window_, received, total] { window->ShowProgress(received, total); },
         Qt::QueuedConnection);
-    return !window_.CancelRequested();
+    return !window_.CancelRequested() && !checkCancelled_;
   }
 
  private:
   DownloadWindow& window_;
+  const std::atomic<bool>& checkCancelled_;
 };
 
 }  // namespace
@@ -157,7 +160,7 @@ void UpdateCheckCommand::DownloadAndRunSetup(const UpdateResponse& response) {
   {
     DownloadWindow window(&context_.window);
     window.show();
-    DownloadObserver observer(window);
+    DownloadObserver observer(window, cancel_);
     OffThreadHttp http(platform::CreateHttp(), window.CancelRequested());
     setup = DownloadSetup(http, response.downloadurl, platform::DownloadDirectory(),
                           response.sha256, &observer);

@@ -238,6 +238,7 @@ class UpdateCheckTest : public QObject {
   void failedCheckKeepsTheListAndTheTimeOfTheLastCheck_data();
   void failedCheckKeepsTheListAndTheTimeOfTheLastCheck();
   void everyProgramCheckedSendsNoneAndStillCompletes();
+  void menuCheckOfAnUnreachableServiceShowsNoDialog();
   void stalledServiceKeepsTheWindowAliveUntilCancelled_data();
   void stalledServiceKeepsTheWindowAliveUntilCancelled();
   void updateDialogShowsTheStateForCallerAndVersions_data();
@@ -454,6 +455,29 @@ void UpdateCheckTest::everyProgramCheckedSendsNoneAndStillCompletes() {
   QCOMPARE(Rows(*window), (QStringList{"Alpha", "Beta", "Delta", "Gamma Suite"}));
   QCOMPARE(window->statusBar()->currentMessage(), Text(lintrove::ResString::Done));
   QVERIFY(settings_->dat_lastcheck != 0.0);
+}
+
+void UpdateCheckTest::menuCheckOfAnUnreachableServiceShowsNoDialog() {
+  service_->noop = "<dorvupdater><status>down</status></dorvupdater>";
+  std::unique_ptr<MainWindow> window = OpenScanned();
+  QVERIFY(window);
+  bool dialogShown = false;
+  Watcher watcher([&] {
+    dialogShown = dialogShown || QApplication::activeModalWidget() != nullptr;
+    return false;
+  });
+  MessageBox::SetNextAnswer(QMessageBox::Ok);
+
+  Action(*window, "act_selfupdate")->trigger();
+
+  const auto shown = MessageBox::TakeAnswered();
+  QVERIFY(shown);
+  QCOMPARE(shown->text, ErrorText(lintrove::Format(
+                            lintrove::LoadResString(lintrove::ResString::ConnectionFailed),
+                            lintrove::LoadResString(lintrove::ResString::ServiceUnreachable))));
+  QVERIFY(!dialogShown);
+  QCOMPARE(service_->Commands(), std::vector<std::string>{"noop"});
+  QVERIFY(Action(*window, "act_selfupdate")->isEnabled());
 }
 
 void UpdateCheckTest::stalledServiceKeepsTheWindowAliveUntilCancelled_data() {
