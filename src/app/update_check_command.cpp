@@ -7,6 +7,7 @@
 #include <QShortcut>
 #include <QStatusBar>
 #include <filesystem>
+#include <memory>
 
 #include "app/download_window.h"
 #include "app/message_box.h"
@@ -61,29 +62,26 @@ class DownloadObserver final : public ProgressObserver {
 class UpdateCheckCommand::Progress {
  public:
   Progress(QMainWindow& window, std::atomic<bool>& cancel)
-      : cancelButton_(new QPushButton(Text(ResString::CancelCheck), window.statusBar())),
-        escape_(new QShortcut(QKeySequence(Qt::Key_Escape), &window)) {
+      : cancelButton_(std::make_unique<QPushButton>(Text(ResString::CancelCheck))),
+        escape_(std::make_unique<QShortcut>(QKeySequence(Qt::Key_Escape), &window)) {
     cancel = false;
     cancelButton_->setObjectName(QStringLiteral("btn_cancelcheck"));
     cancelButton_->setFlat(true);
-    window.statusBar()->addPermanentWidget(cancelButton_);
+    window.statusBar()->addPermanentWidget(cancelButton_.get());
     cancelButton_->show();
     const auto requestCancel = [&cancel] { cancel = true; };
-    QObject::connect(cancelButton_, &QPushButton::clicked, requestCancel);
-    QObject::connect(escape_, &QShortcut::activated, requestCancel);
+    QObject::connect(cancelButton_.get(), &QPushButton::clicked, requestCancel);
+    QObject::connect(escape_.get(), &QShortcut::activated, requestCancel);
     QApplication::setOverrideCursor(Qt::BusyCursor);
   }
-  ~Progress() {
-    QApplication::restoreOverrideCursor();
-    delete escape_;
-    delete cancelButton_;
-  }
+  // The button and the shortcut leave the window with it.
+  ~Progress() { QApplication::restoreOverrideCursor(); }
   Progress(const Progress&) = delete;
   Progress& operator=(const Progress&) = delete;
 
  private:
-  QPushButton* cancelButton_;
-  QShortcut* escape_;
+  std::unique_ptr<QPushButton> cancelButton_;
+  std::unique_ptr<QShortcut> escape_;
 };
 
 UpdateCheckCommand::UpdateCheckCommand(UpdateCheckContext context) : context_(context) {}
