@@ -25,8 +25,8 @@ std::string DownloadProgressText(std::int64_t received, std::int64_t total);
 // replaced. With `expected_sha256` (hexadecimal, any letter case) given, a file with another
 // checksum is deleted and refused.
 //
-// Reports go to `progress` on the calling thread (activity: the file name; position and total in
-// bytes); a report answered with false cancels. Every failure, a cancel and an HTTP error status
+// Reports go to `progress` on the thread the Http reports on (activity: the file name; position
+// and total in bytes); a report answered with false cancels. Every failure, a cancel and an HTTP error status
 // included, raises the download message naming the address and the reason.
 std::filesystem::path DownloadSetup(platform::Http& http, const std::string& url,
                                     const std::filesystem::path& directory,

@@ -3,8 +3,8 @@
 #include <string_view>
 
 #include "base/error.h"
-#include "base/text.h"
 #include "base/resource_strings.h"
+#include "base/text.h"
 #include "protocol/answer_document.h"
 
 namespace lintrove {

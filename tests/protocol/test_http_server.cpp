@@ -32,10 +32,10 @@ void TestHttpServer::Start(Handler handler, Handler get) {
     handler(request, response);
   });
   if (get) {
-    server_->Get(".*", [get = std::move(get)](const httplib::Request& request,
-                                              httplib::Response& response) {
-      get(request, response);
-    });
+    server_->Get(
+        ".*", [get = std::move(get)](const httplib::Request& request, httplib::Response& response) {
+          get(request, response);
+        });
   }
   server_->set_tcp_nodelay(true);
   port_ = server_->bind_to_any_port("127.0.0.1");
