@@ -6,6 +6,7 @@
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QToolBar>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -123,7 +124,7 @@ void MainWindow::CreateActions() {
   connect(quitAction_, &QAction::triggered, this, &QWidget::close);
   optionsAction_ = action("act_optionen", "Optionen", nullptr, &MainWindow::ShowOptions);
   selfUpdateAction_ =
-      action("act_selfupdate", "Auf &Update prüfen", nullptr, &MainWindow::CheckForUpdates);
+      action("act_selfupdate", "Auf &Update prüfen", nullptr, &MainWindow::CheckForNewerClient);
   aboutAction_ = action("act_about", "&Über", nullptr, &MainWindow::ShowAbout);
 
   const auto filterButton = [&](const char* name, const char* caption, const char* hint,
@@ -231,9 +232,29 @@ void MainWindow::ScanIntoRecords() {
                            &observer);
 }
 
-void MainWindow::CheckForUpdates() {
+UpdateCheckCommand MainWindow::UpdateCommand() {
+  return UpdateCheckCommand({*this, *programs_, records_, settings_, SystemSettings::Instance()});
+}
+
+void MainWindow::RunWhileBusy(const std::function<void()>& command) {
   if (busy_) return;
-  MessageBox::ShowInformation(this, Text(ResString::NotYetAvailable));
+  SetBusy(true);
+  struct Done {
+    MainWindow* window;
+    ~Done() { window->SetBusy(false); }
+  } done{this};
+  command();
+}
+
+void MainWindow::CheckForUpdates() {
+  RunWhileBusy([this] {
+    // The details panel is emptied here, before the verdicts are read: they replace its versions.
+    UpdateCommand().CheckForUpdates(FilterOfButtons());
+  });
+}
+
+void MainWindow::CheckForNewerClient() {
+  RunWhileBusy([this] { UpdateCommand().CheckForNewerClient(); });
 }
 
 void MainWindow::ShowOptions() { RunOptionsDialog(this, settings_); }

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QMainWindow>
+#include <functional>
 
+#include "app/update_check_command.h"
 #include "flows/status_filter.h"
 #include "platform/installer_database.h"
 #include "platform/registry.h"
@@ -49,6 +51,11 @@ class MainWindow : public QMainWindow {
   void RefreshInventory();
   void ScanIntoRecords();
   void CheckForUpdates();
+  void CheckForNewerClient();
+  // The check and the self-update question, on the records and the list of this window.
+  UpdateCheckCommand UpdateCommand();
+  // Runs a command that reads or replaces the records, unless one runs already.
+  void RunWhileBusy(const std::function<void()>& command);
   void ShowOptions();
   void ShowAbout();
   void ApplyFilter();

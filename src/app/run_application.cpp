@@ -9,6 +9,7 @@
 #include "app/application.h"
 #include "app/qt_startup_ui.h"
 #include "app/window_translation.h"
+#include "platform/download_directory.h"
 #include "startup/command_line.h"
 #include "startup/startup.h"
 
@@ -20,7 +21,11 @@ int RunApplication(int& argc, char** argv) {
   // Answered before the toolkit starts, so that they work without a display.
   if (PrintInformation(options, argc > 0 ? argv[0] : "lintrove", std::cout)) return 0;
 
+  // Setups an earlier run downloaded and started are done with by now.
+  platform::RemoveEarlierDownloads();
   std::optional<Application> application;
+  // The embedded browser shares its graphics contexts, which must be asked for first.
+  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   if (QApplication::instance() == nullptr) application.emplace(argc, argv);
   InstallWindowTranslation();
   QtStartupUi ui;

@@ -106,6 +106,12 @@ constexpr std::array kBuiltIn = {
     BuiltIn{ResString::RegFileBadHexByte, "ungültiges Hex-Byte"},
     BuiltIn{ResString::NotYetAvailable,
             "Dieser Befehl ist in dieser Version von Lintrove noch nicht verfügbar."},
+    BuiltIn{ResString::CancelCheck, "Abbrechen"},
+    BuiltIn{ResString::SetupNameNotFound, "Filename not found."},
+    BuiltIn{ResString::DownloadFailed, "Fehler beim Download von URL: %s\r\n%s"},
+    BuiltIn{ResString::SetupChecksumMismatch,
+            "Die heruntergeladene Datei %s stimmt nicht mit der Prüfsumme des Dienstes überein "
+            "und wurde gelöscht.\r\nErwartet (SHA-256): %s\r\nErhalten: %s"},
     BuiltIn{ResString::NoVersionInfo, "-keine Versionsinfo vorhanden-"},
     BuiltIn{ResString::ConnectionFailed,
             "Es ist beim Verbinden zum Server ein Fehler aufgetreten.\r\nDie Fehlermeldung ist: "

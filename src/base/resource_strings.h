@@ -99,6 +99,11 @@ inline constexpr int RegFileBadDword = 61534;
 inline constexpr int RegFileBadHexByte = 61535;
 // The desktop client's windows.
 inline constexpr int NotYetAvailable = 61552;
+// The update check and the self-update: 61568 to 61583.
+inline constexpr int CancelCheck = 61568;
+inline constexpr int SetupNameNotFound = 61569;
+inline constexpr int DownloadFailed = 61570;
+inline constexpr int SetupChecksumMismatch = 61571;
 }  // namespace ResString
 
 // The German text built into the program; empty for a number it does not have.

@@ -35,6 +35,9 @@ struct HttpAnswer {
   std::string body;  // a gzip or deflate content encoding already undone
 };
 
+// Takes the body of a download as it arrives; it may raise to end the download.
+using HttpSink = std::function<void(std::string_view bytes)>;
+
 // The exchange was cancelled through the progress callback.
 class HttpCancelled : public Error {
  public:
@@ -49,6 +52,11 @@ class Http {
   // Sends the headers in the given order, and no others but those HTTP itself needs.
   virtual HttpAnswer Post(const std::string& url, std::span<const HttpHeader> headers,
                           std::string_view body, const HttpProgress& progress = {}) = 0;
+  // GETs `url` and hands its body to `sink` as it arrives. An answer with an HTTP error status
+  // (400 and above) fails the download before any of its body reaches the sink: an error page
+  // is no file. Only the stall limit applies, not the answer size limit.
+  virtual void Download(const std::string& url, const HttpSink& sink,
+                        const HttpProgress& progress = {}) = 0;
 };
 
 std::unique_ptr<Http> CreateHttp(HttpLimits limits = {});

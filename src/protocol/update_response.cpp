@@ -4,6 +4,7 @@
 
 #include "base/error.h"
 #include "base/resource_strings.h"
+#include "base/text.h"
 #include "protocol/answer_document.h"
 
 namespace lintrove {
@@ -33,6 +34,8 @@ void UpdateResponseReader::Parse(const pugi::xml_document& answer, UpdateRespons
   response.forceupdate = LowerAscii(RequiredText(answer, "forceupdate")) == "true";
   response.infopage.clear();
   response.infopage = RequiredText(answer, "infopage");
+  const pugi::xml_node sha256 = FirstElement(answer, "sha256");
+  response.sha256 = sha256 ? std::string(Trim(TextContent(sha256))) : std::string();
 }
 
 }  // namespace lintrove

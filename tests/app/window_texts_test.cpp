@@ -11,10 +11,12 @@
 #include <set>
 
 #include "app/about_box.h"
+#include "app/download_window.h"
 #include "app/main_window.h"
 #include "app/notice_dialog.h"
 #include "app/options_dialog.h"
 #include "app/scan_progress_dialog.h"
+#include "app/update_dialog.h"
 #include "localization/localizer.h"
 #include "platform/client_version.h"
 #include "platform/posix/posix_installer_database.h"
@@ -99,6 +101,8 @@ std::map<QString, WindowTexts> WindowTextsTest::BuildWindows(const std::string& 
       std::make_unique<lintrove::app::NoticeDialog>(nullptr),
       std::make_unique<lintrove::app::AboutBox>(nullptr),
       std::make_unique<lintrove::app::ScanProgressDialog>(nullptr),
+      std::make_unique<lintrove::app::UpdateDialog>(nullptr),
+      std::make_unique<lintrove::app::DownloadWindow>(nullptr),
   };
   for (auto& dialog : dialogs) read(*dialog);
   localizer.UnloadLanguage();
@@ -112,6 +116,7 @@ void WindowTextsTest::englishLeavesNoGermanText() {
   // Names and words that are the same in both languages.
   const QString version = QStringLiteral("Version: ") + QString::fromStdString(lintrove::ClientVersion());
   const std::set<QString> same = {"Lintrove", "Dorv Lintrove", "Logo", "&Ok", "Software:", version,
+                                  "Update", "Download", "0.0.0.0", "lbl_progress",
                                   "Dorv Lintrove - www.lintrove.example - " + version};
   QStringList untranslated;
   for (const auto& [window, texts] : german) {

@@ -14,6 +14,11 @@ TestHttpServer::TestHttpServer(Handler handler) : server_(std::make_unique<httpl
   Start(std::move(handler));
 }
 
+TestHttpServer::TestHttpServer(Handler handler, Handler get)
+    : server_(std::make_unique<httplib::Server>()) {
+  Start(std::move(handler), std::move(get));
+}
+
 TestHttpServer::TestHttpServer(Handler handler, const std::string& certificate,
                                const std::string& key)
     : server_(std::make_unique<httplib::SSLServer>(certificate.c_str(), key.c_str())) {
@@ -21,11 +26,17 @@ TestHttpServer::TestHttpServer(Handler handler, const std::string& certificate,
   Start(std::move(handler));
 }
 
-void TestHttpServer::Start(Handler handler) {
+void TestHttpServer::Start(Handler handler, Handler get) {
   server_->Post(".*", [handler = std::move(handler)](const httplib::Request& request,
                                                      httplib::Response& response) {
     handler(request, response);
   });
+  if (get) {
+    server_->Get(
+        ".*", [get = std::move(get)](const httplib::Request& request, httplib::Response& response) {
+          get(request, response);
+        });
+  }
   server_->set_tcp_nodelay(true);
   port_ = server_->bind_to_any_port("127.0.0.1");
   if (port_ < 0) throw std::runtime_error("the test server cannot bind to 127.0.0.1");

@@ -18,6 +18,8 @@ class TestHttpServer {
   using Handler = std::function<void(const httplib::Request&, httplib::Response&)>;
 
   explicit TestHttpServer(Handler handler);
+  // Answering GET requests as well, through `get`.
+  TestHttpServer(Handler handler, Handler get);
   // An HTTPS server with that certificate and key (PEM files).
   TestHttpServer(Handler handler, const std::string& certificate, const std::string& key);
   ~TestHttpServer();
@@ -31,7 +33,7 @@ class TestHttpServer {
   void Stop();
 
  private:
-  void Start(Handler handler);
+  void Start(Handler handler, Handler get = {});
 
   std::unique_ptr<httplib::Server> server_;
   int port_ = -1;

@@ -31,6 +31,18 @@ TEST(UpdateResponseTest, ReadsTheFourFields) {
   EXPECT_EQ(response.downloadurl, "https://example.org/setup-1.4.1.exe");
   EXPECT_FALSE(response.forceupdate);
   EXPECT_EQ(response.infopage, "https://example.org/news");
+  EXPECT_EQ(response.sha256, "");
+}
+
+TEST(UpdateResponseTest, TheSetupChecksumIsReadWhenTheServiceSendsOne) {
+  UpdateResponse response;
+  response.sha256 = "from an earlier answer";
+  std::string answer = Answer("false");
+  answer.insert(answer.find("</dorvupdater>"), "<sha256> AB12cd </sha256>");
+  UpdateResponseReader::Parse(Parsed(answer), response);
+  EXPECT_EQ(response.sha256, "AB12cd");
+  UpdateResponseReader::Parse(Parsed(Answer("false")), response);
+  EXPECT_EQ(response.sha256, "");
 }
 
 TEST(UpdateResponseTest, ForceUpdateIsTrueOnlyForTrueInAnyCase) {

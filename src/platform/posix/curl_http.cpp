@@ -1,6 +1,7 @@
 #include <curl/curl.h>
 
 #include <algorithm>
+#include <exception>
 #include <utility>
 
 #include "base/format.h"
@@ -62,6 +63,24 @@ std::size_t WriteBody(char* data, std::size_t size, std::size_t count, void* con
   return bytes;
 }
 
+// Where a download's body goes. An error of the sink cannot pass through libcurl, a C library:
+// it is kept and raised again once the transfer has ended.
+struct DownloadSink {
+  const HttpSink* sink = nullptr;
+  std::exception_ptr error;
+};
+
+std::size_t WriteToSink(char* data, std::size_t size, std::size_t count, void* context) {
+  auto& target = *static_cast<DownloadSink*>(context);
+  try {
+    (*target.sink)(std::string_view(data, size * count));
+  } catch (...) {
+    target.error = std::current_exception();
+    return 0;  // makes libcurl abort the transfer
+  }
+  return size * count;
+}
+
 class CurlHttp final : public Http {
  public:
   explicit CurlHttp(HttpLimits limits) : limits_(limits) {
@@ -80,13 +99,7 @@ class CurlHttp final : public Http {
     Slist header_list = HeaderList(headers);
 
     CURL* easy = easy_.get();
-    curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, error_text);
-    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 10L);
+    SetCommonOptions(url, error_text);
     curl_easy_setopt(easy, CURLOPT_POSTREDIR, static_cast<long>(CURL_REDIR_POST_ALL));
     curl_easy_setopt(easy, CURLOPT_POST, 1L);
     // A null body would make libcurl read the body from standard input.
@@ -115,7 +128,37 @@ class CurlHttp final : public Http {
     return answer;
   }
 
+  void Download(const std::string& url, const HttpSink& sink,
+                const HttpProgress& progress) override {
+    curl_easy_reset(easy_.get());
+    char error_text[CURL_ERROR_SIZE] = "";
+    DownloadSink target{&sink, nullptr};
+    CURL* easy = easy_.get();
+    SetCommonOptions(url, error_text);
+    curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
+    curl_easy_setopt(easy, CURLOPT_FAILONERROR, 1L);
+    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &WriteToSink);
+    curl_easy_setopt(easy, CURLOPT_WRITEDATA, &target);
+
+    const CURLcode result = Run(progress);
+    if (target.error) std::rethrow_exception(target.error);
+    if (result != CURLE_OK) {
+      throw Error(error_text[0] != '\0' ? error_text : curl_easy_strerror(result));
+    }
+  }
+
  private:
+  void SetCommonOptions(const std::string& url, char* error_text) {
+    CURL* easy = easy_.get();
+    curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, error_text);
+    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 10L);
+  }
+
   static Slist HeaderList(std::span<const HttpHeader> headers) {
     Slist list;
     auto append = [&list](const std::string& line) {

@@ -1,0 +1,186 @@
+#include "flows/setup_download.h"
+
+#include <openssl/evp.h>
+
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+#include <random>
+#include <system_error>
+
+#include "base/error.h"
+#include "base/format.h"
+#include "base/resource_strings.h"
+#include "base/text.h"
+
+namespace lintrove {
+namespace {
+
+// Characters Windows refuses in a file name, besides the control characters.
+constexpr std::string_view kForbiddenInNames = "<>:\"/\\|?*";
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// "%2F" becomes "/"; a "%" not followed by two hexadecimal digits stays as it is.
+std::string PercentDecoded(std::string_view text) {
+  std::string decoded;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '%' && i + 2 < text.size()) {
+      const int high = HexValue(text[i + 1]);
+      const int low = HexValue(text[i + 2]);
+      if (high >= 0 && low >= 0) {
+        decoded += static_cast<char>(high * 16 + low);
+        i += 2;
+        continue;
+      }
+    }
+    decoded += text[i];
+  }
+  return decoded;
+}
+
+// The path of an address: without scheme and host, query and fragment.
+std::string_view AddressPath(std::string_view url) {
+  url = url.substr(0, url.find('#'));
+  url = url.substr(0, url.find('?'));
+  if (const std::size_t scheme = url.find("://"); scheme != std::string_view::npos) {
+    const std::size_t path = url.find('/', scheme + 3);
+    return path == std::string_view::npos ? std::string_view() : url.substr(path);
+  }
+  return url;
+}
+
+bool IsUsableFileName(std::string_view name) {
+  if (name.empty() || name == "." || name == "..") return false;
+  for (const char c : name) {
+    if (static_cast<unsigned char>(c) < 32 || kForbiddenInNames.find(c) != std::string_view::npos) {
+      return false;
+    }
+  }
+  return true;
+}
+
+class Sha256 {
+ public:
+  Sha256() : context_(EVP_MD_CTX_new()) {
+    if (!context_ || EVP_DigestInit_ex(context_.get(), EVP_sha256(), nullptr) != 1) {
+      throw std::bad_alloc();
+    }
+  }
+  void Add(std::string_view bytes) { EVP_DigestUpdate(context_.get(), bytes.data(), bytes.size()); }
+  std::string HexDigest() {
+    std::array<unsigned char, EVP_MAX_MD_SIZE> digest{};
+    unsigned int length = 0;
+    EVP_DigestFinal_ex(context_.get(), digest.data(), &length);
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string hex;
+    for (unsigned int i = 0; i < length; ++i) {
+      hex += kDigits[digest[i] >> 4];
+      hex += kDigits[digest[i] & 15];
+    }
+    return hex;
+  }
+
+ private:
+  struct Free {
+    void operator()(EVP_MD_CTX* context) const { EVP_MD_CTX_free(context); }
+  };
+  std::unique_ptr<EVP_MD_CTX, Free> context_;
+};
+
+struct CloseFile {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using File = std::unique_ptr<std::FILE, CloseFile>;
+
+// A new file of a name no one has used: never one that exists already, nor a link someone
+// placed there.
+File CreateTemporaryBeside(const std::filesystem::path& target, std::filesystem::path& created) {
+  std::random_device random;
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    created = target;
+    created += "." + std::to_string(random() % 1000000) + ".part";
+    if (std::FILE* file = std::fopen(created.string().c_str(), "wbx")) return File(file);
+    if (errno != EEXIST) break;
+  }
+  throw Error(created.string() + ": " + std::generic_category().message(errno));
+}
+
+// Deletes the temporary file on every way out unless it was renamed.
+struct TemporaryFile {
+  std::filesystem::path path;
+  ~TemporaryFile() {
+    std::error_code ignored;
+    if (!path.empty()) std::filesystem::remove(path, ignored);
+  }
+};
+
+}  // namespace
+
+std::string SetupFileName(std::string_view url) {
+  const std::string_view path = AddressPath(url);
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string_view::npos) throw Error(LoadResString(ResString::SetupNameNotFound));
+  const std::string name = PercentDecoded(path.substr(slash + 1));
+  if (!IsUsableFileName(name)) throw Error(LoadResString(ResString::SetupNameNotFound));
+  return name;
+}
+
+std::string DownloadProgressText(std::int64_t received, std::int64_t total) {
+  return Format(LoadResString(ResString::DownloadProgress), received >> 10, total >> 10);
+}
+
+std::filesystem::path DownloadSetup(platform::Http& http, const std::string& url,
+                                    const std::filesystem::path& directory,
+                                    std::string_view expected_sha256, ProgressObserver* progress) {
+  const std::string name = SetupFileName(url);
+  const std::filesystem::path target = directory / name;
+  TemporaryFile temporary;
+  std::string actual_sha256;
+  try {
+    File file = CreateTemporaryBeside(target, temporary.path);
+    Sha256 sum;
+    http.Download(
+        url,
+        [&](std::string_view bytes) {
+          if (std::fwrite(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) {
+            throw Error(temporary.path.string() + ": " + std::generic_category().message(errno));
+          }
+          sum.Add(bytes);
+        },
+        [&](std::uint64_t received, std::uint64_t total) {
+          return progress == nullptr || progress->Report({name,
+                                                          {},
+                                                          static_cast<std::int64_t>(received),
+                                                          static_cast<std::int64_t>(total)});
+        });
+    if (std::fclose(file.release()) != 0) {
+      throw Error(temporary.path.string() + ": " + std::generic_category().message(errno));
+    }
+    actual_sha256 = sum.HexDigest();
+  } catch (const std::bad_alloc&) {
+    throw;
+  } catch (const std::exception& error) {
+    throw Error(Format(LoadResString(ResString::DownloadFailed), url, error.what()));
+  }
+  if (!expected_sha256.empty() && !EqualsIgnoringAsciiCase(expected_sha256, actual_sha256)) {
+    throw Error(Format(LoadResString(ResString::SetupChecksumMismatch), name, expected_sha256,
+                       actual_sha256));
+  }
+  std::error_code renamed;
+  std::filesystem::rename(temporary.path, target, renamed);
+  if (renamed) {
+    throw Error(Format(LoadResString(ResString::DownloadFailed), url,
+                       target.string() + ": " + renamed.message()));
+  }
+  temporary.path.clear();
+  return target;
+}
+
+}  // namespace lintrove
