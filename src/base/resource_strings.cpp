@@ -104,8 +104,6 @@ constexpr std::array kBuiltIn = {
     BuiltIn{ResString::RegFileUnknownType, "unbekannter Werttyp"},
     BuiltIn{ResString::RegFileBadDword, "ungültiger DWORD-Wert"},
     BuiltIn{ResString::RegFileBadHexByte, "ungültiges Hex-Byte"},
-    BuiltIn{ResString::NotYetAvailable,
-            "Dieser Befehl ist in dieser Version von Lintrove noch nicht verfügbar."},
     BuiltIn{ResString::CancelCheck, "Abbrechen"},
     BuiltIn{ResString::SetupNameNotFound, "Filename not found."},
     BuiltIn{ResString::DownloadFailed, "Fehler beim Download von URL: %s\r\n%s"},

@@ -97,8 +97,6 @@ inline constexpr int RegFileTextAfterValue = 61532;
 inline constexpr int RegFileUnknownType = 61533;
 inline constexpr int RegFileBadDword = 61534;
 inline constexpr int RegFileBadHexByte = 61535;
-// The desktop client's windows.
-inline constexpr int NotYetAvailable = 61552;
 // The update check and the self-update: 61568 to 61583.
 inline constexpr int CancelCheck = 61568;
 inline constexpr int SetupNameNotFound = 61569;
