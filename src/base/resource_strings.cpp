@@ -106,6 +106,8 @@ constexpr std::array kBuiltIn = {
     BuiltIn{ResString::RegFileBadHexByte, "ungültiges Hex-Byte"},
     BuiltIn{ResString::NotYetAvailable,
             "Dieser Befehl ist in dieser Version von Lintrove noch nicht verfügbar."},
+    BuiltIn{ResString::UninstallerNotStarted,
+            "Das Deinstallationsprogramm von „%s“ konnte nicht gestartet werden."},
     BuiltIn{ResString::NoVersionInfo, "-keine Versionsinfo vorhanden-"},
     BuiltIn{ResString::ConnectionFailed,
             "Es ist beim Verbinden zum Server ein Fehler aufgetreten.\r\nDie Fehlermeldung ist: "

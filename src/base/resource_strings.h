@@ -99,6 +99,8 @@ inline constexpr int RegFileBadDword = 61534;
 inline constexpr int RegFileBadHexByte = 61535;
 // The desktop client's windows.
 inline constexpr int NotYetAvailable = 61552;
+// The details panel.
+inline constexpr int UninstallerNotStarted = 61584;
 }  // namespace ResString
 
 // The German text built into the program; empty for a number it does not have.
