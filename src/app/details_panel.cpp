@@ -19,6 +19,7 @@
 #include "base/format.h"
 #include "base/resource_strings.h"
 #include "flows/feedback_address.h"
+#include "flows/homepage_address.h"
 #include "flows/version_list_order.h"
 #include "platform/locale.h"
 #include "settings/client_settings.h"
@@ -165,7 +166,8 @@ void DetailsPanel::ShowVerdict(const ProgramVerdict* verdict) {
   // The inventory's publisher: the vendor the service names is not shown.
   publisher_->setText(Text(program.GetPublisher()));
   homepage_->setText(Text(verdict->Homepage()));
-  homepage_->setEnabled(!homepage_->text().isEmpty());
+  // Shown as it is, but a link only to a web page.
+  homepage_->setEnabled(HomepageAddress(verdict->Homepage()).has_value());
   version_->setText(Text(program.GetVersion()));
   if (version_->text().isEmpty()) version_->setText(Text(ResString::NoVersionInfo));
   icon_->show();
@@ -197,8 +199,9 @@ void DetailsPanel::OpenPage() {
 }
 
 void DetailsPanel::OpenHomepage() {
-  const std::string address = homepage_->text().toStdString();
-  if (!address.empty()) shell_.ShellOpen(address);
+  if (const auto address = HomepageAddress(homepage_->text().toStdString())) {
+    shell_.ShellOpen(*address);
+  }
 }
 
 void DetailsPanel::UninstallProgram() {

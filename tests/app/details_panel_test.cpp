@@ -157,7 +157,7 @@ class DetailsPanelTest : public QObject {
   void cleanup();
   void showsTheSelectedProgramByItsStatus_data();
   void showsTheSelectedProgramByItsStatus();
-  void homepageOpensThroughTheShellOnlyWhenThereIsOne();
+  void homepageOpensThroughTheShellOnlyAsAWebAddress();
   void declinedUninstallDoesNothing();
   void acceptedUninstallStartsTheProgramsUninstaller_data();
   void acceptedUninstallStartsTheProgramsUninstaller();
@@ -293,7 +293,7 @@ void DetailsPanelTest::showsTheSelectedProgramByItsStatus() {
   QVERIFY(Versions(*panel_).isEmpty());
 }
 
-void DetailsPanelTest::homepageOpensThroughTheShellOnlyWhenThereIsOne() {
+void DetailsPanelTest::homepageOpensThroughTheShellOnlyAsAWebAddress() {
   const auto withHomepage = Verdict(ProgramStatus::Current, true);
   withHomepage->homepage = "https://service.example/alpha?x=1&y=2";  // the service's wins
   panel_->ShowVerdict(withHomepage.get());
@@ -305,10 +305,22 @@ void DetailsPanelTest::homepageOpensThroughTheShellOnlyWhenThereIsOne() {
   QCOMPARE(shell_.calls.size(), std::size_t{2});
   QVERIFY(shell_.calls[0] == opened && shell_.calls[1] == opened);
 
-  const auto without = Verdict(ProgramStatus::Unknown, false, {}, "1.9", "");
-  panel_->ShowVerdict(without.get());
+  // A bare host opens as a web address.
+  const auto bareHost = Verdict(ProgramStatus::Unknown, false, {}, "1.9", "www.alpha.example");
+  panel_->ShowVerdict(bareHost.get());
   QTest::mouseClick(link, Qt::LeftButton);
-  QCOMPARE(shell_.calls.size(), std::size_t{2});
+  QCOMPARE(shell_.calls.size(), std::size_t{3});
+  QVERIFY(shell_.calls[2] == (RecordingShell::Call{"ShellOpen", "http://www.alpha.example", ""}));
+
+  // No home page, or one the shell would run as a program: shown, but no link.
+  for (const char* homepage : {"", "C:\\Program Files\\Alpha\\alpha.exe"}) {
+    const auto without = Verdict(ProgramStatus::Unknown, false, {}, "1.9", homepage);
+    panel_->ShowVerdict(without.get());
+    QCOMPARE(link->text(), QString::fromUtf8(homepage));
+    QVERIFY(!link->isEnabled());
+    QTest::mouseClick(link, Qt::LeftButton);
+    QCOMPARE(shell_.calls.size(), std::size_t{3});
+  }
 }
 
 void DetailsPanelTest::declinedUninstallDoesNothing() {
