@@ -11,6 +11,7 @@
 #include <string>
 
 #include "app/about_box.h"
+#include "app/details_panel.h"
 #include "app/error_box.h"
 #include "app/message_box.h"
 #include "app/notice_dialog.h"
@@ -24,6 +25,8 @@
 #include "base/resource_strings.h"
 #include "flows/scan_flow.h"
 #include "platform/client_version.h"
+#include "platform/shell.h"
+#include "settings/system_settings.h"
 
 namespace lintrove::app {
 namespace {
@@ -187,15 +190,22 @@ void MainWindow::CreateMenusAndToolbars() {
 void MainWindow::CreateDetailsDock() {
   details_ = new QDockWidget(QString::fromUtf8("Softwareinfo"), this);
   details_->setObjectName(QStringLiteral("dock_softwareinfo"));
+  // Movable and floatable, never closed: nothing would bring it back.
   details_->setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
   details_->setAllowedAreas(Qt::LeftDockWidgetArea | Qt::RightDockWidgetArea);
-  auto* panel = new QWidget(details_);
-  panel->setObjectName(QStringLiteral("pnl_details"));
-  panel->setEnabled(false);
+  auto* panel = new DetailsPanel(settings_, SystemSettings::Instance(), platform::SystemShell(),
+                                 details_);
   panel->setMinimumWidth(200);
   details_->setWidget(panel);
   addDockWidget(Qt::RightDockWidgetArea, details_);
-  resizeDocks({details_}, {260}, Qt::Horizontal);
+  resizeDocks({details_}, {427}, Qt::Horizontal);
+  connect(details_, &QDockWidget::topLevelChanged, details_, [this](bool floating) {
+    if (floating) details_->resize(200, 500);
+  });
+  connect(programs_, &ProgramList::currentVerdictChanged, panel,
+          [this, panel](const ProgramVerdict* verdict) {
+            RunGuarded(this, [panel, verdict] { panel->ShowVerdict(verdict); });
+          });
 }
 
 void MainWindow::ShowNotices() {

@@ -110,6 +110,8 @@ constexpr std::array kBuiltIn = {
     BuiltIn{ResString::SetupChecksumMismatch,
             "Die heruntergeladene Datei %s stimmt nicht mit der Prüfsumme des Dienstes überein "
             "und wurde gelöscht.\r\nErwartet (SHA-256): %s\r\nErhalten: %s"},
+    BuiltIn{ResString::UninstallerNotStarted,
+            "Das Deinstallationsprogramm von „%s“ konnte nicht gestartet werden."},
     BuiltIn{ResString::NoVersionInfo, "-keine Versionsinfo vorhanden-"},
     BuiltIn{ResString::ConnectionFailed,
             "Es ist beim Verbinden zum Server ein Fehler aufgetreten.\r\nDie Fehlermeldung ist: "

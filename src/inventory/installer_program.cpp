@@ -21,8 +21,8 @@ std::string InstallerProgram::GetIdentifier() const {
   return ProduktGuid + PackageCode + ProductName + Version;
 }
 
-void InstallerProgram::Uninstall(platform::Shell& shell) const {
-  shell.ShellOpen("msiexec.exe", "/X " + ProduktGuid);
+bool InstallerProgram::Uninstall(platform::Shell& shell) const {
+  return shell.ShellOpen("msiexec.exe", "/X " + ProduktGuid);
 }
 
 }  // namespace lintrove

@@ -68,7 +68,7 @@ class InstallerProgram : public PublishedClass<InstallerProgram, Program> {
   std::unique_ptr<ProgramIcon> LoadIcon(const platform::MachineFiles& machine) const override;
   std::string GetIdentifier() const override;
   // Starts msiexec to remove the product; msiexec shows its own dialogs.
-  void Uninstall(platform::Shell& shell) const override;
+  bool Uninstall(platform::Shell& shell) const override;
 };
 
 }  // namespace lintrove

@@ -35,9 +35,10 @@ class Program : public PublishedClass<Program> {
   virtual std::unique_ptr<ProgramIcon> LoadIcon(const platform::MachineFiles& machine) const = 0;
   // The name of the program's ignore mark: the parts joined without a separator.
   virtual std::string GetIdentifier() const = 0;
-  // Starts the program's uninstaller without waiting for it; a start that fails is not
-  // reported (the user was asked before and the uninstaller shows its own dialogs).
-  virtual void Uninstall(platform::Shell& shell) const = 0;
+  // Starts the program's uninstaller without waiting for it, and answers whether it started:
+  // the caller tells the user of a start that failed, since the click would seem to have done
+  // something while nothing happens. What the uninstaller does then is its own affair.
+  virtual bool Uninstall(platform::Shell& shell) const = 0;
 
   // The program's icon, never none, made on the first call and kept by the program until it goes:
   // its own (LoadIcon), else the installer's (msiexec.exe in the machine's system folder), else

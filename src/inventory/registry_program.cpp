@@ -18,8 +18,8 @@ std::string RegistryProgram::GetIdentifier() const {
   return RegistryKey + DisplayName + DisplayVersion;
 }
 
-void RegistryProgram::Uninstall(platform::Shell& shell) const {
-  shell.StartCommandLine(UninstallString);
+bool RegistryProgram::Uninstall(platform::Shell& shell) const {
+  return shell.StartCommandLine(UninstallString);
 }
 
 }  // namespace lintrove

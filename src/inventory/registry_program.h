@@ -52,7 +52,7 @@ class RegistryProgram : public PublishedClass<RegistryProgram, Program> {
   std::unique_ptr<ProgramIcon> LoadIcon(const platform::MachineFiles& machine) const override;
   std::string GetIdentifier() const override;
   // Starts UninstallString as a command line.
-  void Uninstall(platform::Shell& shell) const override;
+  bool Uninstall(platform::Shell& shell) const override;
 };
 
 }  // namespace lintrove

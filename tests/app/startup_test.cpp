@@ -150,17 +150,16 @@ int StartupTest::Run(const QStringList& arguments) {
   // window's first-start guidance and notice come as modal dialogs; each is closed in turn.
   QTimer closer;
   connect(&closer, &QTimer::timeout, this, [this] {
-    if (QWidget* dialog = QApplication::activeModalWidget()) {
-      dialog->close();
-      return;
-    }
     for (QWidget* widget : QApplication::topLevelWidgets()) {
-      if (auto* window = qobject_cast<MainWindow*>(widget); window && window->isVisible()) {
-        windowSeen_ = true;
-        windowCaption_ = window->windowTitle();
-        window->close();
-      }
+      auto* window = qobject_cast<MainWindow*>(widget);
+      if (window == nullptr || !window->isVisible() || windowSeen_) continue;
+      windowSeen_ = true;
+      windowCaption_ = window->windowTitle();
+      // Closed once its first scan is over: closed while a dialog's loop still winds down, it
+      // would not count as the last window, and the application would not end.
+      connect(window, &MainWindow::scanFinished, window, &QWidget::close, Qt::QueuedConnection);
     }
+    if (QWidget* dialog = QApplication::activeModalWidget()) dialog->close();
   });
   closer.start(0);
   const int exitCode = lintrove::app::RunApplication(argc, argv.data());

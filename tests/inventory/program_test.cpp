@@ -6,7 +6,7 @@
 #include "base/error.h"
 #include "inventory/installer_program.h"
 #include "inventory/registry_program.h"
-#include "recording_shell.h"
+#include "support/recording_shell.h"
 
 namespace lintrove {
 namespace {
@@ -116,7 +116,7 @@ TEST(ProgramUninstallTest, RegistryProgramStartsItsUninstallString) {
   test::RecordingShell shell;
   RegistryProgram program;
   program.UninstallString = "\"C:\\Program Files\\Tool\\unins000.exe\" /SILENT";
-  program.Uninstall(shell);  // the start fails and nothing is reported
+  EXPECT_FALSE(program.Uninstall(shell));  // the start fails, and says so
   EXPECT_THAT(shell.calls,
               ElementsAre(test::RecordingShell::Call{
                   "StartCommandLine", "\"C:\\Program Files\\Tool\\unins000.exe\" /SILENT", ""}));
@@ -126,7 +126,8 @@ TEST(ProgramUninstallTest, InstallerProgramRunsMsiexec) {
   test::RecordingShell shell;
   InstallerProgram program;
   program.ProduktGuid = "{00000000-0000-0000-0000-000000000000}";
-  program.Uninstall(shell);
+  shell.starts = true;
+  EXPECT_TRUE(program.Uninstall(shell));
   EXPECT_THAT(shell.calls,
               ElementsAre(test::RecordingShell::Call{"ShellOpen", "msiexec.exe",
                                                      "/X {00000000-0000-0000-0000-000000000000}"}));

@@ -9,8 +9,8 @@
 
 namespace lintrove::test {
 
-// Records what a program asks the shell to start, and starts nothing: every start fails, as it
-// does on a machine without the program.
+// Records what a program asks the shell to start, and starts nothing. Every start answers
+// `starts`: by default it fails, as it does on a machine without the program.
 class RecordingShell final : public platform::Shell {
  public:
   struct Call {
@@ -22,14 +22,15 @@ class RecordingShell final : public platform::Shell {
 
   bool StartCommandLine(std::string_view commandLine) override {
     calls.push_back({"StartCommandLine", std::string(commandLine), ""});
-    return false;
+    return starts;
   }
   bool ShellOpen(std::string_view file, std::string_view parameters) override {
     calls.push_back({"ShellOpen", std::string(file), std::string(parameters)});
-    return false;
+    return starts;
   }
 
   std::vector<Call> calls;
+  bool starts = false;
 };
 
 inline void PrintTo(const RecordingShell::Call& call, std::ostream* out) {
