@@ -16,6 +16,7 @@
 #include "app/error_box.h"
 #include "app/feedback_page.h"
 #include "app/message_box.h"
+#include "app/program_icon.h"
 #include "base/format.h"
 #include "base/resource_strings.h"
 #include "flows/feedback_address.h"
@@ -170,6 +171,7 @@ void DetailsPanel::ShowVerdict(const ProgramVerdict* verdict) {
   homepage_->setEnabled(HomepageAddress(verdict->Homepage()).has_value());
   version_->setText(Text(program.GetVersion()));
   if (version_->text().isEmpty()) version_->setText(Text(ResString::NoVersionInfo));
+  icon_->setPixmap(ProgramIconOf(program).pixmap(icon_->size(), devicePixelRatioF()));
   icon_->show();
   uninstall_->setEnabled(true);
   FillVersions(verdict->versions);

@@ -16,6 +16,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
+#include <QTabWidget>
 #include <QToolBar>
 #include <QTreeView>
 #include <functional>
@@ -40,7 +41,22 @@ TextAccess Access(T* object, QString (T::*get)() const, void (T::*set)(const QSt
           [object, set](const QString& text) { (object->*set)(text); }};
 }
 
+// The tab widget whose page the widget is: a page's caption is its tab's text.
+QTabWidget* TabsShowing(QWidget& page) {
+  QWidget* stack = page.parentWidget();
+  auto* tabs = stack != nullptr ? qobject_cast<QTabWidget*>(stack->parentWidget()) : nullptr;
+  return tabs != nullptr && tabs->indexOf(&page) >= 0 ? tabs : nullptr;
+}
+
 std::optional<TextAccess> CaptionOf(QObject& object, bool is_window) {
+  if (auto* page = qobject_cast<QWidget*>(&object)) {
+    if (QTabWidget* tabs = TabsShowing(*page)) {
+      return TextAccess{[tabs, page] { return tabs->tabText(tabs->indexOf(page)); },
+                        [tabs, page](const QString& text) {
+                          tabs->setTabText(tabs->indexOf(page), text);
+                        }};
+    }
+  }
   if (auto* widget = qobject_cast<QWidget*>(&object);
       widget &&
       (is_window || qobject_cast<QDockWidget*>(widget) || qobject_cast<QToolBar*>(widget))) {

@@ -273,6 +273,8 @@ void DetailsPanelTest::showsTheSelectedProgramByItsStatus() {
   QCOMPARE(Child<QLabel>(*panel_, "lbl_homepage")->isEnabled(), !homepage.isEmpty());
   QCOMPARE(LabelText(*panel_, "lbl_version"), shownVersion);
   QVERIFY(Child<QLabel>(*panel_, "Image1")->isVisible());
+  // Without an icon of its own, the program shows the installer's or the question mark.
+  QVERIFY(!Child<QLabel>(*panel_, "Image1")->pixmap().isNull());
   QVERIFY(Child<QPushButton>(*panel_, "btn_uninstall")->isEnabled());
   QVERIFY(Child<QTabWidget>(*panel_, "PageControl1")->isEnabled());
   QCOMPARE(Child<QTabWidget>(*panel_, "PageControl1")->currentWidget()->objectName(),

@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QMenu>
+#include <QTabWidget>
 #include <QTextEdit>
 #include <QtTest>
 #include <functional>
@@ -56,6 +57,11 @@ void Collect(WindowTexts& texts, const QObject& object) {
     }
   }
   if (const auto* edit = qobject_cast<const QTextEdit*>(&object)) add("text", edit->toPlainText());
+  if (const auto* tabs = qobject_cast<const QTabWidget*>(&object)) {
+    for (int tab = 0; tab < tabs->count(); ++tab) {
+      add(qPrintable(QStringLiteral("tab%1").arg(tab)), tabs->tabText(tab));
+    }
+  }
   for (const QObject* child : object.children()) {
     if (!child->objectName().startsWith(QStringLiteral("qt_"))) Collect(texts, *child);
   }
@@ -116,7 +122,7 @@ void WindowTextsTest::englishLeavesNoGermanText() {
   // Names and words that are the same in both languages.
   const QString version = QStringLiteral("Version: ") + QString::fromStdString(lintrove::ClientVersion());
   const std::set<QString> same = {"Lintrove", "Dorv Lintrove", "Logo", "&Ok", "Software:", version,
-                                  "Update", "Download", "0.0.0.0", "lbl_progress",
+                                  "Update", "Download", "0.0.0.0", "lbl_progress", "Feedback",
                                   "Dorv Lintrove - www.lintrove.example - " + version};
   QStringList untranslated;
   for (const auto& [window, texts] : german) {
