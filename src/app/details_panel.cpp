@@ -1,3 +1,4 @@
+#include "app/app_texts.h"
 #include "app/details_panel.h"
 
 #include <QHeaderView>
@@ -29,7 +30,6 @@
 namespace lintrove::app {
 namespace {
 
-QString Text(int id) { return QString::fromStdString(LoadResString(id)); }
 QString Text(const std::string& text) { return QString::fromStdString(text); }
 
 // A label that acts as a link: underlined in blue under a hand, reacting to a click and, once
@@ -170,7 +170,7 @@ void DetailsPanel::ShowVerdict(const ProgramVerdict* verdict) {
   // Shown as it is, but a link only to a web page.
   homepage_->setEnabled(HomepageAddress(verdict->Homepage()).has_value());
   version_->setText(Text(program.GetVersion()));
-  if (version_->text().isEmpty()) version_->setText(Text(ResString::NoVersionInfo));
+  if (version_->text().isEmpty()) version_->setText(ResText(ResString::NoVersionInfo));
   icon_->setPixmap(ProgramIconOf(program).pixmap(icon_->size(), devicePixelRatioF()));
   icon_->show();
   uninstall_->setEnabled(true);
@@ -207,7 +207,7 @@ void DetailsPanel::OpenHomepage() {
 }
 
 void DetailsPanel::UninstallProgram() {
-  if (!MessageBox::AskYesNo(this, Text(ResString::UninstallQuestion))) return;
+  if (!MessageBox::AskYesNo(this, ResText(ResString::UninstallQuestion))) return;
   if (verdict_ == nullptr) return;
   // The uninstaller runs on its own: the list keeps the program until the next scan.
   if (!verdict_->program->Uninstall(shell_)) {

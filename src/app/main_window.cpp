@@ -1,3 +1,4 @@
+#include "app/app_texts.h"
 #include "app/main_window.h"
 
 #include <QApplication>
@@ -31,7 +32,6 @@
 namespace lintrove::app {
 namespace {
 
-QString Text(int id) { return QString::fromStdString(LoadResString(id)); }
 
 // Shows a scan's progress in the wait dialog and the status bar, and keeps the window alive
 // between two programs: the dialog repaints, the window can be moved.
@@ -53,15 +53,6 @@ class ScanObserver final : public ProgressObserver {
   QStatusBar* statusBar_;
 };
 
-// Restores the cursor on every way out of a scan.
-class WaitCursor {
- public:
-  WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-  WaitCursor(const WaitCursor&) = delete;
-  WaitCursor& operator=(const WaitCursor&) = delete;
-};
-
 }  // namespace
 
 MainWindow::MainWindow(ClientSettings& settings, InventoriedMachine machine, QWidget* parent)
@@ -79,7 +70,7 @@ MainWindow::MainWindow(ClientSettings& settings, InventoriedMachine machine, QWi
   statusBar()->setObjectName(QStringLiteral("StatusBar1"));
 
   TranslateWindow(*this);
-  setWindowTitle(windowTitle() + Text(ResString::MainCaptionVersion) +
+  setWindowTitle(windowTitle() + ResText(ResString::MainCaptionVersion) +
                  QString::fromStdString(ClientVersion()));
   programs_->SetStatusNames({showUnknown_->iconText(), showUnsupported_->iconText(),
                              showCurrent_->iconText(), showNewVersion_->iconText()});
@@ -210,7 +201,7 @@ void MainWindow::CreateDetailsDock() {
 
 void MainWindow::ShowNotices() {
   if (settings_.dat_lastcheck == -1.0) {
-    MessageBox::ShowInformation(this, Text(ResString::FirstStart));
+    MessageBox::ShowInformation(this, ResText(ResString::FirstStart));
     ShowOptions();
   }
   if (!settings_.bol_uptodatehinweis) settings_.bol_uptodatehinweis = ShowCommunityNotice(this);
@@ -231,11 +222,11 @@ void MainWindow::RefreshInventory() {
   programs_->Clear();
   ScanIntoRecords();
   programs_->Fill(records_, FilterOfButtons());
-  statusBar()->showMessage(Text(ResString::Done));
+  statusBar()->showMessage(ResText(ResString::Done));
 }
 
 void MainWindow::ScanIntoRecords() {
-  WaitCursor cursor;
+  OverrideCursor cursor(Qt::WaitCursor);
   ScanObserver observer(this, statusBar());
   // The records are replaced only once both sources have finished.
   records_ = ScanInventory(machine_.registry, machine_.installer, settings_.bol_extendedmsiinfo,

@@ -1,3 +1,4 @@
+#include "app/app_texts.h"
 #include "app/scan_progress_dialog.h"
 
 #include <QLabel>
@@ -44,7 +45,6 @@ QLabel* AddLabel(QLabel* label, const char* name, bool bold) {
   return label;
 }
 
-QString LoadText(int id) { return QString::fromStdString(LoadResString(id)); }
 
 }  // namespace
 
@@ -54,7 +54,7 @@ ScanProgressDialog::ScanProgressDialog(QWidget* parent)
   setWindowTitle(QStringLiteral("Bitte Warten"));
 
   activity_ =
-      AddLabel(new QLabel(LoadText(ResString::CollectingInformation), this), "lbl_was", true);
+      AddLabel(new QLabel(ResText(ResString::CollectingInformation), this), "lbl_was", true);
   activity_->setAlignment(Qt::AlignCenter);
 
   progress_ = new QProgressBar(this);
@@ -91,7 +91,7 @@ ScanProgressDialog::ScanProgressDialog(QWidget* parent)
 }
 
 void ScanProgressDialog::ShowReport(const ProgressReport& report) {
-  activity_->setText(LoadText(ResString::CollectingInformation));
+  activity_->setText(ResText(ResString::CollectingInformation));
   source_->setText(
       QString::fromUtf8(report.activity.data(), static_cast<qsizetype>(report.activity.size())));
   program_->setText(

@@ -1,3 +1,4 @@
+#include "app/app_texts.h"
 #include "app/update_check_command.h"
 
 #include <QApplication>
@@ -24,16 +25,6 @@
 namespace lintrove::app {
 namespace {
 
-QString Text(int id) { return QString::fromStdString(LoadResString(id)); }
-
-// The busy cursor for the time of a modal dialog's answer: the user is asked, nothing runs.
-class NormalCursor {
- public:
-  NormalCursor() { QApplication::setOverrideCursor(Qt::ArrowCursor); }
-  ~NormalCursor() { QApplication::restoreOverrideCursor(); }
-  NormalCursor(const NormalCursor&) = delete;
-  NormalCursor& operator=(const NormalCursor&) = delete;
-};
 
 // Reports of the download, from its thread to the progress window. Cancelled by the window's
 // "&Abbruch", and by the check's own cancel while the download runs within a check.
@@ -62,7 +53,7 @@ class DownloadObserver final : public ProgressObserver {
 class UpdateCheckCommand::Progress {
  public:
   Progress(QMainWindow& window, std::atomic<bool>& cancel)
-      : cancelButton_(std::make_unique<QPushButton>(Text(ResString::CancelCheck))),
+      : cancelButton_(std::make_unique<QPushButton>(ResText(ResString::CancelCheck))),
         escape_(std::make_unique<QShortcut>(QKeySequence(Qt::Key_Escape), &window)) {
     cancel = false;
     cancelButton_->setObjectName(QStringLiteral("btn_cancelcheck"));
@@ -72,16 +63,16 @@ class UpdateCheckCommand::Progress {
     const auto requestCancel = [&cancel] { cancel = true; };
     QObject::connect(cancelButton_.get(), &QPushButton::clicked, requestCancel);
     QObject::connect(escape_.get(), &QShortcut::activated, requestCancel);
-    QApplication::setOverrideCursor(Qt::BusyCursor);
   }
-  // The button and the shortcut leave the window with it.
-  ~Progress() { QApplication::restoreOverrideCursor(); }
+  // The button and the shortcut leave the window with the object.
   Progress(const Progress&) = delete;
   Progress& operator=(const Progress&) = delete;
 
  private:
   std::unique_ptr<QPushButton> cancelButton_;
   std::unique_ptr<QShortcut> escape_;
+  // Busy, not waiting: the cancel entry can still be clicked.
+  OverrideCursor cursor_{Qt::BusyCursor};
 };
 
 UpdateCheckCommand::UpdateCheckCommand(UpdateCheckContext context) : context_(context) {}
@@ -95,7 +86,7 @@ std::unique_ptr<ServiceTransport> UpdateCheckCommand::OpenTransport() {
 
 void UpdateCheckCommand::CheckForUpdates(const StatusFilter& filter) {
   QStatusBar& status = *context_.window.statusBar();
-  status.showMessage(Text(ResString::AskingService));
+  status.showMessage(ResText(ResString::AskingService));
   // The list cannot change its selection or marks while the service answers: the programs are
   // collected, and the verdicts will replace the versions the selected row shows.
   context_.list.setEnabled(false);
@@ -119,7 +110,7 @@ void UpdateCheckCommand::CheckForUpdates(const StatusFilter& filter) {
       });
   if (result != UpdateCheckResult::Completed) return;
   context_.list.Fill(context_.records, filter);
-  status.showMessage(Text(ResString::Done));
+  status.showMessage(ResText(ResString::Done));
   restore.completed = true;
 }
 
@@ -137,7 +128,8 @@ bool UpdateCheckCommand::OfferNewerClient(const UpdateResponse& response, bool m
   if (!manual && comparison >= 0) return false;
   int answer = UpdateDialog::Stop;
   {
-    NormalCursor cursor;
+    // The user is asked, nothing runs meanwhile.
+    OverrideCursor cursor(Qt::ArrowCursor);
     UpdateDialog dialog(&context_.window);
     dialog.Prepare(response, manual, ClientVersion(), comparison);
     answer = dialog.exec();
@@ -163,7 +155,7 @@ void UpdateCheckCommand::DownloadAndRunSetup(const UpdateResponse& response) {
     setup = DownloadSetup(http, response.downloadurl, platform::DownloadDirectory(),
                           response.sha256, &observer);
   }
-  MessageBox::ShowInformation(&context_.window, Text(ResString::SetupStarts));
+  MessageBox::ShowInformation(&context_.window, ResText(ResString::SetupStarts));
   platform::SystemShell().ShellOpen(setup.string());
   platform::RemoveAfterUse(setup);
   // The normal way out, which saves the settings, once the running command has returned.
