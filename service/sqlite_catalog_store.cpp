@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "base/error.h"
+#include "program_identity.h"
 
 namespace lintrove::service {
 namespace {
@@ -47,6 +48,21 @@ CREATE TABLE version_reports (
   PRIMARY KEY (client_id, version_id)
 ) WITHOUT ROWID;
 )sql",
+    // The feedback page finds a program by the Hash its verdicts carried, and keeps what
+    // clients say through it.
+    R"sql(
+ALTER TABLE programs ADD COLUMN hash TEXT NOT NULL DEFAULT '';
+UPDATE programs SET hash = identity_hash(identity);
+CREATE INDEX programs_by_hash ON programs (hash);
+CREATE TABLE feedback (
+  client_id INTEGER NOT NULL REFERENCES clients (id),
+  program_id INTEGER NOT NULL REFERENCES programs (id),
+  version_id INTEGER NOT NULL,  -- 0: the match is wrong
+  comment TEXT NOT NULL DEFAULT '',
+  reported TEXT NOT NULL,
+  PRIMARY KEY (client_id, program_id, version_id)
+) WITHOUT ROWID;
+)sql",
 };
 static_assert(std::size(kMigrations) == std::size_t{SqliteCatalogStore::kSchemaVersion});
 
@@ -69,6 +85,7 @@ class SqliteConnection {
     }
     // A writer holds the file for milliseconds; other writers wait for it instead of failing.
     sqlite3_busy_timeout(db_, 10'000);
+    RegisterIdentityHash();
     Execute("PRAGMA foreign_keys = ON; PRAGMA synchronous = NORMAL;");
   }
   ~SqliteConnection() {
@@ -98,6 +115,22 @@ class SqliteConnection {
   }
 
  private:
+  // identity_hash(identity): the Hash of the verdicts, so that SQL can store it beside the
+  // identity it is made of.
+  void RegisterIdentityHash() {
+    const auto function = [](sqlite3_context* context, int, sqlite3_value** args) {
+      const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(args[0]));
+      const std::string hash = IdentityHash(
+          text ? std::string_view(text, static_cast<std::size_t>(sqlite3_value_bytes(args[0])))
+               : std::string_view());
+      sqlite3_result_text64(context, hash.data(), hash.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+    };
+    if (sqlite3_create_function_v2(db_, "identity_hash", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC,
+                                   nullptr, function, nullptr, nullptr, nullptr) != SQLITE_OK) {
+      Fail();
+    }
+  }
+
   std::string file_;
   sqlite3* db_ = nullptr;
   std::map<const char*, std::unique_ptr<Statement>> statements_;
@@ -239,7 +272,7 @@ std::int64_t ClientId(SqliteConnection& db, const std::string& guid) {
 }
 
 std::int64_t ProgramId(SqliteConnection& db, const std::string& identity) {
-  return InsertIfMissing(db, "INSERT INTO programs (identity) VALUES (?)",
+  return InsertIfMissing(db, "INSERT INTO programs (identity, hash) VALUES (?1, identity_hash(?1))",
                          "SELECT id FROM programs WHERE identity = ?", identity);
 }
 
@@ -480,6 +513,91 @@ std::vector<CatalogEntry> SqliteCatalogStore::Export() {
   }
   transaction.Commit();
   return entries;
+}
+
+std::optional<ProgramDetails> SqliteCatalogStore::FindProgram(std::string_view hash) {
+  Lease lease(*this);
+  SqliteConnection& db = *lease;
+  Transaction transaction(db, Transaction::Kind::Reading);
+  auto& program = db.Prepare(
+      "SELECT id, identity, name, publisher, homepage, clients, added FROM programs "
+      "WHERE hash = ? ORDER BY id LIMIT 1");
+  if (!program.Bind(hash).Step()) return std::nullopt;
+  ProgramDetails details;
+  details.entry.program = ReadProgram(program);
+  program.Reset();
+  const std::int64_t program_id = details.entry.program.id;
+  auto& versions = db.Prepare(
+      "SELECT id, name, clients, confirmed FROM versions WHERE program_id = ? ORDER BY id");
+  for (versions.Bind(program_id); versions.Step();) {
+    details.entry.versions.push_back(ReadVersion(versions));
+  }
+  auto& feedback = db.Prepare(
+      "SELECT version_id, count(*) FROM feedback WHERE program_id = ? GROUP BY version_id");
+  for (feedback.Bind(program_id); feedback.Step();) {
+    const std::int64_t version_id = feedback.Integer(0);
+    if (version_id == 0) {
+      details.wrong_match_reports = feedback.Integer(1);
+    } else {
+      details.wrong_version_reports[version_id] = feedback.Integer(1);
+    }
+  }
+  transaction.Commit();
+  return details;
+}
+
+bool SqliteCatalogStore::RecordFeedback(const Feedback& feedback) {
+  Lease lease(*this);
+  SqliteConnection& db = *lease;
+  Transaction transaction(db, Transaction::Kind::Writing);
+  const bool known =
+      feedback.version_id == 0
+          ? Count(db, "SELECT count(*) FROM programs WHERE id = ?", feedback.program_id) > 0
+          : Count(db, "SELECT count(*) FROM versions WHERE id = ? AND program_id = ?",
+                  feedback.version_id, feedback.program_id) > 0;
+  if (!known) return false;
+  db.Prepare(
+        "INSERT INTO feedback (client_id, program_id, version_id, comment, reported) "
+        "VALUES (?, ?, ?, ?, strftime('%Y-%m-%dT%H:%M:%SZ', 'now')) "
+        "ON CONFLICT (client_id, program_id, version_id) "
+        "DO UPDATE SET comment = excluded.comment, reported = excluded.reported")
+      .Bind(ClientId(db, feedback.client_guid), feedback.program_id, feedback.version_id,
+            feedback.comment)
+      .Run();
+  transaction.Commit();
+  return true;
+}
+
+std::vector<FeedbackSummary> SqliteCatalogStore::ListFeedback() {
+  Lease lease(*this);
+  SqliteConnection& db = *lease;
+  Transaction transaction(db, Transaction::Kind::Reading);
+  auto& groups = db.Prepare(
+      "SELECT p.identity, p.name, coalesce(v.name, ''), count(*), max(f.reported), "
+      "f.program_id, f.version_id FROM feedback f JOIN programs p ON p.id = f.program_id "
+      "LEFT JOIN versions v ON v.id = f.version_id GROUP BY f.program_id, f.version_id "
+      "ORDER BY count(*) DESC, p.identity, f.version_id");
+  auto& comments = db.Prepare(
+      "SELECT comment FROM feedback WHERE program_id = ? AND version_id = ? AND comment <> '' "
+      "ORDER BY reported DESC");
+  std::vector<FeedbackSummary> summaries;
+  std::vector<std::pair<std::int64_t, std::int64_t>> keys;
+  for (groups.Bind(); groups.Step();) {
+    FeedbackSummary& summary = summaries.emplace_back();
+    summary.identity = groups.Text(0);
+    summary.name = groups.Text(1);
+    summary.version = groups.Text(2);
+    summary.clients = groups.Integer(3);
+    summary.last_reported = groups.Text(4);
+    keys.emplace_back(groups.Integer(5), groups.Integer(6));
+  }
+  for (std::size_t i = 0; i < summaries.size(); ++i) {
+    for (comments.Bind(keys[i].first, keys[i].second); comments.Step();) {
+      summaries[i].comments.push_back(comments.Text(0));
+    }
+  }
+  transaction.Commit();
+  return summaries;
 }
 
 CatalogCounts SqliteCatalogStore::Counts(std::int64_t min_clients) {
