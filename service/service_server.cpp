@@ -101,6 +101,9 @@ ServiceServer::~ServiceServer() = default;
 
 void ServiceServer::Route() {
   server_->set_payload_max_length(max_body_);
+  // Headers and body leave in separate writes: with Nagle's algorithm the body would wait for
+  // the client's delayed acknowledgement, some 40 ms per answer.
+  server_->set_tcp_nodelay(true);
 
   server_->set_pre_routing_handler([this](const httplib::Request& request,
                                           httplib::Response& response) {
