@@ -1,5 +1,6 @@
 #include "clean_text.h"
 
+#include <algorithm>
 #include <optional>
 
 #include "base/text.h"
@@ -7,6 +8,10 @@
 namespace lintrove::service {
 
 std::string CleanText(std::string_view text) {
+  // Most texts are printable ASCII, which stays as it is.
+  if (std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c < 0x7F; })) {
+    return std::string(text);
+  }
   std::string clean;
   clean.reserve(text.size());
   for (std::size_t i = 0; i < text.size();) {

@@ -174,6 +174,7 @@ class SqliteConnection::Statement {
   }
 
   std::int64_t Integer(int column) const { return sqlite3_column_int64(statement_, column); }
+  bool IsNull(int column) const { return sqlite3_column_type(statement_, column) == SQLITE_NULL; }
   std::string Text(int column) const {
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement_, column));
     return text ? std::string(text,
@@ -246,9 +247,6 @@ class Transaction {
 };
 
 constexpr const char* kSelectClient = "SELECT id FROM clients WHERE guid = ?";
-constexpr const char* kSelectProgram =
-    "SELECT id, identity, name, publisher, homepage, clients, added FROM programs "
-    "WHERE identity = ?";
 constexpr const char* kSelectVersionId =
     "SELECT id FROM versions WHERE program_id = ? AND name = ?";
 
@@ -320,12 +318,13 @@ CatalogProgram ReadProgram(const SqliteConnection::Statement& row) {
   return program;
 }
 
-CatalogVersion ReadVersion(const SqliteConnection::Statement& row) {
+// The version in the four columns from `first`: id, name, clients, confirmed.
+CatalogVersion ReadVersion(const SqliteConnection::Statement& row, int first = 0) {
   CatalogVersion version;
-  version.id = row.Integer(0);
-  version.name = row.Text(1);
-  version.clients = row.Integer(2);
-  version.confirmed = row.Integer(3) != 0;
+  version.id = row.Integer(first);
+  version.name = row.Text(first + 1);
+  version.clients = row.Integer(first + 2);
+  version.confirmed = row.Integer(first + 3) != 0;
   return version;
 }
 
@@ -389,6 +388,10 @@ class SqliteCatalogStore::Lease {
 };
 
 SqliteCatalogStore::SqliteCatalogStore(const std::filesystem::path& file) : file_(file) {
+  // Counting every allocation takes a lock that all connections share; nobody reads the
+  // counts. Possible only before SQLite's first use in the process, and harmless after it.
+  static const int no_memory_statistics = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+  (void)no_memory_statistics;
   Lease lease(*this);
   Migrate(*lease);
 }
@@ -441,29 +444,28 @@ std::vector<std::optional<ProgramFacts>> SqliteCatalogStore::Lookup(
   Lease lease(*this);
   SqliteConnection& db = *lease;
   Transaction transaction(db, Transaction::Kind::Reading);
-  auto& program = db.Prepare(kSelectProgram);
-  auto& installed = db.Prepare(kSelectVersionId);
-  auto& offered = db.Prepare(
-      "SELECT id, name, clients, confirmed FROM versions "
-      "WHERE program_id = ? AND (clients >= ? OR confirmed) ORDER BY id");
+  // One statement per program: the program, then its offered versions and the installed one
+  // (offered or not), one row each; a program without such versions comes as one row with the
+  // version's columns NULL. A statement per program, not three: most of the time of a step1
+  // goes to running statements.
+  auto& program = db.Prepare(
+      "SELECT p.id, p.identity, p.name, p.publisher, p.homepage, p.clients, p.added, "
+      "v.id, v.name, v.clients, v.confirmed, v.clients >= ?1 OR v.confirmed "
+      "FROM programs p LEFT JOIN versions v ON v.program_id = p.id "
+      "AND (v.clients >= ?1 OR v.confirmed OR v.name = ?2) "
+      "WHERE p.identity = ?3 ORDER BY v.id");
+  constexpr int kVersionColumns = 7;
   std::vector<std::optional<ProgramFacts>> results;
   results.reserve(queries.size());
   for (const ProgramQuery& query : queries) {
-    if (!program.Bind(query.identity).Step()) {
-      results.emplace_back();
-      continue;
+    std::optional<ProgramFacts>& facts = results.emplace_back();
+    for (program.Bind(min_clients, query.installed_version, query.identity); program.Step();) {
+      if (!facts) facts.emplace().program = ReadProgram(program);
+      if (program.IsNull(kVersionColumns)) continue;
+      CatalogVersion version = ReadVersion(program, kVersionColumns);
+      if (version.name == query.installed_version) facts->installed_version_id = version.id;
+      if (program.Integer(kVersionColumns + 4) != 0) facts->offered.push_back(std::move(version));
     }
-    ProgramFacts facts;
-    facts.program = ReadProgram(program);
-    program.Reset();
-    if (installed.Bind(facts.program.id, query.installed_version).Step()) {
-      facts.installed_version_id = installed.Integer(0);
-    }
-    installed.Reset();
-    for (offered.Bind(facts.program.id, min_clients); offered.Step();) {
-      facts.offered.push_back(ReadVersion(offered));
-    }
-    results.emplace_back(std::move(facts));
   }
   transaction.Commit();
   return results;
