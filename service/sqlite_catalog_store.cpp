@@ -54,6 +54,8 @@ CREATE TABLE version_reports (
 ALTER TABLE programs ADD COLUMN hash TEXT NOT NULL DEFAULT '';
 UPDATE programs SET hash = identity_hash(identity);
 CREATE INDEX programs_by_hash ON programs (hash);
+-- A program's versions in the order of their ids, without sorting them for every verdict.
+CREATE INDEX versions_by_program ON versions (program_id);
 CREATE TABLE feedback (
   client_id INTEGER NOT NULL REFERENCES clients (id),
   program_id INTEGER NOT NULL REFERENCES programs (id),
