@@ -9,19 +9,18 @@
 #include "file_sha256.h"
 
 namespace lintrove::service {
-namespace {
 
-// Letters, digits and ". _ + -", not starting with a full stop: a name that needs no escaping
-// in an address and cannot leave the release directory.
-bool IsPlainName(std::string_view name) {
+bool IsPlainReleaseName(std::string_view name) {
   return !name.empty() && name.front() != '.' && std::all_of(name.begin(), name.end(), [](char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
            c == '_' || c == '+' || c == '-';
   });
 }
 
+namespace {
+
 ReleaseSetup ReadSetup(const std::filesystem::path& directory, const std::string& name) {
-  if (!IsPlainName(name)) {
+  if (!IsPlainReleaseName(name)) {
     throw Error("\"setup\" must be a file name of letters, digits and . _ + -, not '" + name + "'");
   }
   const std::filesystem::path file = directory / name;
@@ -56,7 +55,7 @@ Release LoadRelease(const std::filesystem::path& directory) {
         throw Error("unknown member \"" + name + "\"");
       }
     }
-    if (!IsPlainName(release.version)) {
+    if (!IsPlainReleaseName(release.version)) {
       throw Error("the version '" + release.version + "' cannot be part of an address");
     }
   } catch (const std::exception& error) {

@@ -39,6 +39,10 @@ struct Release {
 // be part of an address.
 Release LoadRelease(const std::filesystem::path& directory);
 
+// Letters, digits and ". _ + -", not starting with a full stop: what a release's version and
+// setup may be, as they become part of addresses and the setup a file name in the directory.
+bool IsPlainReleaseName(std::string_view name);
+
 // Where the service serves the release's pages, below its root: "/release/1.4.1.0/" for the
 // information page, "/release/1.4.1.0/lintrove-setup.exe" for the setup.
 std::string ReleaseInfoPath(const Release& release);

@@ -109,7 +109,14 @@ ServiceOptions ParseOptions(std::span<const std::string> args) {
 
 Release ConfiguredRelease(const ServiceOptions& options) {
   Release release = options.release_dir ? LoadRelease(*options.release_dir) : Release{};
-  if (options.client_version) release.version = *options.client_version;
+  if (options.client_version) {
+    // With a release directory the version is part of the pages' addresses.
+    if (options.release_dir && !IsPlainReleaseName(*options.client_version)) {
+      throw UsageError("--client-version '" + *options.client_version +
+                       "' cannot be part of an address");
+    }
+    release.version = *options.client_version;
+  }
   if (options.download_url) release.download_url = *options.download_url;
   if (options.info_url) release.info_url = *options.info_url;
   if (options.force_update) release.force_update = true;

@@ -77,6 +77,17 @@ FeedbackQuery QueryOf(const httplib::Request& request) {
           request.get_param_value("hash"), request.get_param_value("cid")};
 }
 
+// httplib takes a route as a regular expression: a path is one only once its special
+// characters are escaped ("setup+1.exe" would otherwise match "setupp1xexe", not itself).
+std::string LiteralRoute(std::string_view path) {
+  std::string pattern;
+  for (char c : path) {
+    if (std::string_view(".+*?^$()[]{}|\\").find(c) != std::string_view::npos) pattern += '\\';
+    pattern += c;
+  }
+  return pattern;
+}
+
 // A Host header that can stand in an address: a name or address and a port, nothing else.
 bool IsPlainHost(std::string_view host) {
   return !host.empty() && host.size() <= 255 && std::all_of(host.begin(), host.end(), [](char c) {
@@ -117,9 +128,9 @@ void ServiceServer::Route() {
     return httplib::Server::HandlerResponse::Handled;
   });
 
-  server_->Post(std::string(kEndpoint), [this](const httplib::Request& request,
-                                               httplib::Response& response,
-                                               const httplib::ContentReader& reader) {
+  server_->Post(LiteralRoute(kEndpoint), [this](const httplib::Request& request,
+                                                httplib::Response& response,
+                                                const httplib::ContentReader& reader) {
     const auto start = std::chrono::steady_clock::now();
     std::string body;
     bool too_large = false;
@@ -182,7 +193,7 @@ void ServiceServer::Route() {
 }
 
 void ServiceServer::RoutePages() {
-  const std::string feedback_path(FeedbackPage::kPath);
+  const std::string feedback_path = LiteralRoute(FeedbackPage::kPath);
   server_->Get(feedback_path, [this](const httplib::Request& request, httplib::Response& response) {
     const auto start = std::chrono::steady_clock::now();
     SetPage(response, feedback_.Show(QueryOf(request)));
@@ -200,7 +211,7 @@ void ServiceServer::RoutePages() {
 
   const Release& release = service_.CurrentRelease();
   if (!release.directory) return;
-  server_->Get(ReleaseInfoPath(release),
+  server_->Get(LiteralRoute(ReleaseInfoPath(release)),
                [this](const httplib::Request& request, httplib::Response& response) {
                  const PageLanguage language =
                      request.has_param("lcid")
@@ -210,8 +221,8 @@ void ServiceServer::RoutePages() {
                  log_.Write(LogLevel::Info, "GET release page status=200");
                });
   if (!release.setup) return;
-  server_->Get(ReleaseSetupPath(release), [this](const httplib::Request&,
-                                                 httplib::Response& response) {
+  server_->Get(LiteralRoute(ReleaseSetupPath(release)), [this](const httplib::Request&,
+                                                               httplib::Response& response) {
     const Release& release = service_.CurrentRelease();
     auto file =
         std::make_shared<std::ifstream>(*release.directory / release.setup->name, std::ios::binary);

@@ -87,6 +87,20 @@ TEST(ServiceReleaseTest, AddressesOfTheOperatorsOwnWinAndTheSetupsChecksumStays)
   EXPECT_THAT(answer, HasSubstr(kSetupSha256));
 }
 
+TEST(ServiceReleaseTest, TheSetupAndPageAreServedAtTheirOwnAddressesOnly) {
+  const TempDir dir;
+  WriteFileBytes(dir / "release.json", R"({"version": "1.5.0.0", "setup": "setup+x64.exe"})");
+  WriteFileBytes(dir / "setup+x64.exe", kSetupBytes);
+  RunningService service(3, service::LoadRelease(dir.Path()));
+
+  EXPECT_EQ(GetPage(service, "/release/1.5.0.0/setup+x64.exe").body, kSetupBytes);
+  for (const char* path : {"/release/1.5.0.0/setupx64.exe", "/release/1.5.0.0/setuppx64.exe",
+                           "/release/1x5x0x0/", "/release/1x5x0x0/setup+x64.exe"}) {
+    SCOPED_TRACE(path);
+    EXPECT_EQ(GetPage(service, path).status, 404);
+  }
+}
+
 TEST(ServiceReleaseTest, WithoutASetupNoChecksumIsAnnounced) {
   RunningService without_directory;
   EXPECT_THAT(Updatecheck(without_directory), Not(HasSubstr("sha256")));
