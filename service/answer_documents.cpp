@@ -55,6 +55,8 @@ std::string UpdatecheckAnswer(const Release& release) {
   AppendText(root, "downloadurl", release.download_url);
   AppendText(root, "forceupdate", release.force_update ? "true" : "false");
   AppendText(root, "infopage", release.info_url);
+  // Lets the client check the download: only when the setup is the release directory's.
+  if (release.setup) AppendText(root, "sha256", release.setup->sha256);
   return Text(document);
 }
 

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace lintrove::service {
@@ -57,6 +59,33 @@ struct CatalogEntry {
   std::vector<CatalogVersion> versions;
 };
 
+// What the feedback page shows of a program: the program, every version the catalog holds of
+// it, and how many clients said that the match or a version is wrong.
+struct ProgramDetails {
+  CatalogEntry entry;
+  std::int64_t wrong_match_reports = 0;
+  std::map<std::int64_t, std::int64_t> wrong_version_reports;  // by version id
+};
+
+// A client's word through the feedback page: this program is not the one it has (the match
+// is wrong), or this version of it is wrong (no such version, or a wrong name).
+struct Feedback {
+  std::string client_guid;
+  std::int64_t program_id = 0;
+  std::int64_t version_id = 0;  // 0: the match is wrong
+  std::string comment;
+};
+
+// The reports of one kind on one program, for a maintainer.
+struct FeedbackSummary {
+  std::string identity;
+  std::string name;
+  std::string version;                // empty: the match is wrong
+  std::int64_t clients = 0;           // distinct clients that said so
+  std::string last_reported;          // UTC, ISO 8601
+  std::vector<std::string> comments;  // the non-empty ones, newest first
+};
+
 struct CatalogCounts {
   std::int64_t programs = 0;
   std::int64_t known_programs = 0;  // reported by enough clients or added
@@ -91,6 +120,18 @@ class CatalogStore {
 
   // Every program with every version, ordered by identity and version id.
   virtual std::vector<CatalogEntry> Export() = 0;
+
+  // The program whose Hash (IdentityHash of its identity) this is, with all its versions and
+  // the feedback on it; none when the catalog holds no such program.
+  virtual std::optional<ProgramDetails> FindProgram(std::string_view hash) = 0;
+
+  // Records a client's feedback. A client counts once per program and version (or match);
+  // saying it again replaces its comment. False, and nothing recorded, when the catalog holds
+  // no such program or the version is not one of the program's.
+  virtual bool RecordFeedback(const Feedback& feedback) = 0;
+
+  // All feedback, the programs with the most clients first.
+  virtual std::vector<FeedbackSummary> ListFeedback() = 0;
 
   // "Enough" is `min_clients` distinct clients.
   virtual CatalogCounts Counts(std::int64_t min_clients) = 0;

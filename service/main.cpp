@@ -8,6 +8,7 @@
 
 #include "admin_commands.h"
 #include "catalog.h"
+#include "feedback_page.h"
 #include "service_options.h"
 #include "service_server.h"
 #include "sqlite_catalog_store.h"
@@ -35,7 +36,9 @@ int Serve(const ServiceOptions& options, CatalogStore& store) {
   ServiceLog log(std::cerr, options.log_level);
   Catalog catalog(store, options.threshold);
   UpdateService service(catalog, ConfiguredRelease(options));
-  ServiceServer server(service, log);
+  FeedbackPage feedback(store, options.threshold);
+  ServiceServer server(service, feedback, log);
+  server.SetPublicUrl(options.public_url);
   const int port = server.Bind(options.listen, options.port);
   std::cout << Address(options.listen, port) << std::endl;
   log.Write(LogLevel::Info, "listening on " + Address(options.listen, port) + ", database " +

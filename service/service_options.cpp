@@ -11,6 +11,8 @@ const std::string_view kUsage =
     "       lintrove-service [options] catalog export FILE|-\n"
     "       lintrove-service [options] catalog import FILE\n"
     "       lintrove-service [options] catalog confirm IDENTITY [VERSION...]\n"
+    "       lintrove-service [options] catalog learn REQUEST...\n"
+    "       lintrove-service [options] reports list\n"
     "       lintrove-service [options] stats\n"
     "\n"
     "Options:\n"
@@ -24,6 +26,8 @@ const std::string_view kUsage =
     "  --download-url URL     where its setup is\n"
     "  --info-url URL         a page about it\n"
     "  --force-update         clients must update\n"
+    "  --public-url URL       where clients reach the service (https://updates.example.org),\n"
+    "                         for the release's addresses; default: http:// and the Host asked\n"
     "  --log-level LEVEL      quiet, error, warning, info (default) or debug\n"
     "  --help                 show this text\n"
     "  --version              show the version\n";
@@ -59,6 +63,13 @@ ServiceOptions ParseOptions(std::span<const std::string> args) {
       {"--client-version", [&](const std::string& v) { options.client_version = v; }},
       {"--download-url", [&](const std::string& v) { options.download_url = v; }},
       {"--info-url", [&](const std::string& v) { options.info_url = v; }},
+      {"--public-url",
+       [&](const std::string& v) {
+         if (!v.starts_with("http://") && !v.starts_with("https://")) {
+           throw UsageError("--public-url wants an http:// or https:// address, not '" + v + "'");
+         }
+         options.public_url = v.ends_with('/') ? v.substr(0, v.size() - 1) : v;
+       }},
       {"--log-level",
        [&](const std::string& v) {
          const std::optional<LogLevel> level = ParseLogLevel(v);
@@ -98,7 +109,14 @@ ServiceOptions ParseOptions(std::span<const std::string> args) {
 
 Release ConfiguredRelease(const ServiceOptions& options) {
   Release release = options.release_dir ? LoadRelease(*options.release_dir) : Release{};
-  if (options.client_version) release.version = *options.client_version;
+  if (options.client_version) {
+    // With a release directory the version is part of the pages' addresses.
+    if (options.release_dir && !IsPlainReleaseName(*options.client_version)) {
+      throw UsageError("--client-version '" + *options.client_version +
+                       "' cannot be part of an address");
+    }
+    release.version = *options.client_version;
+  }
   if (options.download_url) release.download_url = *options.download_url;
   if (options.info_url) release.info_url = *options.info_url;
   if (options.force_update) release.force_update = true;

@@ -29,6 +29,7 @@ struct ServiceOptions {
   std::int64_t threshold = 3;
   LogLevel log_level = LogLevel::Info;
   std::optional<std::filesystem::path> release_dir;
+  std::string public_url;  // empty: http:// and the Host of each request
   // Given on the command line, these win over release.json.
   std::optional<std::string> client_version;
   std::optional<std::string> download_url;

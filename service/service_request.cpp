@@ -6,6 +6,7 @@
 #include <pugixml.hpp>
 
 #include "base/text.h"
+#include "clean_text.h"
 #include "protocol/answer_document.h"
 
 namespace lintrove::service {
@@ -69,20 +70,6 @@ std::int32_t ProgramId(const char* text, std::size_t max_programs) {
     throw RequestError(kBadRequest, "a program ID is not a position in the request");
   }
   return id;
-}
-
-// What the catalog keeps and passes on to other clients is well-formed UTF-8 that XML can
-// carry: an ill-formed sequence or a control character other than tab, LF and CR becomes
-// U+FFFD.
-std::string CleanText(std::string_view text) {
-  std::string clean;
-  clean.reserve(text.size());
-  for (std::size_t i = 0; i < text.size();) {
-    const std::optional<char32_t> c = NextUtf8Character(text, i);
-    const bool allowed = c && (*c >= 0x20 || *c == '\t' || *c == '\n' || *c == '\r');
-    AppendUtf8Character(allowed ? *c : U'\uFFFD', clean);
-  }
-  return clean;
 }
 
 std::string Attribute(pugi::xml_node element, const char* name) {

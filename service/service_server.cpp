@@ -1,17 +1,24 @@
 #include "service_server.h"
 
+#include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdio>
+#include <fstream>
+#include <memory>
 
 #include <httplib.h>
 
 #include "answer_documents.h"
 #include "base/error.h"
+#include "page_texts.h"
+#include "release_page.h"
 
 namespace lintrove::service {
 namespace {
 
 constexpr const char* kXml = "text/xml; charset=UTF-8";
+constexpr const char* kHtml = "text/html; charset=UTF-8";
 constexpr int kBadRequest = 400;
 constexpr int kTooLarge = 413;
 
@@ -53,10 +60,48 @@ std::string RequestLine(std::string_view command, std::size_t programs, int stat
   return line;
 }
 
+// A page loads nothing from elsewhere, runs no script and posts its form only here: should an
+// escape ever be missed, the browser still refuses what was smuggled in.
+void SetPage(httplib::Response& response, const Page& page) {
+  response.status = page.http_status;
+  response.set_header("Content-Security-Policy",
+                      "default-src 'none'; style-src 'unsafe-inline'; form-action 'self'; "
+                      "base-uri 'none'; frame-ancestors 'self'");
+  response.set_header("X-Content-Type-Options", "nosniff");
+  response.set_header("Cache-Control", "no-store");
+  response.set_content(page.html, kHtml);
+}
+
+FeedbackQuery QueryOf(const httplib::Request& request) {
+  return {request.get_param_value("lcid"), request.get_param_value("vid"),
+          request.get_param_value("hash"), request.get_param_value("cid")};
+}
+
+// httplib takes a route as a regular expression: a path is one only once its special
+// characters are escaped ("setup+1.exe" would otherwise match "setupp1xexe", not itself).
+std::string LiteralRoute(std::string_view path) {
+  std::string pattern;
+  for (char c : path) {
+    if (std::string_view(".+*?^$()[]{}|\\").find(c) != std::string_view::npos) pattern += '\\';
+    pattern += c;
+  }
+  return pattern;
+}
+
+// A Host header that can stand in an address: a name or address and a port, nothing else.
+bool IsPlainHost(std::string_view host) {
+  return !host.empty() && host.size() <= 255 && std::all_of(host.begin(), host.end(), [](char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
+           c == '-' || c == ':' || c == '[' || c == ']';
+  });
+}
+
 }  // namespace
 
-ServiceServer::ServiceServer(UpdateService& service, ServiceLog& log, std::size_t max_body_bytes)
+ServiceServer::ServiceServer(UpdateService& service, FeedbackPage& feedback, ServiceLog& log,
+                             std::size_t max_body_bytes)
     : service_(service),
+      feedback_(feedback),
       log_(log),
       max_body_(max_body_bytes),
       server_(std::make_unique<httplib::Server>()) {
@@ -67,6 +112,9 @@ ServiceServer::~ServiceServer() = default;
 
 void ServiceServer::Route() {
   server_->set_payload_max_length(max_body_);
+  // Headers and body leave in separate writes: with Nagle's algorithm the body would wait for
+  // the client's delayed acknowledgement, some 40 ms per answer.
+  server_->set_tcp_nodelay(true);
 
   server_->set_pre_routing_handler([this](const httplib::Request& request,
                                           httplib::Response& response) {
@@ -80,9 +128,9 @@ void ServiceServer::Route() {
     return httplib::Server::HandlerResponse::Handled;
   });
 
-  server_->Post(std::string(kEndpoint), [this](const httplib::Request& request,
-                                               httplib::Response& response,
-                                               const httplib::ContentReader& reader) {
+  server_->Post(LiteralRoute(kEndpoint), [this](const httplib::Request& request,
+                                                httplib::Response& response,
+                                                const httplib::ContentReader& reader) {
     const auto start = std::chrono::steady_clock::now();
     std::string body;
     bool too_large = false;
@@ -105,7 +153,7 @@ void ServiceServer::Route() {
       // request.
       response.set_header("Connection", "close");
     } else {
-      answer = service_.Answer(body);
+      answer = service_.Answer(body, BaseUrl(request));
     }
     response.status = answer.http_status;
     response.set_content(answer.document, kXml);
@@ -118,6 +166,8 @@ void ServiceServer::Route() {
                  line + " refused: " + answer.error);
     }
   });
+
+  RoutePages();
 
   // What httplib answers itself (no such path, a body over the limit, a broken request) gets
   // an error document as well.
@@ -142,12 +192,70 @@ void ServiceServer::Route() {
       });
 }
 
+void ServiceServer::RoutePages() {
+  const std::string feedback_path = LiteralRoute(FeedbackPage::kPath);
+  server_->Get(feedback_path, [this](const httplib::Request& request, httplib::Response& response) {
+    const auto start = std::chrono::steady_clock::now();
+    SetPage(response, feedback_.Show(QueryOf(request)));
+    log_.Write(LogLevel::Info,
+               RequestLine("GET feedback", 0, response.status, MillisecondsSince(start)));
+  });
+  server_->Post(
+      feedback_path, [this](const httplib::Request& request, httplib::Response& response) {
+        const auto start = std::chrono::steady_clock::now();
+        SetPage(response, feedback_.Receive(QueryOf(request), request.get_param_value("subject"),
+                                            request.get_param_value("comment")));
+        log_.Write(response.status == 200 ? LogLevel::Info : LogLevel::Warning,
+                   RequestLine("POST feedback", 0, response.status, MillisecondsSince(start)));
+      });
+
+  const Release& release = service_.CurrentRelease();
+  if (!release.directory) return;
+  server_->Get(LiteralRoute(ReleaseInfoPath(release)),
+               [this](const httplib::Request& request, httplib::Response& response) {
+                 const PageLanguage language =
+                     request.has_param("lcid")
+                         ? LanguageOfLcid(request.get_param_value("lcid"))
+                         : LanguageOfAcceptLanguage(request.get_header_value("Accept-Language"));
+                 SetPage(response, {200, ReleaseInfoPage(service_.CurrentRelease(), language)});
+                 log_.Write(LogLevel::Info, "GET release page status=200");
+               });
+  if (!release.setup) return;
+  server_->Get(LiteralRoute(ReleaseSetupPath(release)), [this](const httplib::Request&,
+                                                               httplib::Response& response) {
+    const Release& release = service_.CurrentRelease();
+    auto file =
+        std::make_shared<std::ifstream>(*release.directory / release.setup->name, std::ios::binary);
+    if (!*file) throw Error("Cannot read the setup " + release.setup->name);
+    response.set_header("Content-Disposition",
+                        "attachment; filename=\"" + release.setup->name + "\"");
+    response.set_content_provider(
+        release.setup->size, "application/octet-stream",
+        [file](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+          std::array<char, 64 * 1024> buffer;
+          file->seekg(static_cast<std::streamoff>(offset));
+          file->read(buffer.data(), static_cast<std::streamsize>(std::min(length, buffer.size())));
+          if (file->gcount() <= 0) return false;
+          return sink.write(buffer.data(), static_cast<std::size_t>(file->gcount()));
+        });
+    log_.Write(LogLevel::Info, "GET setup status=200");
+  });
+}
+
+std::string ServiceServer::BaseUrl(const httplib::Request& request) const {
+  if (!public_url_.empty()) return public_url_;
+  const std::string host = request.get_header_value("Host");
+  return "http://" + (IsPlainHost(host) ? host : bound_address_);
+}
+
 int ServiceServer::Bind(const std::string& host, int port) {
   const int bound =
       port == 0 ? server_->bind_to_any_port(host) : (server_->bind_to_port(host, port) ? port : -1);
   if (bound <= 0) {
     throw Error("Cannot listen on " + host + " port " + std::to_string(port));
   }
+  const bool ipv6 = host.find(':') != std::string::npos;
+  bound_address_ = (ipv6 ? "[" + host + "]" : host) + ":" + std::to_string(bound);
   return bound;
 }
 

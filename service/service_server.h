@@ -5,24 +5,28 @@
 #include <string>
 #include <string_view>
 
+#include "feedback_page.h"
 #include "service_log.h"
 #include "update_service.h"
 
 namespace httplib {
 class Server;
-}
+struct Request;
+}  // namespace httplib
 
 namespace lintrove::service {
 
 // The update service over HTTP: POST of a request document to the endpoint, the answer
-// document back, gzip-encoded when the client accepts it. Other methods on the endpoint and
-// other paths get an error document. One line per request goes to the log.
+// document back, gzip-encoded when the client accepts it; the feedback page (GET, and POST of
+// its form); the release's information page and setup when a release directory is given.
+// Other methods on the endpoint and other paths get an error document. One line per request
+// goes to the log.
 class ServiceServer {
  public:
   static constexpr std::string_view kEndpoint = "/updateservice1400.php";
   static constexpr std::size_t kDefaultMaxBody = 4 * 1024 * 1024;
 
-  ServiceServer(UpdateService& service, ServiceLog& log,
+  ServiceServer(UpdateService& service, FeedbackPage& feedback, ServiceLog& log,
                 std::size_t max_body_bytes = kDefaultMaxBody);
   ~ServiceServer();
   ServiceServer(const ServiceServer&) = delete;
@@ -36,11 +40,20 @@ class ServiceServer {
   // May be called from any thread.
   void Stop();
 
+  // Where clients reach the service ("https://updates.example.org"), for the addresses the
+  // updatecheck answer announces. Unset, it is http:// and the Host the client asked for.
+  void SetPublicUrl(std::string url) { public_url_ = std::move(url); }
+
  private:
   void Route();
+  void RoutePages();
+  std::string BaseUrl(const httplib::Request& request) const;
 
   UpdateService& service_;
+  FeedbackPage& feedback_;
   ServiceLog& log_;
+  std::string public_url_;
+  std::string bound_address_;
   std::size_t max_body_;
   std::unique_ptr<httplib::Server> server_;
 };

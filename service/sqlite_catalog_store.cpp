@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "base/error.h"
+#include "program_identity.h"
 
 namespace lintrove::service {
 namespace {
@@ -47,6 +48,23 @@ CREATE TABLE version_reports (
   PRIMARY KEY (client_id, version_id)
 ) WITHOUT ROWID;
 )sql",
+    // The feedback page finds a program by the Hash its verdicts carried, and keeps what
+    // clients say through it.
+    R"sql(
+ALTER TABLE programs ADD COLUMN hash TEXT NOT NULL DEFAULT '';
+UPDATE programs SET hash = identity_hash(identity);
+CREATE INDEX programs_by_hash ON programs (hash);
+-- A program's versions in the order of their ids, without sorting them for every verdict.
+CREATE INDEX versions_by_program ON versions (program_id);
+CREATE TABLE feedback (
+  client_id INTEGER NOT NULL REFERENCES clients (id),
+  program_id INTEGER NOT NULL REFERENCES programs (id),
+  version_id INTEGER NOT NULL,  -- 0: the match is wrong
+  comment TEXT NOT NULL DEFAULT '',
+  reported TEXT NOT NULL,
+  PRIMARY KEY (client_id, program_id, version_id)
+) WITHOUT ROWID;
+)sql",
 };
 static_assert(std::size(kMigrations) == std::size_t{SqliteCatalogStore::kSchemaVersion});
 
@@ -69,6 +87,7 @@ class SqliteConnection {
     }
     // A writer holds the file for milliseconds; other writers wait for it instead of failing.
     sqlite3_busy_timeout(db_, 10'000);
+    RegisterIdentityHash();
     Execute("PRAGMA foreign_keys = ON; PRAGMA synchronous = NORMAL;");
   }
   ~SqliteConnection() {
@@ -98,6 +117,22 @@ class SqliteConnection {
   }
 
  private:
+  // identity_hash(identity): the Hash of the verdicts, so that SQL can store it beside the
+  // identity it is made of.
+  void RegisterIdentityHash() {
+    const auto function = [](sqlite3_context* context, int, sqlite3_value** args) {
+      const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(args[0]));
+      const std::string hash = IdentityHash(
+          text ? std::string_view(text, static_cast<std::size_t>(sqlite3_value_bytes(args[0])))
+               : std::string_view());
+      sqlite3_result_text64(context, hash.data(), hash.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+    };
+    if (sqlite3_create_function_v2(db_, "identity_hash", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC,
+                                   nullptr, function, nullptr, nullptr, nullptr) != SQLITE_OK) {
+      Fail();
+    }
+  }
+
   std::string file_;
   sqlite3* db_ = nullptr;
   std::map<const char*, std::unique_ptr<Statement>> statements_;
@@ -141,6 +176,7 @@ class SqliteConnection::Statement {
   }
 
   std::int64_t Integer(int column) const { return sqlite3_column_int64(statement_, column); }
+  bool IsNull(int column) const { return sqlite3_column_type(statement_, column) == SQLITE_NULL; }
   std::string Text(int column) const {
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement_, column));
     return text ? std::string(text,
@@ -213,9 +249,6 @@ class Transaction {
 };
 
 constexpr const char* kSelectClient = "SELECT id FROM clients WHERE guid = ?";
-constexpr const char* kSelectProgram =
-    "SELECT id, identity, name, publisher, homepage, clients, added FROM programs "
-    "WHERE identity = ?";
 constexpr const char* kSelectVersionId =
     "SELECT id FROM versions WHERE program_id = ? AND name = ?";
 
@@ -239,7 +272,7 @@ std::int64_t ClientId(SqliteConnection& db, const std::string& guid) {
 }
 
 std::int64_t ProgramId(SqliteConnection& db, const std::string& identity) {
-  return InsertIfMissing(db, "INSERT INTO programs (identity) VALUES (?)",
+  return InsertIfMissing(db, "INSERT INTO programs (identity, hash) VALUES (?1, identity_hash(?1))",
                          "SELECT id FROM programs WHERE identity = ?", identity);
 }
 
@@ -287,12 +320,13 @@ CatalogProgram ReadProgram(const SqliteConnection::Statement& row) {
   return program;
 }
 
-CatalogVersion ReadVersion(const SqliteConnection::Statement& row) {
+// The version in the four columns from `first`: id, name, clients, confirmed.
+CatalogVersion ReadVersion(const SqliteConnection::Statement& row, int first = 0) {
   CatalogVersion version;
-  version.id = row.Integer(0);
-  version.name = row.Text(1);
-  version.clients = row.Integer(2);
-  version.confirmed = row.Integer(3) != 0;
+  version.id = row.Integer(first);
+  version.name = row.Text(first + 1);
+  version.clients = row.Integer(first + 2);
+  version.confirmed = row.Integer(first + 3) != 0;
   return version;
 }
 
@@ -356,6 +390,10 @@ class SqliteCatalogStore::Lease {
 };
 
 SqliteCatalogStore::SqliteCatalogStore(const std::filesystem::path& file) : file_(file) {
+  // Counting every allocation takes a lock that all connections share; nobody reads the
+  // counts. Possible only before SQLite's first use in the process, and harmless after it.
+  static const int no_memory_statistics = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+  (void)no_memory_statistics;
   Lease lease(*this);
   Migrate(*lease);
 }
@@ -408,29 +446,28 @@ std::vector<std::optional<ProgramFacts>> SqliteCatalogStore::Lookup(
   Lease lease(*this);
   SqliteConnection& db = *lease;
   Transaction transaction(db, Transaction::Kind::Reading);
-  auto& program = db.Prepare(kSelectProgram);
-  auto& installed = db.Prepare(kSelectVersionId);
-  auto& offered = db.Prepare(
-      "SELECT id, name, clients, confirmed FROM versions "
-      "WHERE program_id = ? AND (clients >= ? OR confirmed) ORDER BY id");
+  // One statement per program: the program, then its offered versions and the installed one
+  // (offered or not), one row each; a program without such versions comes as one row with the
+  // version's columns NULL. A statement per program, not three: most of the time of a step1
+  // goes to running statements.
+  auto& program = db.Prepare(
+      "SELECT p.id, p.identity, p.name, p.publisher, p.homepage, p.clients, p.added, "
+      "v.id, v.name, v.clients, v.confirmed, v.clients >= ?1 OR v.confirmed "
+      "FROM programs p LEFT JOIN versions v ON v.program_id = p.id "
+      "AND (v.clients >= ?1 OR v.confirmed OR v.name = ?2) "
+      "WHERE p.identity = ?3 ORDER BY v.id");
+  constexpr int kVersionColumns = 7;
   std::vector<std::optional<ProgramFacts>> results;
   results.reserve(queries.size());
   for (const ProgramQuery& query : queries) {
-    if (!program.Bind(query.identity).Step()) {
-      results.emplace_back();
-      continue;
+    std::optional<ProgramFacts>& facts = results.emplace_back();
+    for (program.Bind(min_clients, query.installed_version, query.identity); program.Step();) {
+      if (!facts) facts.emplace().program = ReadProgram(program);
+      if (program.IsNull(kVersionColumns)) continue;
+      CatalogVersion version = ReadVersion(program, kVersionColumns);
+      if (version.name == query.installed_version) facts->installed_version_id = version.id;
+      if (program.Integer(kVersionColumns + 4) != 0) facts->offered.push_back(std::move(version));
     }
-    ProgramFacts facts;
-    facts.program = ReadProgram(program);
-    program.Reset();
-    if (installed.Bind(facts.program.id, query.installed_version).Step()) {
-      facts.installed_version_id = installed.Integer(0);
-    }
-    installed.Reset();
-    for (offered.Bind(facts.program.id, min_clients); offered.Step();) {
-      facts.offered.push_back(ReadVersion(offered));
-    }
-    results.emplace_back(std::move(facts));
   }
   transaction.Commit();
   return results;
@@ -480,6 +517,91 @@ std::vector<CatalogEntry> SqliteCatalogStore::Export() {
   }
   transaction.Commit();
   return entries;
+}
+
+std::optional<ProgramDetails> SqliteCatalogStore::FindProgram(std::string_view hash) {
+  Lease lease(*this);
+  SqliteConnection& db = *lease;
+  Transaction transaction(db, Transaction::Kind::Reading);
+  auto& program = db.Prepare(
+      "SELECT id, identity, name, publisher, homepage, clients, added FROM programs "
+      "WHERE hash = ? ORDER BY id LIMIT 1");
+  if (!program.Bind(hash).Step()) return std::nullopt;
+  ProgramDetails details;
+  details.entry.program = ReadProgram(program);
+  program.Reset();
+  const std::int64_t program_id = details.entry.program.id;
+  auto& versions = db.Prepare(
+      "SELECT id, name, clients, confirmed FROM versions WHERE program_id = ? ORDER BY id");
+  for (versions.Bind(program_id); versions.Step();) {
+    details.entry.versions.push_back(ReadVersion(versions));
+  }
+  auto& feedback = db.Prepare(
+      "SELECT version_id, count(*) FROM feedback WHERE program_id = ? GROUP BY version_id");
+  for (feedback.Bind(program_id); feedback.Step();) {
+    const std::int64_t version_id = feedback.Integer(0);
+    if (version_id == 0) {
+      details.wrong_match_reports = feedback.Integer(1);
+    } else {
+      details.wrong_version_reports[version_id] = feedback.Integer(1);
+    }
+  }
+  transaction.Commit();
+  return details;
+}
+
+bool SqliteCatalogStore::RecordFeedback(const Feedback& feedback) {
+  Lease lease(*this);
+  SqliteConnection& db = *lease;
+  Transaction transaction(db, Transaction::Kind::Writing);
+  const bool known =
+      feedback.version_id == 0
+          ? Count(db, "SELECT count(*) FROM programs WHERE id = ?", feedback.program_id) > 0
+          : Count(db, "SELECT count(*) FROM versions WHERE id = ? AND program_id = ?",
+                  feedback.version_id, feedback.program_id) > 0;
+  if (!known) return false;
+  db.Prepare(
+        "INSERT INTO feedback (client_id, program_id, version_id, comment, reported) "
+        "VALUES (?, ?, ?, ?, strftime('%Y-%m-%dT%H:%M:%SZ', 'now')) "
+        "ON CONFLICT (client_id, program_id, version_id) "
+        "DO UPDATE SET comment = excluded.comment, reported = excluded.reported")
+      .Bind(ClientId(db, feedback.client_guid), feedback.program_id, feedback.version_id,
+            feedback.comment)
+      .Run();
+  transaction.Commit();
+  return true;
+}
+
+std::vector<FeedbackSummary> SqliteCatalogStore::ListFeedback() {
+  Lease lease(*this);
+  SqliteConnection& db = *lease;
+  Transaction transaction(db, Transaction::Kind::Reading);
+  auto& groups = db.Prepare(
+      "SELECT p.identity, p.name, coalesce(v.name, ''), count(*), max(f.reported), "
+      "f.program_id, f.version_id FROM feedback f JOIN programs p ON p.id = f.program_id "
+      "LEFT JOIN versions v ON v.id = f.version_id GROUP BY f.program_id, f.version_id "
+      "ORDER BY count(*) DESC, p.identity, f.version_id");
+  auto& comments = db.Prepare(
+      "SELECT comment FROM feedback WHERE program_id = ? AND version_id = ? AND comment <> '' "
+      "ORDER BY reported DESC");
+  std::vector<FeedbackSummary> summaries;
+  std::vector<std::pair<std::int64_t, std::int64_t>> keys;
+  for (groups.Bind(); groups.Step();) {
+    FeedbackSummary& summary = summaries.emplace_back();
+    summary.identity = groups.Text(0);
+    summary.name = groups.Text(1);
+    summary.version = groups.Text(2);
+    summary.clients = groups.Integer(3);
+    summary.last_reported = groups.Text(4);
+    keys.emplace_back(groups.Integer(5), groups.Integer(6));
+  }
+  for (std::size_t i = 0; i < summaries.size(); ++i) {
+    for (comments.Bind(keys[i].first, keys[i].second); comments.Step();) {
+      summaries[i].comments.push_back(comments.Text(0));
+    }
+  }
+  transaction.Commit();
+  return summaries;
 }
 
 CatalogCounts SqliteCatalogStore::Counts(std::int64_t min_clients) {

@@ -17,7 +17,7 @@ class SqliteConnection;
 class SqliteCatalogStore : public CatalogStore {
  public:
   // The schema version this build writes; a file of a later one is refused.
-  static constexpr int kSchemaVersion = 1;
+  static constexpr int kSchemaVersion = 2;
 
   explicit SqliteCatalogStore(const std::filesystem::path& file);
   ~SqliteCatalogStore() override;
@@ -33,6 +33,9 @@ class SqliteCatalogStore : public CatalogStore {
                                                   std::int64_t min_clients) override;
   void Curate(std::span<const CatalogEntry> entries) override;
   std::vector<CatalogEntry> Export() override;
+  std::optional<ProgramDetails> FindProgram(std::string_view hash) override;
+  bool RecordFeedback(const Feedback& feedback) override;
+  std::vector<FeedbackSummary> ListFeedback() override;
   CatalogCounts Counts(std::int64_t min_clients) override;
 
  private:

@@ -23,7 +23,7 @@ ServiceAnswer Refusal(int status, std::string message) {
 UpdateService::UpdateService(Catalog& catalog, Release release, RequestLimits limits)
     : catalog_(catalog), release_(std::move(release)), limits_(limits) {}
 
-ServiceAnswer UpdateService::Answer(std::string_view body) {
+ServiceAnswer UpdateService::Answer(std::string_view body, std::string_view base_url) {
   ServiceRequest request;
   try {
     request = ReadRequest(body, limits_);
@@ -34,7 +34,7 @@ ServiceAnswer UpdateService::Answer(std::string_view body) {
   if (request.command == "noop") {
     answer.document = NoopAnswer();
   } else if (request.command == "updatecheck") {
-    answer.document = UpdatecheckAnswer(release_);
+    answer.document = UpdatecheckAnswer(AnnouncedRelease(release_, base_url));
   } else if (request.command == "step1") {
     answer.programs = request.programs.size();
     try {

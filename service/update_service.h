@@ -25,8 +25,11 @@ class UpdateService {
   UpdateService(Catalog& catalog, Release release, RequestLimits limits = {});
 
   // Never throws for anything in the request: a refused one gets an error document. A failure
-  // of the catalog's storage gives status 500.
-  ServiceAnswer Answer(std::string_view body);
+  // of the catalog's storage gives status 500. `base_url` ("http://host:port") is where the
+  // client reached the service: the release's own pages are announced there.
+  ServiceAnswer Answer(std::string_view body, std::string_view base_url);
+
+  const Release& CurrentRelease() const { return release_; }
 
  private:
   Catalog& catalog_;

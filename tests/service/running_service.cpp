@@ -17,7 +17,8 @@ RunningService::RunningService(std::int64_t threshold, service::Release release,
       store_(dir_ / "catalog.db"),
       catalog_(store_, threshold),
       service_(catalog_, std::move(release)),
-      server_(service_, log_, max_body),
+      feedback_(store_, threshold),
+      server_(service_, feedback_, log_, max_body),
       port_(server_.Bind("127.0.0.1", 0)),
       thread_([this] { server_.Run(); }) {}
 

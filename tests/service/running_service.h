@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "catalog.h"
+#include "feedback_page.h"
 #include "flows/update_check_flow.h"
 #include "inventory/program.h"
 #include "protocol/verdict_records.h"
@@ -45,6 +46,7 @@ class RunningService {
   service::SqliteCatalogStore store_;
   service::Catalog catalog_;
   service::UpdateService service_;
+  service::FeedbackPage feedback_;
   service::ServiceServer server_;
   int port_;
   std::thread thread_;

@@ -144,6 +144,10 @@ TEST(ServiceAdminTest, TheReleaseComesFromTheReleaseDirectoryAndTheCommandLineWi
 
   options.client_version = "1.6.0.0";
   EXPECT_EQ(service::ConfiguredRelease(options).version, "1.6.0.0");
+  // With a release directory the version is part of the pages' addresses.
+  options.client_version = "1.6/../x";
+  EXPECT_THROW(service::ConfiguredRelease(options), UsageError);
+  options.client_version = "1.6.0.0";
   EXPECT_EQ(service::ConfiguredRelease({}).version, "0.0.0.0");
 
   WriteFileBytes(dir / "release.json", R"({"verison": "1.5.0.0"})");

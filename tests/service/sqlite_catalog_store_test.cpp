@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "base/error.h"
+#include "program_identity.h"
 #include "support/temp_dir.h"
 
 namespace lintrove::test {
@@ -47,6 +48,44 @@ TEST(SqliteCatalogStoreTest, ANewOrEmptyFileGetsTheSchemaAndAReopenedOneKeepsIts
     EXPECT_EQ(counts.clients, 1);
     EXPECT_EQ(counts.reports, 1);
   }
+}
+
+TEST(SqliteCatalogStoreTest, AFileOfTheFirstSchemaIsBroughtToTheCurrentOneWithItsData) {
+  TempDir dir;
+  Sql(dir / "v1.db", R"sql(
+    CREATE TABLE schema_version (version INTEGER NOT NULL);
+    INSERT INTO schema_version VALUES (1);
+    CREATE TABLE clients (id INTEGER PRIMARY KEY, guid TEXT NOT NULL UNIQUE);
+    CREATE TABLE programs (id INTEGER PRIMARY KEY, identity TEXT NOT NULL UNIQUE,
+      name TEXT NOT NULL DEFAULT '', publisher TEXT NOT NULL DEFAULT '',
+      homepage TEXT NOT NULL DEFAULT '', clients INTEGER NOT NULL DEFAULT 0,
+      added INTEGER NOT NULL DEFAULT 0);
+    CREATE TABLE versions (id INTEGER PRIMARY KEY, program_id INTEGER NOT NULL REFERENCES
+      programs (id), name TEXT NOT NULL, clients INTEGER NOT NULL DEFAULT 0,
+      confirmed INTEGER NOT NULL DEFAULT 0, UNIQUE (program_id, name));
+    CREATE TABLE program_reports (client_id INTEGER NOT NULL, program_id INTEGER NOT NULL,
+      PRIMARY KEY (client_id, program_id)) WITHOUT ROWID;
+    CREATE TABLE version_reports (client_id INTEGER NOT NULL, version_id INTEGER NOT NULL,
+      PRIMARY KEY (client_id, version_id)) WITHOUT ROWID;
+    INSERT INTO programs (identity, name, clients) VALUES ('registry:tool|vendor', 'Tool', 4);
+    INSERT INTO versions (program_id, name, clients) VALUES (1, '2.0', 4);
+  )sql");
+
+  SqliteCatalogStore store(dir / "v1.db");
+
+  EXPECT_EQ(store.SchemaVersion(), SqliteCatalogStore::kSchemaVersion);
+  // The programs of the old file are found by the Hash their verdicts carry.
+  const auto details = store.FindProgram(service::IdentityHash("registry:tool|vendor"));
+  ASSERT_TRUE(details);
+  EXPECT_EQ(details->entry.program.name, "Tool");
+  ASSERT_EQ(details->entry.versions.size(), 1u);
+  EXPECT_EQ(details->entry.versions[0].clients, 4);
+  EXPECT_TRUE(store.RecordFeedback({"{A}", details->entry.program.id, 0, ""}));
+  // And so are those added since.
+  const std::vector<ReportedProgram> added = {{"registry:new|vendor", "New", "Vendor", "1.0"}};
+  store.RecordReport("{A}", added);
+  EXPECT_TRUE(store.FindProgram(service::IdentityHash("registry:new|vendor")));
+  EXPECT_FALSE(store.FindProgram(service::IdentityHash("registry:other|vendor")));
 }
 
 TEST(SqliteCatalogStoreTest, AFileOfALaterSchemaOrNoDatabaseAtAllIsRefused) {
