@@ -47,6 +47,16 @@ class Program : public PublishedClass<Program> {
   const ProgramIcon& GetIcon(
       const platform::MachineFiles& machine = platform::SystemMachineFiles()) const;
 
+ protected:
+  Program() = default;
+  // A copy has the same facts and makes its own icon when asked: the cache is not a fact.
+  Program(const Program& other) : PublishedClass<Program>(other) {}
+  Program& operator=(const Program& other) {
+    PublishedClass<Program>::operator=(other);
+    icon_.reset();
+    return *this;
+  }
+
  private:
   // Filled on demand by a const query: the cache is not part of the program's facts.
   mutable std::unique_ptr<ProgramIcon> icon_;
