@@ -1,8 +1,6 @@
 #include "protocol/transport.h"
 
 #include <gtest/gtest.h>
-#include <zlib.h>
-
 #include <chrono>
 #include <string>
 #include <vector>
@@ -19,6 +17,7 @@
 #include "protocol/verdict_reader.h"
 #include "settings/client_settings.h"
 #include "settings/system_settings.h"
+#include "support/compression.h"
 #include "support/temp_dir.h"
 
 namespace lintrove {
@@ -28,24 +27,6 @@ using test::RawHttpServer;
 using test::TestHttpServer;
 
 constexpr std::string_view kOkAnswer = "<dorvupdater><status>ok</status></dorvupdater>";
-
-// window_bits 31 gives gzip, 15 the zlib format of the "deflate" content encoding.
-std::string Compress(std::string_view data, int window_bits) {
-  z_stream stream{};
-  if (deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, window_bits, 9, Z_DEFAULT_STRATEGY) !=
-      Z_OK) {
-    throw std::runtime_error("deflateInit2");
-  }
-  std::string out(deflateBound(&stream, data.size()), '\0');
-  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
-  stream.avail_in = static_cast<uInt>(data.size());
-  stream.next_out = reinterpret_cast<Bytef*>(out.data());
-  stream.avail_out = static_cast<uInt>(out.size());
-  deflate(&stream, Z_FINISH);
-  out.resize(stream.total_out);
-  deflateEnd(&stream);
-  return out;
-}
 
 ServiceTransport TransportTo(const std::string& service_url, platform::HttpLimits limits = {}) {
   ServiceTransport transport(platform::CreateHttp(limits));
@@ -145,7 +126,7 @@ TEST(TransportTest, CompressedAnswersAreDecoded) {
   const struct {
     const char* encoding;
     std::string body;
-  } cases[] = {{"gzip", Compress(xml, 31)}, {"deflate", Compress(xml, 15)}, {"", xml}};
+  } cases[] = {{"gzip", test::Compress(xml, 31)}, {"deflate", test::Compress(xml, 15)}, {"", xml}};
   for (const auto& c : cases) {
     TestHttpServer server(Answer(c.body, c.encoding));
     ServiceTransport transport = TransportTo(server.ServiceUrl());
@@ -370,7 +351,7 @@ TEST(TransportTest, OversizedAnswersAreRefusedAlsoWhenCompressed) {
   const struct {
     const char* encoding;
     std::string body;
-  } cases[] = {{"", large}, {"gzip", Compress(large, 31)}, {"deflate", Compress(large, 15)}};
+  } cases[] = {{"", large}, {"gzip", test::Compress(large, 31)}, {"deflate", test::Compress(large, 15)}};
   for (const auto& c : cases) {
     ASSERT_LT(c.body.size(), c.encoding[0] ? 4096u : 200000u);
     TestHttpServer server(Answer(c.body, c.encoding));

@@ -2,13 +2,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <zlib.h>
-
 #include <httplib.h>
 
 #include "base/error.h"
 #include "protocol/transport.h"
 #include "running_service.h"
+#include "support/compression.h"
 
 namespace lintrove::test {
 namespace {
@@ -40,20 +39,6 @@ std::string ManyPrograms(int count) {
                 "</DisplayName></Programm>";
   }
   return programs;
-}
-
-std::string Gzip(const std::string& data) {
-  z_stream stream{};
-  deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY);
-  std::string out(deflateBound(&stream, data.size()), '\0');
-  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
-  stream.avail_in = static_cast<uInt>(data.size());
-  stream.next_out = reinterpret_cast<Bytef*>(out.data());
-  stream.avail_out = static_cast<uInt>(out.size());
-  deflate(&stream, Z_FINISH);
-  out.resize(stream.total_out);
-  deflateEnd(&stream);
-  return out;
 }
 
 struct HostileCase {
