@@ -1,4 +1,6 @@
+#include <malloc.h>
 #include <pthread.h>
+
 #include <csignal>
 #include <exception>
 #include <iostream>
@@ -24,7 +26,18 @@ std::string Address(const std::string& host, int port) {
   return (ipv6 ? "[" + host + "]" : host) + ":" + std::to_string(port);
 }
 
+// A step1 allocates and frees blocks of some 100 KB several times over (the request, its
+// parse, the answer, its compression). By default glibc maps each such block afresh and hands
+// freed memory back at once, so that every request paid page faults to get it again.
+void KeepLargeBlocks() {
+  constexpr int kMapAbove = 8 << 20;
+  constexpr int kReturnAbove = 64 << 20;
+  mallopt(M_MMAP_THRESHOLD, kMapAbove);
+  mallopt(M_TRIM_THRESHOLD, kReturnAbove);
+}
+
 int Serve(const ServiceOptions& options, CatalogStore& store) {
+  KeepLargeBlocks();
   // SIGINT and SIGTERM are taken by one thread that stops the server; blocked here, before
   // the server's threads start, so that none of them is interrupted by them.
   sigset_t stop_signals;
