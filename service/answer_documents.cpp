@@ -26,18 +26,60 @@ void AppendText(pugi::xml_node parent, const char* name, std::string_view value)
   parent.append_child(name).text().set(std::string(value).c_str());
 }
 
-void AppendVersion(pugi::xml_node parent, const CatalogVersion& version, std::int64_t program_id) {
-  pugi::xml_node element = parent.append_child("Version");
-  AppendText(element, "str_versionsname", version.name);
-  element.append_child("int_version").text().set(static_cast<long long>(version.id));
-  element.append_child("fk_int_programm").text().set(static_cast<long long>(program_id));
-  element.append_child("int_trusted").text().set(version.confirmed ? 1 : 0);
-  element.append_child("int_published").text().set(1);
+// Text as XML writes it: up to a NUL, with what must be escaped escaped. In an attribute
+// value tab, LF and CR are escaped too, or a reader would take them for blanks.
+void AppendEscaped(std::string& out, std::string_view value, bool in_attribute) {
+  for (const char c : value.substr(0, value.find('\0'))) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '&') {
+      out += "&amp;";
+    } else if (c == '<') {
+      out += "&lt;";
+    } else if (c == '>' && !in_attribute) {
+      out += "&gt;";
+    } else if (c == '"' && in_attribute) {
+      out += "&quot;";
+    } else if (byte < 32 && (in_attribute || (c != '\t' && c != '\n' && c != '\r'))) {
+      out += "&#";
+      out += static_cast<char>('0' + byte / 10);
+      out += static_cast<char>('0' + byte % 10);
+      out += ';';
+    } else {
+      out += c;
+    }
+  }
+}
+
+void AppendAttribute(std::string& out, std::string_view name, std::string_view value) {
+  out += ' ';
+  out += name;
+  out += "=\"";
+  AppendEscaped(out, value, true);
+  out += '"';
+}
+
+void AppendElement(std::string& out, std::string_view name, std::string_view value) {
+  out += '<';
+  out += name;
+  out += '>';
+  AppendEscaped(out, value, false);
+  out += "</";
+  out += name;
+  out += '>';
+}
+
+void AppendVersion(std::string& out, const CatalogVersion& version, std::int64_t program_id) {
+  out += "<Version>";
+  AppendElement(out, "str_versionsname", version.name);
+  AppendElement(out, "int_version", std::to_string(version.id));
+  AppendElement(out, "fk_int_programm", std::to_string(program_id));
+  AppendElement(out, "int_trusted", version.confirmed ? "1" : "0");
+  AppendElement(out, "int_published", "1");
   const auto numbers = VersionComparison::Numbers(version.name);
   for (std::size_t i = 0; i < numbers.size(); ++i) {
-    const std::string name = "int_version_" + std::to_string(i + 1);
-    element.append_child(name.c_str()).text().set(numbers[i]);
+    AppendElement(out, "int_version_" + std::to_string(i + 1), std::to_string(numbers[i]));
   }
+  out += "</Version>";
 }
 
 }  // namespace
@@ -61,26 +103,37 @@ std::string UpdatecheckAnswer(const Release& release) {
 }
 
 std::string Step1Answer(std::span<const Verdict> verdicts) {
-  pugi::xml_document document;
-  pugi::xml_node list = Root(document).append_child("ProgrammVersionliste");
+  // Written out directly: a tree of 150 programs built only to be saved cost more than
+  // judging them. The text is the one the tree would give.
+  std::string text;
+  text.reserve(256 + verdicts.size() * 256);
+  text += "<?xml version=\"1.0\" encoding=\"UTF-8\"?><dorvupdater>";
+  if (verdicts.empty()) return text + "<ProgrammVersionliste/></dorvupdater>";
+  text += "<ProgrammVersionliste>";
   for (const Verdict& verdict : verdicts) {
-    pugi::xml_node program = list.append_child("Programm");
-    program.append_attribute("ID").set_value(verdict.id);
+    text += "<Programm ID=\"";
+    text += std::to_string(verdict.id);
     if (verdict.kind == Verdict::Kind::Unsupported) {
-      program.append_attribute("Status").set_value("unsupported");
+      text += "\" Status=\"unsupported\"/>";
       continue;
     }
-    program.append_attribute("Status").set_value("supported");
-    program.append_attribute("Hash").set_value(verdict.hash.c_str());
-    program.append_attribute("CurrentVersionId")
-        .set_value(static_cast<long long>(verdict.current_version_id));
-    program.append_attribute("str_hersteller").set_value(verdict.vendor.c_str());
-    program.append_attribute("str_homepage").set_value(verdict.homepage.c_str());
-    for (const CatalogVersion& version : verdict.newer) {
-      AppendVersion(program, version, verdict.program_id);
+    text += "\" Status=\"supported\"";
+    AppendAttribute(text, "Hash", verdict.hash);
+    AppendAttribute(text, "CurrentVersionId", std::to_string(verdict.current_version_id));
+    AppendAttribute(text, "str_hersteller", verdict.vendor);
+    AppendAttribute(text, "str_homepage", verdict.homepage);
+    if (verdict.newer.empty()) {
+      text += "/>";
+      continue;
     }
+    text += '>';
+    for (const CatalogVersion& version : verdict.newer) {
+      AppendVersion(text, version, verdict.program_id);
+    }
+    text += "</Programm>";
   }
-  return Text(document);
+  text += "</ProgrammVersionliste></dorvupdater>";
+  return text;
 }
 
 std::string ErrorAnswer(int http_status, std::string_view message) {
