@@ -211,18 +211,16 @@ void MainWindow::ShowNotices() {
 
 void MainWindow::RefreshInventory() {
   if (busy_) return;
-  SetBusy(true);
-  struct Done {
+  struct Finished {
     MainWindow* window;
-    ~Done() {
-      window->SetBusy(false);
-      emit window->scanFinished();
-    }
-  } done{this};
-  programs_->Clear();
-  ScanIntoRecords();
-  programs_->Fill(records_, FilterOfButtons());
-  statusBar()->showMessage(ResText(ResString::Done));
+    ~Finished() { emit window->scanFinished(); }
+  } finished{this};
+  RunWhileBusy([this] {
+    programs_->Clear();
+    ScanIntoRecords();
+    programs_->Fill(records_, FilterOfButtons());
+    statusBar()->showMessage(ResText(ResString::Done));
+  });
 }
 
 void MainWindow::ScanIntoRecords() {
@@ -248,10 +246,7 @@ void MainWindow::RunWhileBusy(const std::function<void()>& command) {
 }
 
 void MainWindow::CheckForUpdates() {
-  RunWhileBusy([this] {
-    // The details panel is emptied here, before the verdicts are read: they replace its versions.
-    UpdateCommand().CheckForUpdates(FilterOfButtons());
-  });
+  RunWhileBusy([this] { UpdateCommand().CheckForUpdates(FilterOfButtons()); });
 }
 
 void MainWindow::CheckForNewerClient() {

@@ -87,8 +87,9 @@ std::unique_ptr<ServiceTransport> UpdateCheckCommand::OpenTransport() {
 void UpdateCheckCommand::CheckForUpdates(const StatusFilter& filter) {
   QStatusBar& status = *context_.window.statusBar();
   status.showMessage(ResText(ResString::AskingService));
-  // The list cannot change its selection or marks while the service answers: the programs are
-  // collected, and the verdicts will replace the versions the selected row shows.
+  // The verdicts replace the versions the selected program shows, so the details panel lets go of
+  // it first; the list cannot change its selection or marks while the service answers.
+  context_.list.clearSelection();
   context_.list.setEnabled(false);
   struct Restore {
     UpdateCheckContext& context;

@@ -416,10 +416,14 @@ void UpdateCheckTest::failedCheckKeepsTheListAndTheTimeOfTheLastCheck() {
   service_->step1 = step1.toStdString();
   std::unique_ptr<MainWindow> window = OpenScanned();
   QVERIFY(window);
+  window->Programs().setCurrentIndex(window->Programs().model()->index(0, 0));
+  QVERIFY(window->Programs().CurrentVerdict());
   MessageBox::SetNextAnswer(QMessageBox::Ok);
 
   Action(*window, "act_updatessuchen")->trigger();
 
+  // The details panel let go of the selected program before the verdicts were read.
+  QCOMPARE(window->Programs().CurrentVerdict(), nullptr);
   const auto shown = MessageBox::TakeAnswered();
   if (error.isEmpty()) {
     QVERIFY(!shown);
