@@ -135,6 +135,10 @@ class CatalogStore {
 
   // "Enough" is `min_clients` distinct clients.
   virtual CatalogCounts Counts(std::int64_t min_clients) = 0;
+
+  // Asks the database a trivial question; raises lintrove::Error when it cannot answer. What a
+  // health check needs to know: that this process can still reach its catalog.
+  virtual void Ping() = 0;
 };
 
 }  // namespace lintrove::service

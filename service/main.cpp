@@ -4,6 +4,7 @@
 #include <csignal>
 #include <exception>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -11,9 +12,9 @@
 #include "admin_commands.h"
 #include "catalog.h"
 #include "feedback_page.h"
+#include "open_catalog_store.h"
 #include "service_options.h"
 #include "service_server.h"
-#include "sqlite_catalog_store.h"
 #include "update_service.h"
 
 namespace {
@@ -55,7 +56,7 @@ int Serve(const ServiceOptions& options, CatalogStore& store) {
   const int port = server.Bind(options.listen, options.port);
   std::cout << Address(options.listen, port) << std::endl;
   log.Write(LogLevel::Info, "listening on " + Address(options.listen, port) + ", database " +
-                                options.database.string() + ", threshold " +
+                                options.database + ", threshold " +
                                 std::to_string(options.threshold));
 
   std::thread stopper([&] {
@@ -85,9 +86,9 @@ int main(int argc, char* argv[]) {
       std::cout << "lintrove-service " << LINTROVE_VERSION << '\n';
       return 0;
     }
-    lintrove::service::SqliteCatalogStore store(options.database);
-    if (options.command.empty()) return Serve(options, store);
-    return RunAdminCommand(options.command, store, options.threshold, std::cout);
+    const std::unique_ptr<CatalogStore> store = OpenCatalogStore(options.database);
+    if (options.command.empty()) return Serve(options, *store);
+    return RunAdminCommand(options.command, *store, options.threshold, std::cout);
   } catch (const UsageError& error) {
     std::cerr << "lintrove-service: " << error.what() << "\n\n" << kUsage;
     return 2;

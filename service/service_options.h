@@ -25,7 +25,7 @@ extern const std::string_view kUsage;
 struct ServiceOptions {
   std::string listen = "127.0.0.1";
   int port = 8140;
-  std::filesystem::path database = "lintrove-service.db";
+  std::string database = "lintrove-service.db";  // see OpenCatalogStore
   std::int64_t threshold = 3;
   LogLevel log_level = LogLevel::Info;
   std::optional<std::filesystem::path> release_dir;

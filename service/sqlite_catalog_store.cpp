@@ -621,4 +621,9 @@ CatalogCounts SqliteCatalogStore::Counts(std::int64_t min_clients) {
   return counts;
 }
 
+void SqliteCatalogStore::Ping() {
+  Lease lease(*this);
+  Count(*lease, "SELECT 1");
+}
+
 }  // namespace lintrove::service

@@ -37,6 +37,7 @@ class SqliteCatalogStore : public CatalogStore {
   bool RecordFeedback(const Feedback& feedback) override;
   std::vector<FeedbackSummary> ListFeedback() override;
   CatalogCounts Counts(std::int64_t min_clients) override;
+  void Ping() override;
 
  private:
   class Lease;
