@@ -53,6 +53,7 @@ int Serve(const ServiceOptions& options, CatalogStore& store) {
   FeedbackPage feedback(store, options.threshold);
   ServiceServer server(service, feedback, log);
   server.SetPublicUrl(options.public_url);
+  server.ServeHealth(store);
   const int port = server.Bind(options.listen, options.port);
   std::cout << Address(options.listen, port) << std::endl;
   log.Write(LogLevel::Info, "listening on " + Address(options.listen, port) + ", database " +
@@ -89,6 +90,9 @@ int main(int argc, char* argv[]) {
     const std::unique_ptr<CatalogStore> store = OpenCatalogStore(options.database);
     if (options.command.empty()) return Serve(options, *store);
     return RunAdminCommand(options.command, *store, options.threshold, std::cout);
+  } catch (const SettingsFileError& error) {
+    std::cerr << "lintrove-service: " << error.what() << '\n';
+    return 2;
   } catch (const UsageError& error) {
     std::cerr << "lintrove-service: " << error.what() << "\n\n" << kUsage;
     return 2;

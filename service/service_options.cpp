@@ -1,8 +1,13 @@
 #include "service_options.h"
 
+#include <cerrno>
 #include <charconv>
-#include <functional>
+#include <cstring>
+#include <fstream>
 #include <map>
+#include <utility>
+
+#include "base/text.h"
 
 namespace lintrove::service {
 
@@ -16,16 +21,21 @@ const std::string_view kUsage =
     "       lintrove-service [options] stats\n"
     "\n"
     "Options:\n"
+    "  --config FILE          read settings from FILE: 'name = value' lines, the names of the\n"
+    "                         options below without dashes, '#' starts a comment line;\n"
+    "                         options given here win over it. No file is read unless named.\n"
     "  --listen ADDRESS       the address to listen on (default 127.0.0.1)\n"
     "  --port N               the port (default 8140; 0 takes a free one)\n"
-    "  --database FILE        the SQLite catalog (default lintrove-service.db)\n"
+    "  --database WHERE       the catalog: a SQLite file (default lintrove-service.db), or a\n"
+    "                         PostgreSQL connection URI\n"
+    "                         (postgresql://user@/db?host=/run/postgresql&port=5432)\n"
     "  --threshold N          how many clients make a program known and a version offered\n"
     "                         (default 3)\n"
     "  --release-dir DIR      the release directory; its release.json names the newest client\n"
     "  --client-version V     the newest client's version (default 0.0.0.0: none)\n"
     "  --download-url URL     where its setup is\n"
     "  --info-url URL         a page about it\n"
-    "  --force-update         clients must update\n"
+    "  --force-update         clients must update (in a settings file: force-update = true)\n"
     "  --public-url URL       where clients reach the service (https://updates.example.org),\n"
     "                         for the release's addresses; default: http:// and the Host asked\n"
     "  --log-level LEVEL      quiet, error, warning, info (default) or debug\n"
@@ -35,48 +45,132 @@ const std::string_view kUsage =
 namespace {
 
 template <typename Number>
-Number ParseNumber(std::string_view option, std::string_view text, Number min, Number max) {
+Number ParseNumber(std::string_view name, std::string_view text, Number min, Number max) {
   Number value{};
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < min ||
       value > max) {
-    throw UsageError(std::string(option) + " wants a number from " + std::to_string(min) + " to " +
+    throw UsageError(std::string(name) + " wants a number from " + std::to_string(min) + " to " +
                      std::to_string(max) + ", not '" + std::string(text) + "'");
   }
   return value;
+}
+
+bool ParseSwitch(std::string_view name, std::string_view text) {
+  if (text == "true" || text == "yes" || text == "on" || text == "1") return true;
+  if (text == "false" || text == "no" || text == "off" || text == "0") return false;
+  throw UsageError(std::string(name) + " wants true or false, not '" + std::string(text) + "'");
+}
+
+// One setting, the same on the command line ("--name VALUE") and in a settings file
+// ("name = VALUE"), so that the two never drift apart. `shown` is the name as the user wrote it,
+// for the error message.
+struct Setting {
+  std::string_view name;
+  bool is_switch;  // takes no value on the command line; true or false in a file
+  void (*apply)(ServiceOptions& options, std::string_view shown, const std::string& value);
+};
+
+constexpr Setting kSettings[] = {
+    {"listen", false,
+     [](ServiceOptions& o, std::string_view, const std::string& v) { o.listen = v; }},
+    {"port", false,
+     [](ServiceOptions& o, std::string_view shown, const std::string& v) {
+       o.port = ParseNumber(shown, v, 0, 65535);
+     }},
+    {"database", false,
+     [](ServiceOptions& o, std::string_view, const std::string& v) { o.database = v; }},
+    {"threshold", false,
+     [](ServiceOptions& o, std::string_view shown, const std::string& v) {
+       o.threshold = ParseNumber<std::int64_t>(shown, v, 1, 1'000'000);
+     }},
+    {"release-dir", false,
+     [](ServiceOptions& o, std::string_view, const std::string& v) { o.release_dir = v; }},
+    {"client-version", false,
+     [](ServiceOptions& o, std::string_view, const std::string& v) { o.client_version = v; }},
+    {"download-url", false,
+     [](ServiceOptions& o, std::string_view, const std::string& v) { o.download_url = v; }},
+    {"info-url", false,
+     [](ServiceOptions& o, std::string_view, const std::string& v) { o.info_url = v; }},
+    {"public-url", false,
+     [](ServiceOptions& o, std::string_view shown, const std::string& v) {
+       if (!v.starts_with("http://") && !v.starts_with("https://")) {
+         throw UsageError(std::string(shown) + " wants an http:// or https:// address, not '" + v +
+                          "'");
+       }
+       o.public_url = v.ends_with('/') ? v.substr(0, v.size() - 1) : v;
+     }},
+    {"log-level", false,
+     [](ServiceOptions& o, std::string_view, const std::string& v) {
+       const std::optional<LogLevel> level = ParseLogLevel(v);
+       if (!level) throw UsageError("unknown log level '" + v + "'");
+       o.log_level = *level;
+     }},
+    {"force-update", true,
+     [](ServiceOptions& o, std::string_view shown, const std::string& v) {
+       o.force_update = ParseSwitch(shown, v);
+     }},
+};
+
+const Setting* FindSetting(std::string_view name) {
+  for (const Setting& setting : kSettings) {
+    if (setting.name == name) return &setting;
+  }
+  return nullptr;
+}
+
+// The settings of the file, applied in file order. Each setting may stand once: a second line
+// for it is more likely a mistake than an intended override.
+void ApplySettingsFile(const std::filesystem::path& file, ServiceOptions& options) {
+  const std::string shown_file = file.string();
+  std::error_code error;
+  if (std::filesystem::is_directory(file, error)) {
+    throw SettingsFileError(shown_file + ": is a directory, not a settings file");
+  }
+  std::ifstream in(file);
+  if (!in) {
+    throw SettingsFileError("cannot read the settings file " + shown_file + ": " +
+                            std::strerror(errno));
+  }
+  std::map<std::string_view, int> seen;  // setting name, line
+  std::string text;
+  for (int line = 1; std::getline(in, text); ++line) {
+    const std::string where = shown_file + ":" + std::to_string(line) + ": ";
+    if (line == 1 && text.starts_with("\xEF\xBB\xBF")) text.erase(0, 3);
+    const std::string content(Trim(text));
+    if (content.empty() || content.starts_with('#')) continue;
+    const std::size_t equals = content.find('=');
+    if (equals == std::string::npos) {
+      throw SettingsFileError(where + "expected 'name = value', not '" + content + "'");
+    }
+    const std::string name(Trim(std::string_view(content).substr(0, equals)));
+    const std::string value(Trim(std::string_view(content).substr(equals + 1)));
+    const Setting* setting = FindSetting(name);
+    if (!setting) throw SettingsFileError(where + "unknown setting '" + name + "'");
+    if (value.empty()) throw SettingsFileError(where + name + " wants a value");
+    if (const auto [first, added] = seen.emplace(setting->name, line); !added) {
+      throw SettingsFileError(where + name + " is already set on line " +
+                              std::to_string(first->second));
+    }
+    try {
+      setting->apply(options, name, value);
+    } catch (const UsageError& bad) {
+      throw SettingsFileError(where + bad.what());
+    }
+  }
+  if (in.bad()) {
+    throw SettingsFileError("cannot read the settings file " + shown_file + ": " +
+                            std::strerror(errno));
+  }
 }
 
 }  // namespace
 
 ServiceOptions ParseOptions(std::span<const std::string> args) {
   ServiceOptions options;
-  using Setter = std::function<void(const std::string&)>;
-  const std::map<std::string_view, Setter> with_value = {
-      {"--listen", [&](const std::string& v) { options.listen = v; }},
-      {"--port", [&](const std::string& v) { options.port = ParseNumber("--port", v, 0, 65535); }},
-      {"--database", [&](const std::string& v) { options.database = v; }},
-      {"--threshold",
-       [&](const std::string& v) {
-         options.threshold = ParseNumber<std::int64_t>("--threshold", v, 1, 1'000'000);
-       }},
-      {"--release-dir", [&](const std::string& v) { options.release_dir = v; }},
-      {"--client-version", [&](const std::string& v) { options.client_version = v; }},
-      {"--download-url", [&](const std::string& v) { options.download_url = v; }},
-      {"--info-url", [&](const std::string& v) { options.info_url = v; }},
-      {"--public-url",
-       [&](const std::string& v) {
-         if (!v.starts_with("http://") && !v.starts_with("https://")) {
-           throw UsageError("--public-url wants an http:// or https:// address, not '" + v + "'");
-         }
-         options.public_url = v.ends_with('/') ? v.substr(0, v.size() - 1) : v;
-       }},
-      {"--log-level",
-       [&](const std::string& v) {
-         const std::optional<LogLevel> level = ParseLogLevel(v);
-         if (!level) throw UsageError("unknown log level '" + v + "'");
-         options.log_level = *level;
-       }},
-  };
+  // The command line is read first and applied after the settings file, which it names.
+  std::vector<std::pair<const Setting*, std::string>> given;
+  std::optional<std::string> config;
   for (std::size_t i = 0; i < args.size(); ++i) {
     std::string arg = args[i];
     if (!arg.starts_with("--")) {
@@ -88,14 +182,18 @@ ServiceOptions ParseOptions(std::span<const std::string> args) {
       value = arg.substr(equals + 1);
       arg.resize(equals);
     }
-    if (const auto setter = with_value.find(arg); setter != with_value.end()) {
+    const auto take_value = [&] {
       if (!value) {
         if (i + 1 == args.size()) throw UsageError(arg + " wants a value");
         value = args[++i];
       }
-      setter->second(*value);
-    } else if (arg == "--force-update" && !value) {
-      options.force_update = true;
+      return *value;
+    };
+    if (const Setting* setting = FindSetting(std::string_view(arg).substr(2))) {
+      if (setting->is_switch && value) throw UsageError(arg + " takes no value");
+      given.emplace_back(setting, setting->is_switch ? "true" : take_value());
+    } else if (arg == "--config") {
+      config = take_value();
     } else if (arg == "--help" && !value) {
       options.help = true;
     } else if (arg == "--version" && !value) {
@@ -103,6 +201,13 @@ ServiceOptions ParseOptions(std::span<const std::string> args) {
     } else {
       throw UsageError("unknown option '" + arg + "'");
     }
+  }
+  if (config) {
+    options.config = *config;
+    ApplySettingsFile(*config, options);
+  }
+  for (const auto& [setting, value] : given) {
+    setting->apply(options, "--" + std::string(setting->name), value);
   }
   return options;
 }

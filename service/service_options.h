@@ -20,8 +20,17 @@ class UsageError : public Error {
   using Error::Error;
 };
 
+// A wrong settings file: the message names the file and, where it is one line's fault, the line.
+// Reported without the usage text, which would not help.
+class SettingsFileError : public UsageError {
+ public:
+  using UsageError::UsageError;
+};
+
 extern const std::string_view kUsage;
 
+// What the service runs with: the defaults, under the settings file (--config), under the
+// command line.
 struct ServiceOptions {
   std::string listen = "127.0.0.1";
   int port = 8140;
@@ -35,12 +44,15 @@ struct ServiceOptions {
   std::optional<std::string> download_url;
   std::optional<std::string> info_url;
   bool force_update = false;
+  std::optional<std::filesystem::path> config;  // the settings file read
   bool help = false;
   bool version = false;
   // The administration command and its arguments; empty: serve.
   std::vector<std::string> command;
 };
 
+// Reads the settings file the arguments name, if any. Raises UsageError, or SettingsFileError
+// for a fault of the file.
 ServiceOptions ParseOptions(std::span<const std::string> args);
 
 // The release of the release directory (if any) with the command line's values over it.

@@ -260,6 +260,32 @@ void ServiceServer::RoutePages() {
   });
 }
 
+void ServiceServer::ServeHealth(CatalogStore& store) {
+  server_->Get(LiteralRoute(kHealthPath), [this, &store](const httplib::Request&,
+                                                         httplib::Response& response) {
+    std::string failure;
+    try {
+      store.Ping();
+    } catch (const std::exception& error) {
+      failure = error.what();
+    }
+    const bool healthy = failure.empty();
+    response.status = healthy ? 200 : 503;
+    // A proxy or load balancer must ask again, not remember.
+    response.set_header("Cache-Control", "no-store");
+    response.set_content(healthy ? "ok\n" : "database not answering: " + failure + "\n",
+                         "text/plain; charset=UTF-8");
+    if (healthy_.exchange(healthy) != healthy) {
+      log_.Write(healthy ? LogLevel::Info : LogLevel::Warning,
+                 healthy ? "health: the database answers again"
+                         : "health: the database does not answer: " + failure);
+    }
+    if (log_.Enabled(LogLevel::Debug)) {
+      log_.Write(LogLevel::Debug, "GET health status=" + std::to_string(response.status));
+    }
+  });
+}
+
 std::string ServiceServer::BaseUrl(const httplib::Request& request) const {
   if (!public_url_.empty()) return public_url_;
   const std::string host = request.get_header_value("Host");

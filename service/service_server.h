@@ -1,10 +1,12 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <memory>
 #include <string>
 #include <string_view>
 
+#include "catalog_store.h"
 #include "feedback_page.h"
 #include "service_log.h"
 #include "update_service.h"
@@ -20,10 +22,11 @@ namespace lintrove::service {
 // document back, gzip-encoded when the client accepts it; the feedback page (GET, and POST of
 // its form); the release's information page and setup when a release directory is given.
 // Other methods on the endpoint and other paths get an error document. One line per request
-// goes to the log.
+// goes to the log, except for the health check, which a load balancer asks every few seconds.
 class ServiceServer {
  public:
   static constexpr std::string_view kEndpoint = "/updateservice1400.php";
+  static constexpr std::string_view kHealthPath = "/health";
   static constexpr std::size_t kDefaultMaxBody = 4 * 1024 * 1024;
 
   ServiceServer(UpdateService& service, FeedbackPage& feedback, ServiceLog& log,
@@ -44,6 +47,11 @@ class ServiceServer {
   // updatecheck answer announces. Unset, it is http:// and the Host the client asked for.
   void SetPublicUrl(std::string url) { public_url_ = std::move(url); }
 
+  // Answers GET and HEAD of kHealthPath: 200 while `store` answers (CatalogStore::Ping), 503
+  // with the reason when it does not. Each answer goes to the log at debug level only; a change
+  // between the two is logged once, as a warning or back at info. Call before Run.
+  void ServeHealth(CatalogStore& store);
+
  private:
   void Route();
   void RoutePages();
@@ -53,6 +61,7 @@ class ServiceServer {
   FeedbackPage& feedback_;
   ServiceLog& log_;
   std::string public_url_;
+  std::atomic<bool> healthy_ = true;
   std::string bound_address_;
   std::size_t max_body_;
   std::unique_ptr<httplib::Server> server_;

@@ -1,0 +1,178 @@
+// The health check a load balancer or monitor asks, and the executable started with a settings
+// file as a system service starts it.
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <httplib.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "catalog.h"
+#include "feedback_page.h"
+#include "service_log.h"
+#include "service_server.h"
+#include "sqlite_catalog_store.h"
+#include "support/temp_dir.h"
+#include "update_service.h"
+
+namespace lintrove::test {
+namespace {
+
+const std::string kHealth(service::ServiceServer::kHealthPath);
+
+// A server that checks the health of its SQLite catalog.
+class HealthServer {
+ public:
+  explicit HealthServer(service::LogLevel level = service::LogLevel::Info)
+      : log_(log_text_, level),
+        store_(dir_ / "catalog.db"),
+        catalog_(store_, 3),
+        service_(catalog_, {}),
+        feedback_(store_, 3),
+        server_(service_, feedback_, log_) {
+    server_.ServeHealth(store_);
+    port_ = server_.Bind("127.0.0.1", 0);
+    thread_ = std::thread([this] { server_.Run(); });
+  }
+  ~HealthServer() {
+    server_.Stop();
+    thread_.join();
+  }
+
+  int Port() const { return port_; }
+  std::string Log() const { return log_text_.str(); }
+  const TempDir& Dir() const { return dir_; }
+
+ private:
+  TempDir dir_;
+  std::ostringstream log_text_;
+  service::ServiceLog log_;
+  service::SqliteCatalogStore store_;
+  service::Catalog catalog_;
+  service::UpdateService service_;
+  service::FeedbackPage feedback_;
+  service::ServiceServer server_;
+  int port_ = 0;
+  std::thread thread_;
+};
+
+TEST(ServiceHealthTest, AWorkingServiceAnswers200UncachedAndQuietly) {
+  HealthServer server;
+  httplib::Client client("127.0.0.1", server.Port());
+  for (int poll = 0; poll < 3; ++poll) {
+    const auto result = client.Get(kHealth);
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->status, 200);
+    EXPECT_EQ(result->body, "ok\n");
+    EXPECT_EQ(result->get_header_value("Cache-Control"), "no-store");
+  }
+  const auto head = client.Head(kHealth);
+  ASSERT_TRUE(head);
+  EXPECT_EQ(head->status, 200);
+  EXPECT_TRUE(head->body.empty());
+  // Polled every few seconds, it would bury the requests that matter.
+  EXPECT_EQ(server.Log(), "");
+}
+
+TEST(ServiceHealthTest, EachCheckIsLoggedAtDebugLevel) {
+  HealthServer server(service::LogLevel::Debug);
+  httplib::Client client("127.0.0.1", server.Port());
+  ASSERT_TRUE(client.Get(kHealth));
+  EXPECT_NE(server.Log().find("debug GET health status=200"), std::string::npos) << server.Log();
+}
+
+TEST(ServiceHealthTest, OtherMethodsAreNotTheHealthCheck) {
+  HealthServer server;
+  httplib::Client client("127.0.0.1", server.Port());
+  const auto result = client.Post(kHealth, "", "text/plain");
+  ASSERT_TRUE(result);
+  EXPECT_EQ(result->status, 404);
+}
+
+// The executable as a child that dies with the test; the first line it writes is its address.
+class ServiceProcess {
+ public:
+  explicit ServiceProcess(std::vector<std::string> args) {
+    int out[2];
+    EXPECT_EQ(pipe(out), 0);
+    pid_ = fork();
+    if (pid_ == 0) {
+      prctl(PR_SET_PDEATHSIG, SIGKILL);
+      dup2(out[1], STDOUT_FILENO);
+      close(out[0]);
+      close(out[1]);
+      args.insert(args.begin(), LINTROVE_SERVICE_EXECUTABLE);
+      std::vector<char*> argv;
+      for (std::string& arg : args) argv.push_back(arg.data());
+      argv.push_back(nullptr);
+      execv(argv[0], argv.data());
+      _exit(127);
+    }
+    close(out[1]);
+    out_ = fdopen(out[0], "r");
+  }
+  ~ServiceProcess() {
+    kill(pid_, SIGTERM);
+    waitpid(pid_, nullptr, 0);
+    fclose(out_);
+  }
+  ServiceProcess(const ServiceProcess&) = delete;
+  ServiceProcess& operator=(const ServiceProcess&) = delete;
+
+  std::string FirstLine() {
+    char line[256] = {};
+    if (!fgets(line, sizeof line, out_)) return {};
+    std::string text(line);
+    if (text.ends_with('\n')) text.pop_back();
+    return text;
+  }
+
+ private:
+  pid_t pid_ = -1;
+  FILE* out_ = nullptr;
+};
+
+// A port free a moment ago, given back for the service to take. (httplib's server would keep
+// its socket open after it is gone.)
+int FreePort() {
+  const int probe = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  EXPECT_EQ(bind(probe, reinterpret_cast<sockaddr*>(&address), length), 0);
+  EXPECT_EQ(getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length), 0);
+  close(probe);
+  return ntohs(address.sin_port);
+}
+
+TEST(ServiceHealthTest, TheExecutableServesWhereItsSettingsFileSays) {
+  TempDir dir;
+  const int port = FreePort();
+  std::ofstream(dir / "service.conf") << "# as under /etc/lintrove\n"
+                                      << "listen = 127.0.0.1\n"
+                                      << "port = " << port << "\n"
+                                      << "database = " << (dir / "catalog.db").string() << "\n"
+                                      << "log-level = quiet\n";
+  ServiceProcess process({"--config", (dir / "service.conf").string()});
+  ASSERT_EQ(process.FirstLine(), "127.0.0.1:" + std::to_string(port));
+
+  httplib::Client client("127.0.0.1", port);
+  const auto result = client.Get(kHealth);
+  ASSERT_TRUE(result);
+  EXPECT_EQ(result->status, 200);
+  EXPECT_TRUE(std::filesystem::exists(dir / "catalog.db"));
+}
+
+}  // namespace
+}  // namespace lintrove::test
