@@ -1,10 +1,14 @@
 #include "open_catalog_store.h"
 
+#include "postgres_catalog_store.h"
 #include "sqlite_catalog_store.h"
 
 namespace lintrove::service {
 
 std::unique_ptr<CatalogStore> OpenCatalogStore(const std::string& database) {
+  if (database.starts_with("postgresql://") || database.starts_with("postgres://")) {
+    return std::make_unique<PostgresCatalogStore>(database);
+  }
   return std::make_unique<SqliteCatalogStore>(database);
 }
 

@@ -7,8 +7,8 @@
 
 namespace lintrove::service {
 
-// The catalog that `database` names, opened and brought to the current schema: a SQLite file's
-// path.
+// The catalog that `database` names, opened and brought to the current schema: a PostgreSQL
+// database by its connection URI (postgresql://…), or else a SQLite file by its path.
 std::unique_ptr<CatalogStore> OpenCatalogStore(const std::string& database);
 
 }  // namespace lintrove::service

@@ -112,6 +112,9 @@ class SqliteConnection {
 
   std::int64_t Changes() const { return sqlite3_changes64(db_); }
 
+  // A SQLite file stays reachable for as long as it is open.
+  bool Usable() const { return true; }
+
   [[noreturn]] void Fail() const {
     throw Error("Database error in " + file_ + ": " + sqlite3_errmsg(db_));
   }
@@ -362,56 +365,26 @@ void Migrate(SqliteConnection& db) {
 
 }  // namespace
 
-// A pooled connection, returned to the pool when the call is done with it.
-class SqliteCatalogStore::Lease {
- public:
-  explicit Lease(SqliteCatalogStore& store) : store_(store) {
-    {
-      std::lock_guard lock(store_.mutex_);
-      if (!store_.idle_.empty()) {
-        connection_ = std::move(store_.idle_.back());
-        store_.idle_.pop_back();
-      }
-    }
-    if (!connection_) connection_ = store_.Open();
-  }
-  ~Lease() {
-    std::lock_guard lock(store_.mutex_);
-    store_.idle_.push_back(std::move(connection_));
-  }
-  Lease(const Lease&) = delete;
-  Lease& operator=(const Lease&) = delete;
-
-  SqliteConnection& operator*() const { return *connection_; }
-
- private:
-  SqliteCatalogStore& store_;
-  std::unique_ptr<SqliteConnection> connection_;
-};
-
-SqliteCatalogStore::SqliteCatalogStore(const std::filesystem::path& file) : file_(file) {
+SqliteCatalogStore::SqliteCatalogStore(const std::filesystem::path& file)
+    : pool_([file] { return std::make_unique<SqliteConnection>(file); }) {
   // Counting every allocation takes a lock that all connections share; nobody reads the
   // counts. Possible only before SQLite's first use in the process, and harmless after it.
   static const int no_memory_statistics = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
   (void)no_memory_statistics;
-  Lease lease(*this);
+  Lease lease(pool_);
   Migrate(*lease);
 }
 
 SqliteCatalogStore::~SqliteCatalogStore() = default;
 
-std::unique_ptr<SqliteConnection> SqliteCatalogStore::Open() const {
-  return std::make_unique<SqliteConnection>(file_);
-}
-
 int SqliteCatalogStore::SchemaVersion() {
-  Lease lease(*this);
+  Lease lease(pool_);
   return static_cast<int>(Count(*lease, "SELECT max(version) FROM schema_version"));
 }
 
 void SqliteCatalogStore::RecordReport(const std::string& client_guid,
                                       std::span<const ReportedProgram> programs) {
-  Lease lease(*this);
+  Lease lease(pool_);
   SqliteConnection& db = *lease;
   {
     Transaction reading(db, Transaction::Kind::Reading);
@@ -443,7 +416,7 @@ void SqliteCatalogStore::RecordReport(const std::string& client_guid,
 
 std::vector<std::optional<ProgramFacts>> SqliteCatalogStore::Lookup(
     std::span<const ProgramQuery> queries, std::int64_t min_clients) {
-  Lease lease(*this);
+  Lease lease(pool_);
   SqliteConnection& db = *lease;
   Transaction transaction(db, Transaction::Kind::Reading);
   // One statement per program: the program, then its offered versions and the installed one
@@ -474,7 +447,7 @@ std::vector<std::optional<ProgramFacts>> SqliteCatalogStore::Lookup(
 }
 
 void SqliteCatalogStore::Curate(std::span<const CatalogEntry> entries) {
-  Lease lease(*this);
+  Lease lease(pool_);
   SqliteConnection& db = *lease;
   Transaction transaction(db, Transaction::Kind::Writing);
   auto& update_program = db.Prepare(
@@ -496,7 +469,7 @@ void SqliteCatalogStore::Curate(std::span<const CatalogEntry> entries) {
 }
 
 std::vector<CatalogEntry> SqliteCatalogStore::Export() {
-  Lease lease(*this);
+  Lease lease(pool_);
   SqliteConnection& db = *lease;
   Transaction transaction(db, Transaction::Kind::Reading);
   std::vector<CatalogEntry> entries;
@@ -520,7 +493,7 @@ std::vector<CatalogEntry> SqliteCatalogStore::Export() {
 }
 
 std::optional<ProgramDetails> SqliteCatalogStore::FindProgram(std::string_view hash) {
-  Lease lease(*this);
+  Lease lease(pool_);
   SqliteConnection& db = *lease;
   Transaction transaction(db, Transaction::Kind::Reading);
   auto& program = db.Prepare(
@@ -551,7 +524,7 @@ std::optional<ProgramDetails> SqliteCatalogStore::FindProgram(std::string_view h
 }
 
 bool SqliteCatalogStore::RecordFeedback(const Feedback& feedback) {
-  Lease lease(*this);
+  Lease lease(pool_);
   SqliteConnection& db = *lease;
   Transaction transaction(db, Transaction::Kind::Writing);
   const bool known =
@@ -573,7 +546,7 @@ bool SqliteCatalogStore::RecordFeedback(const Feedback& feedback) {
 }
 
 std::vector<FeedbackSummary> SqliteCatalogStore::ListFeedback() {
-  Lease lease(*this);
+  Lease lease(pool_);
   SqliteConnection& db = *lease;
   Transaction transaction(db, Transaction::Kind::Reading);
   auto& groups = db.Prepare(
@@ -605,7 +578,7 @@ std::vector<FeedbackSummary> SqliteCatalogStore::ListFeedback() {
 }
 
 CatalogCounts SqliteCatalogStore::Counts(std::int64_t min_clients) {
-  Lease lease(*this);
+  Lease lease(pool_);
   SqliteConnection& db = *lease;
   Transaction transaction(db, Transaction::Kind::Reading);
   CatalogCounts counts;
@@ -622,7 +595,7 @@ CatalogCounts SqliteCatalogStore::Counts(std::int64_t min_clients) {
 }
 
 void SqliteCatalogStore::Ping() {
-  Lease lease(*this);
+  Lease lease(pool_);
   Count(*lease, "SELECT 1");
 }
 

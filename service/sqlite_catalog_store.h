@@ -2,10 +2,9 @@
 
 #include <filesystem>
 #include <memory>
-#include <mutex>
-#include <vector>
 
 #include "catalog_store.h"
+#include "connection_pool.h"
 
 namespace lintrove::service {
 
@@ -40,13 +39,9 @@ class SqliteCatalogStore : public CatalogStore {
   void Ping() override;
 
  private:
-  class Lease;
+  using Lease = ConnectionPool<SqliteConnection>::Lease;
 
-  std::unique_ptr<SqliteConnection> Open() const;
-
-  std::filesystem::path file_;
-  std::mutex mutex_;
-  std::vector<std::unique_ptr<SqliteConnection>> idle_;
+  ConnectionPool<SqliteConnection> pool_;
 };
 
 }  // namespace lintrove::service

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <utility>
+#include <vector>
+
+namespace lintrove::service {
+
+// Connections to a database, each used by one thread at a time and kept for the next call
+// when it is done. A connection that was found broken is dropped instead of kept.
+template <typename Connection>
+class ConnectionPool {
+ public:
+  class Lease;
+
+  explicit ConnectionPool(std::function<std::unique_ptr<Connection>()> open)
+      : open_(std::move(open)) {}
+
+ private:
+  std::function<std::unique_ptr<Connection>()> open_;
+  std::mutex mutex_;
+  std::vector<std::unique_ptr<Connection>> idle_;
+};
+
+template <typename Connection>
+class ConnectionPool<Connection>::Lease {
+ public:
+  explicit Lease(ConnectionPool& pool) : pool_(pool) {
+    {
+      std::lock_guard lock(pool_.mutex_);
+      if (!pool_.idle_.empty()) {
+        connection_ = std::move(pool_.idle_.back());
+        pool_.idle_.pop_back();
+      }
+    }
+    if (!connection_) connection_ = pool_.open_();
+  }
+  ~Lease() {
+    if (!connection_->Usable()) return;
+    std::lock_guard lock(pool_.mutex_);
+    pool_.idle_.push_back(std::move(connection_));
+  }
+  Lease(const Lease&) = delete;
+  Lease& operator=(const Lease&) = delete;
+
+  Connection& operator*() const { return *connection_; }
+
+ private:
+  ConnectionPool& pool_;
+  std::unique_ptr<Connection> connection_;
+};
+
+}  // namespace lintrove::service
