@@ -6,18 +6,19 @@
 #include "inventory/installer_program.h"
 #include "inventory/registry_program.h"
 #include "platform/posix/posix_registry.h"
+#include "open_catalog_store.h"
 #include "protocol/transport.h"
 #include "settings/client_settings.h"
 
 namespace lintrove::test {
 
 RunningService::RunningService(std::int64_t threshold, service::Release release,
-                               std::size_t max_body)
+                               std::size_t max_body, CatalogEngine engine)
     : log_(log_text_, service::LogLevel::Info),
-      store_(dir_ / "catalog.db"),
-      catalog_(store_, threshold),
+      store_(service::OpenCatalogStore(NewCatalogDatabase(engine, dir_))),
+      catalog_(*store_, threshold),
       service_(catalog_, std::move(release)),
-      feedback_(store_, threshold),
+      feedback_(*store_, threshold),
       server_(service_, feedback_, log_, max_body),
       port_(server_.Bind("127.0.0.1", 0)),
       thread_([this] { server_.Run(); }) {}

@@ -16,18 +16,20 @@
 #include "release.h"
 #include "service_log.h"
 #include "service_server.h"
-#include "sqlite_catalog_store.h"
+#include "catalog_engine.h"
 #include "support/temp_dir.h"
 #include "update_service.h"
 
 namespace lintrove::test {
 
 // The update service on 127.0.0.1 in the test's own process, on a free port, with its catalog
-// in a SQLite file of a temporary directory. It serves from construction to destruction.
+// in a SQLite file of a temporary directory or a new database of the tests' PostgreSQL server.
+// It serves from construction to destruction.
 class RunningService {
  public:
   explicit RunningService(std::int64_t threshold = 3, service::Release release = {},
-                          std::size_t max_body = service::ServiceServer::kDefaultMaxBody);
+                          std::size_t max_body = service::ServiceServer::kDefaultMaxBody,
+                          CatalogEngine engine = CatalogEngine::Sqlite);
   ~RunningService();
   RunningService(const RunningService&) = delete;
   RunningService& operator=(const RunningService&) = delete;
@@ -35,7 +37,7 @@ class RunningService {
   int Port() const { return port_; }
   // Host, port and path without a scheme, as the client's service setting holds it.
   std::string ServiceUrl() const;
-  service::SqliteCatalogStore& Store() { return store_; }
+  service::CatalogStore& Store() { return *store_; }
   // The log lines so far; those of a request are written before its answer is sent.
   std::string Log() const { return log_text_.str(); }
 
@@ -43,7 +45,7 @@ class RunningService {
   TempDir dir_;
   std::ostringstream log_text_;
   service::ServiceLog log_;
-  service::SqliteCatalogStore store_;
+  std::unique_ptr<service::CatalogStore> store_;
   service::Catalog catalog_;
   service::UpdateService service_;
   service::FeedbackPage feedback_;

@@ -5,8 +5,6 @@
 
 #include <sqlite3.h>
 
-#include <thread>
-
 #include "base/error.h"
 #include "program_identity.h"
 #include "support/temp_dir.h"
@@ -15,7 +13,6 @@ namespace lintrove::test {
 namespace {
 
 using service::CatalogEntry;
-using service::ProgramQuery;
 using service::ReportedProgram;
 using service::SqliteCatalogStore;
 using testing::HasSubstr;
@@ -98,79 +95,6 @@ TEST(SqliteCatalogStoreTest, AFileOfALaterSchemaOrNoDatabaseAtAllIsRefused) {
               testing::ThrowsMessage<Error>(HasSubstr("schema version 99")));
   EXPECT_THROW(SqliteCatalogStore(dir / "text.db"), Error);
   EXPECT_THROW(SqliteCatalogStore(dir / "no-such-dir" / "x.db"), Error);
-}
-
-TEST(SqliteCatalogStoreTest, EachClientCountsOncePerProgramAndOncePerVersion) {
-  TempDir dir;
-  SqliteCatalogStore store(dir / "catalog.db");
-  store.RecordReport("{A}", Tool("1.0"));
-  store.RecordReport("{A}", Tool("1.0"));
-  store.RecordReport("{A}", Tool("2.0"));
-  store.RecordReport("{B}", Tool("2.0"));
-  store.RecordReport("{B}", Tool(""));  // no version: the program alone
-
-  const std::vector<ProgramQuery> query = {{"registry:tool|vendor", "1.0"}, {"registry:x|", ""}};
-  const auto facts = store.Lookup(query, 2);
-  ASSERT_TRUE(facts[0]);
-  EXPECT_FALSE(facts[1]);
-  EXPECT_EQ(facts[0]->program.clients, 2);
-  EXPECT_EQ(facts[0]->program.name, "Tool");
-  EXPECT_GT(facts[0]->installed_version_id, 0);
-  ASSERT_EQ(facts[0]->offered.size(), 1u) << "1.0 has one client";
-  EXPECT_EQ(facts[0]->offered[0].name, "2.0");
-  EXPECT_EQ(facts[0]->offered[0].clients, 2);
-  EXPECT_EQ(store.Counts(2).reports, 3);
-}
-
-TEST(SqliteCatalogStoreTest, ReportsFromManyThreadsAtOnceAreAllCounted) {
-  TempDir dir;
-  SqliteCatalogStore store(dir / "catalog.db");
-  constexpr int kClients = 8;
-  std::vector<std::thread> threads;
-  for (int client = 0; client < kClients; ++client) {
-    threads.emplace_back([&store, client] {
-      for (int round = 0; round < 20; ++round) {
-        store.RecordReport("{" + std::to_string(client) + "}",
-                           Tool(std::to_string(round % 4) + ".0"));
-      }
-    });
-  }
-  for (std::thread& thread : threads) thread.join();
-
-  const auto counts = store.Counts(kClients);
-  EXPECT_EQ(counts.clients, kClients);
-  EXPECT_EQ(counts.versions, 4);
-  EXPECT_EQ(counts.offered_versions, 4) << "every client reported every version";
-  EXPECT_EQ(counts.reports, 4 * kClients);
-  EXPECT_EQ(counts.known_programs, 1);
-}
-
-TEST(SqliteCatalogStoreTest, CurateSetsMarksAndTextsButNeverTakesThemBack) {
-  TempDir dir;
-  SqliteCatalogStore store(dir / "catalog.db");
-  store.RecordReport("{A}", Tool("1.0"));
-  CatalogEntry entry;
-  entry.program.identity = "registry:tool|vendor";
-  entry.program.homepage = "https://tool.example.org/";
-  entry.program.added = true;
-  entry.versions = {{.name = "1.0", .confirmed = true}, {.name = "1.1"}};
-  store.Curate(std::span(&entry, 1));
-  CatalogEntry later;
-  later.program.identity = "registry:tool|vendor";
-  later.program.name = "Tool Deluxe";
-  later.versions = {{.name = "1.0"}};
-  store.Curate(std::span(&later, 1));
-
-  const auto catalog = store.Export();
-  ASSERT_EQ(catalog.size(), 1u);
-  EXPECT_EQ(catalog[0].program.name, "Tool Deluxe");
-  EXPECT_EQ(catalog[0].program.publisher, "Vendor") << "empty texts leave the stored ones";
-  EXPECT_EQ(catalog[0].program.homepage, "https://tool.example.org/");
-  EXPECT_TRUE(catalog[0].program.added);
-  ASSERT_EQ(catalog[0].versions.size(), 2u);
-  EXPECT_TRUE(catalog[0].versions[0].confirmed);
-  EXPECT_EQ(catalog[0].versions[0].clients, 1);
-  EXPECT_FALSE(catalog[0].versions[1].confirmed);
 }
 
 }  // namespace
