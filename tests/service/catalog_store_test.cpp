@@ -167,7 +167,7 @@ TEST_P(CatalogStoreTest, FeedbackCountsOncePerClientKeepsTheLastCommentAndIsList
   EXPECT_EQ(list[0].version, "1.0");
   EXPECT_EQ(list[0].clients, 2);
   EXPECT_THAT(list[0].comments, ElementsAre("second"));
-  EXPECT_THAT(list[0].last_reported, testing::MatchesRegex(R"(\d\d\d\d-\d\d-\d\dT\d\d:\d\d:\d\dZ)"));
+  EXPECT_THAT(list[0].last_reported, testing::MatchesRegex("[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}Z"));
   EXPECT_EQ(list[1].version, "") << "the match is wrong";
   EXPECT_THAT(list[1].comments, ElementsAre("not mine"));
   const auto details = store.FindProgram(service::IdentityHash("registry:tool|vendor"));
