@@ -30,6 +30,10 @@ class RunningService {
   explicit RunningService(std::int64_t threshold = 3, service::Release release = {},
                           std::size_t max_body = service::ServiceServer::kDefaultMaxBody,
                           CatalogEngine engine = CatalogEngine::Sqlite);
+  explicit RunningService(CatalogEngine engine, std::int64_t threshold = 3,
+                          service::Release release = {})
+      : RunningService(threshold, std::move(release), service::ServiceServer::kDefaultMaxBody,
+                       engine) {}
   ~RunningService();
   RunningService(const RunningService&) = delete;
   RunningService& operator=(const RunningService&) = delete;

@@ -22,11 +22,14 @@ std::vector<std::unique_ptr<Program>> ProgramsOf(Items... items) {
   return list;
 }
 
-TEST(ServiceCheckTest, ACheckGetsEveryStatusWithTheCatalogsFacts) {
+// The whole check on each database engine.
+class ServiceCheckTest : public testing::TestWithParam<CatalogEngine> {};
+
+TEST_P(ServiceCheckTest, ACheckGetsEveryStatusWithTheCatalogsFacts) {
   service::Release release;
   release.version = "99.1.0.0";
   release.download_url = "https://updates.example.org/setup-99.1.exe";
-  RunningService service(2, release);
+  RunningService service(GetParam(), 2, release);
   // Two machines make "Tool" 2.0 and "Other" 5.0 known and offered.
   for (int machine : {1, 2}) {
     Check(service, {ClientGuid(machine)},
@@ -67,8 +70,8 @@ TEST(ServiceCheckTest, ACheckGetsEveryStatusWithTheCatalogsFacts) {
   EXPECT_THAT(VersionNames(again), ElementsAre("5.0"));
 }
 
-TEST(ServiceCheckTest, TheLogHasOneLinePerRequestWithoutIdentitiesOrNames) {
-  RunningService service(1);
+TEST_P(ServiceCheckTest, TheLogHasOneLinePerRequestWithoutIdentitiesOrNames) {
+  RunningService service(GetParam(), 1);
   Check(service, {ClientGuid(0xABCDEF)},
         ProgramsOf(RegistryEntry("Secret Diary", "1.0"), RegistryEntry("Other", "5.0")));
 
@@ -88,7 +91,7 @@ struct LearningCase {
   ProgramStatus status;
 };
 
-TEST(ServiceCheckTest, AVersionIsOfferedOnceEnoughDistinctClientsReportedIt) {
+TEST_P(ServiceCheckTest, AVersionIsOfferedOnceEnoughDistinctClientsReportedIt) {
   const LearningCase cases[] = {
       {"two clients: one short of the threshold", {1, 2}, ProgramStatus::Current},
       {"three clients: the threshold", {1, 2, 3}, ProgramStatus::NewVersion},
@@ -97,7 +100,7 @@ TEST(ServiceCheckTest, AVersionIsOfferedOnceEnoughDistinctClientsReportedIt) {
   };
   for (const LearningCase& c : cases) {
     SCOPED_TRACE(c.what);
-    RunningService service(3);
+    RunningService service(GetParam(), 3);
     for (int reporter : c.reporters_of_2_0)
       CheckOne(service, {ClientGuid(reporter)}, "Tool", "2.0");
 
@@ -110,8 +113,8 @@ TEST(ServiceCheckTest, AVersionIsOfferedOnceEnoughDistinctClientsReportedIt) {
   }
 }
 
-TEST(ServiceCheckTest, AMaintainersWordStandsForTheReports) {
-  RunningService service(3);
+TEST_P(ServiceCheckTest, AMaintainersWordStandsForTheReports) {
+  RunningService service(GetParam(), 3);
   service::CatalogEntry entry;
   entry.program.identity = "registry:tool|vendor";
   entry.program.added = true;
@@ -134,8 +137,8 @@ TEST(ServiceCheckTest, AMaintainersWordStandsForTheReports) {
   EXPECT_EQ(verdict.homepage, "https://tool.example.org/");
 }
 
-TEST(ServiceCheckTest, UpgradesAndBetasAreOfferedAsTheClientAsks) {
-  RunningService service(3);
+TEST_P(ServiceCheckTest, UpgradesAndBetasAreOfferedAsTheClientAsks) {
+  RunningService service(GetParam(), 3);
   service::CatalogEntry entry;
   entry.program.identity = "registry:tool|vendor";
   entry.program.added = true;
@@ -169,8 +172,8 @@ TEST(ServiceCheckTest, UpgradesAndBetasAreOfferedAsTheClientAsks) {
   }
 }
 
-TEST(ServiceCheckTest, ProgramsAreRecognisedAcrossVersionsByTheirIdentity) {
-  RunningService service(2);
+TEST_P(ServiceCheckTest, ProgramsAreRecognisedAcrossVersionsByTheirIdentity) {
+  RunningService service(GetParam(), 2);
   // Installer products by their upgrade code, whatever their names; registry entries by key
   // and publisher, with versions and architecture left out of the key.
   const std::string upgrade_code = "{AAAAAAAA-BBBB-CCCC-DDDD-EEEEEEEEEEEE}";
@@ -191,6 +194,9 @@ TEST(ServiceCheckTest, ProgramsAreRecognisedAcrossVersionsByTheirIdentity) {
   EXPECT_EQ(records.Items(1).status, ProgramStatus::NewVersion);
   EXPECT_EQ(records.Items(2).status, ProgramStatus::Unsupported) << "another publisher";
 }
+
+INSTANTIATE_TEST_SUITE_P(Engines, ServiceCheckTest, testing::ValuesIn(kCatalogEngines),
+                         [](const auto& info) { return EngineName(info.param); });
 
 }  // namespace
 }  // namespace lintrove::test
