@@ -4,15 +4,11 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
-#include <signal.h>
-#include <sys/prctl.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <httplib.h>
 
-#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -20,6 +16,7 @@
 #include "catalog.h"
 #include "feedback_page.h"
 #include "service_log.h"
+#include "service_process.h"
 #include "service_server.h"
 #include "sqlite_catalog_store.h"
 #include "support/temp_dir.h"
@@ -99,49 +96,6 @@ TEST(ServiceHealthTest, OtherMethodsAreNotTheHealthCheck) {
   EXPECT_EQ(result->status, 404);
 }
 
-// The executable as a child that dies with the test; the first line it writes is its address.
-class ServiceProcess {
- public:
-  explicit ServiceProcess(std::vector<std::string> args) {
-    int out[2];
-    EXPECT_EQ(pipe(out), 0);
-    pid_ = fork();
-    if (pid_ == 0) {
-      prctl(PR_SET_PDEATHSIG, SIGKILL);
-      dup2(out[1], STDOUT_FILENO);
-      close(out[0]);
-      close(out[1]);
-      args.insert(args.begin(), LINTROVE_SERVICE_EXECUTABLE);
-      std::vector<char*> argv;
-      for (std::string& arg : args) argv.push_back(arg.data());
-      argv.push_back(nullptr);
-      execv(argv[0], argv.data());
-      _exit(127);
-    }
-    close(out[1]);
-    out_ = fdopen(out[0], "r");
-  }
-  ~ServiceProcess() {
-    kill(pid_, SIGTERM);
-    waitpid(pid_, nullptr, 0);
-    fclose(out_);
-  }
-  ServiceProcess(const ServiceProcess&) = delete;
-  ServiceProcess& operator=(const ServiceProcess&) = delete;
-
-  std::string FirstLine() {
-    char line[256] = {};
-    if (!fgets(line, sizeof line, out_)) return {};
-    std::string text(line);
-    if (text.ends_with('\n')) text.pop_back();
-    return text;
-  }
-
- private:
-  pid_t pid_ = -1;
-  FILE* out_ = nullptr;
-};
-
 // A port free a moment ago, given back for the service to take. (httplib's server would keep
 // its socket open after it is gone.)
 int FreePort() {
@@ -165,7 +119,7 @@ TEST(ServiceHealthTest, TheExecutableServesWhereItsSettingsFileSays) {
                                       << "database = " << (dir / "catalog.db").string() << "\n"
                                       << "log-level = quiet\n";
   ServiceProcess process({"--config", (dir / "service.conf").string()});
-  ASSERT_EQ(process.FirstLine(), "127.0.0.1:" + std::to_string(port));
+  ASSERT_EQ(process.ReadLine(), "127.0.0.1:" + std::to_string(port));
 
   httplib::Client client("127.0.0.1", port);
   const auto result = client.Get(kHealth);

@@ -2,18 +2,14 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <sys/prctl.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <httplib.h>
 
-#include <cstdio>
 #include <regex>
 
 #include "protocol/transport.h"
 #include "running_service.h"
+#include "service_process.h"
 
 namespace lintrove::test {
 namespace {
@@ -42,60 +38,6 @@ TEST(ServiceHttpTest, AnswersAreGzipEncodedOnlyForClientsThatAcceptIt) {
     EXPECT_EQ(result->get_header_value("Content-Type"), "text/xml; charset=UTF-8");
   }
 }
-
-// The executable as a child that dies with the test.
-class ServiceProcess {
- public:
-  explicit ServiceProcess(std::vector<std::string> args) {
-    int out[2];
-    EXPECT_EQ(pipe(out), 0);
-    pid_ = fork();
-    if (pid_ == 0) {
-      prctl(PR_SET_PDEATHSIG, SIGKILL);
-      dup2(out[1], STDOUT_FILENO);
-      close(out[0]);
-      close(out[1]);
-      std::vector<char*> argv;
-      args.insert(args.begin(), LINTROVE_SERVICE_EXECUTABLE);
-      for (std::string& arg : args) argv.push_back(arg.data());
-      argv.push_back(nullptr);
-      execv(argv[0], argv.data());
-      _exit(127);
-    }
-    close(out[1]);
-    out_ = fdopen(out[0], "r");
-  }
-  ~ServiceProcess() {
-    if (pid_ > 0) {
-      kill(pid_, SIGKILL);
-      waitpid(pid_, nullptr, 0);
-    }
-    if (out_) fclose(out_);
-  }
-  ServiceProcess(const ServiceProcess&) = delete;
-  ServiceProcess& operator=(const ServiceProcess&) = delete;
-
-  std::string ReadLine() {
-    char line[256] = {};
-    if (!fgets(line, sizeof line, out_)) return {};
-    std::string text(line);
-    if (!text.empty() && text.back() == '\n') text.pop_back();
-    return text;
-  }
-
-  // Sends SIGTERM and waits: the exit status.
-  int Terminate() {
-    kill(pid_, SIGTERM);
-    int status = 0;
-    waitpid(pid_, &status, 0);
-    pid_ = -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-
- private:
-  pid_t pid_ = -1;
-  FILE* out_ = nullptr;
-};
 
 TEST(ServiceHttpTest, TheExecutableNamesItsAddressFirstServesAndStopsOnSigterm) {
   TempDir dir;

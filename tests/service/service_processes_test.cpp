@@ -1,0 +1,96 @@
+// Several service processes on one PostgreSQL database, as a larger site runs them: nothing a
+// process keeps to itself may change what the catalog learns.
+#include <gtest/gtest.h>
+
+#include <httplib.h>
+
+#include <filesystem>
+#include <thread>
+#include <tuple>
+#include <vector>
+
+#include "postgres_catalog_store.h"
+#include "postgres_cluster.h"
+#include "running_service.h"
+#include "service_process.h"
+
+namespace lintrove::test {
+namespace {
+
+const std::filesystem::path kReports =
+    std::filesystem::path(LINTROVE_SOURCE_DIR) / "data/demo/reports";
+
+std::vector<std::string> DemoReports() {
+  std::vector<std::string> reports;
+  for (const auto& file : std::filesystem::directory_iterator(kReports)) {
+    reports.push_back(ReadFileBytes(file.path()));
+  }
+  return reports;
+}
+
+int Port(const std::string& address) {
+  return std::stoi(address.substr(address.rfind(':') + 1));
+}
+
+void Send(int port, const std::string& report) {
+  httplib::Client client("127.0.0.1", port);
+  const auto answer = client.Post(std::string(service::ServiceServer::kEndpoint), report,
+                                  "text/xml; charset=UTF-8");
+  ASSERT_TRUE(answer) << httplib::to_string(answer.error());
+  EXPECT_EQ(answer->status, 200);
+}
+
+// What the catalog knows, as comparable values: each program and version with its clients.
+using Learnt = std::vector<std::tuple<std::string, std::int64_t, std::string, std::int64_t>>;
+
+Learnt WhatWasLearnt(service::CatalogStore& store) {
+  Learnt learnt;
+  for (const service::CatalogEntry& entry : store.Export()) {
+    learnt.emplace_back(entry.program.identity, entry.program.clients, "", 0);
+    for (const service::CatalogVersion& version : entry.versions) {
+      learnt.emplace_back(entry.program.identity, entry.program.clients, version.name,
+                          version.clients);
+    }
+  }
+  return learnt;
+}
+
+TEST(ServiceProcessesTest, TwoProcessesFedTheSameReportsAtOnceCountAsOneProcessDoes) {
+  const std::vector<std::string> reports = DemoReports();
+  ASSERT_EQ(reports.size(), 8u);
+
+  RunningService alone(CatalogEngine::Sqlite);
+  for (const std::string& report : reports) Send(alone.Port(), report);
+
+  const std::string database = SharedPostgresCluster().NewDatabase();
+  ServiceProcess first({"--port", "0", "--database", database, "--log-level", "quiet"});
+  ServiceProcess second({"--port", "0", "--database", database, "--log-level", "quiet"});
+  const int ports[] = {Port(first.ReadLine()), Port(second.ReadLine())};
+  // Every report four times, two to each process, from threads that start on different
+  // reports: the same client's programs and versions arrive at both processes at once.
+  constexpr int kSenders = 4;
+  std::vector<std::thread> senders;
+  for (int sender = 0; sender < kSenders; ++sender) {
+    senders.emplace_back([&, sender] {
+      for (std::size_t i = 0; i < reports.size(); ++i) {
+        Send(ports[sender % 2], reports[(i + static_cast<std::size_t>(sender / 2)) % reports.size()]);
+      }
+    });
+  }
+  for (std::thread& sender : senders) sender.join();
+
+  service::PostgresCatalogStore shared(database);
+  EXPECT_EQ(WhatWasLearnt(shared), WhatWasLearnt(alone.Store()));
+  const service::CatalogCounts expected = alone.Store().Counts(3);
+  const service::CatalogCounts counts = shared.Counts(3);
+  EXPECT_EQ(counts.clients, 8);
+  EXPECT_EQ(counts.clients, expected.clients);
+  EXPECT_EQ(counts.programs, expected.programs);
+  EXPECT_EQ(counts.known_programs, expected.known_programs);
+  EXPECT_EQ(counts.versions, expected.versions);
+  EXPECT_EQ(counts.offered_versions, expected.offered_versions);
+  EXPECT_EQ(counts.reports, expected.reports);
+}
+
+}  // namespace
+}  // namespace lintrove::test
