@@ -84,7 +84,8 @@ class PostgresConnection {
       throw Error("Cannot use UTF-8 with the PostgreSQL database: " + message);
     }
     // Notices (a table that exists already, say) are no news for an operator's log.
-    PQsetNoticeProcessor(connection_, [](void*, const char*) {}, nullptr);
+    PQsetNoticeProcessor(
+        connection_, [](void*, const char*) {}, nullptr);
   }
   ~PostgresConnection() { PQfinish(connection_); }
   PostgresConnection(const PostgresConnection&) = delete;
@@ -110,10 +111,9 @@ class PostgresConnection {
     const ExecStatusType status = PQresultStatus(result);
     if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK) return rows;
     const char* sqlstate = PQresultErrorField(result, PG_DIAG_SQLSTATE);
-    throw PostgresError(
-        "Database error: " +
-            Trimmed(result ? PQresultErrorMessage(result) : PQerrorMessage(connection_)),
-        sqlstate ? sqlstate : "");
+    throw PostgresError("Database error: " + Trimmed(result ? PQresultErrorMessage(result)
+                                                            : PQerrorMessage(connection_)),
+                        sqlstate ? sqlstate : "");
   }
 
   PGconn* connection_;
@@ -149,8 +149,8 @@ auto InTransaction(PostgresConnection& db, const char* begin, Work work) {
 void StoreHashes(PostgresConnection& db) {
   const Rows programs = db.Query("SELECT id, identity FROM programs");
   for (int row = 0; row < programs.Count(); ++row) {
-    db.Query("UPDATE programs SET hash = $1 WHERE id = $2",
-             IdentityHash(programs.Text(row, 1)), programs.Integer(row, 0));
+    db.Query("UPDATE programs SET hash = $1 WHERE id = $2", IdentityHash(programs.Text(row, 1)),
+             programs.Integer(row, 0));
   }
 }
 
@@ -276,8 +276,8 @@ std::int64_t ProgramId(PostgresConnection& db, const std::string& identity) {
 std::int64_t VersionId(PostgresConnection& db, std::int64_t program_id, const std::string& name) {
   return InsertIfMissing(
       [&] {
-        return db.Query("SELECT id FROM versions WHERE program_id = $1 AND name = $2",
-                        program_id, name);
+        return db.Query("SELECT id FROM versions WHERE program_id = $1 AND name = $2", program_id,
+                        name);
       },
       [&] {
         return db.Query(
@@ -378,22 +378,25 @@ void PostgresCatalogStore::RecordReport(const std::string& client_guid,
     for (const ReportedProgram& program : ordered) {
       const std::int64_t program_id = ProgramId(db, program.identity);
       // The first report names the program; a maintainer may rename it.
-      db.Query("UPDATE programs SET name = $1, publisher = $2 "
-               "WHERE id = $3 AND name = '' AND publisher = ''",
-               program.name, program.publisher, program_id);
+      db.Query(
+          "UPDATE programs SET name = $1, publisher = $2 "
+          "WHERE id = $3 AND name = '' AND publisher = ''",
+          program.name, program.publisher, program_id);
       // Counted only by the transaction whose row went in: a report already there, or one
       // another process is recording at this moment, inserts nothing.
-      db.Query("WITH inserted AS (INSERT INTO program_reports (client_id, program_id) "
-               "VALUES ($1, $2) ON CONFLICT DO NOTHING RETURNING program_id) "
-               "UPDATE programs SET clients = clients + 1 "
-               "WHERE id IN (SELECT program_id FROM inserted)",
-               client_id, program_id);
+      db.Query(
+          "WITH inserted AS (INSERT INTO program_reports (client_id, program_id) "
+          "VALUES ($1, $2) ON CONFLICT DO NOTHING RETURNING program_id) "
+          "UPDATE programs SET clients = clients + 1 "
+          "WHERE id IN (SELECT program_id FROM inserted)",
+          client_id, program_id);
       if (program.version.empty()) continue;
-      db.Query("WITH inserted AS (INSERT INTO version_reports (client_id, version_id) "
-               "VALUES ($1, $2) ON CONFLICT DO NOTHING RETURNING version_id) "
-               "UPDATE versions SET clients = clients + 1 "
-               "WHERE id IN (SELECT version_id FROM inserted)",
-               client_id, VersionId(db, program_id, program.version));
+      db.Query(
+          "WITH inserted AS (INSERT INTO version_reports (client_id, version_id) "
+          "VALUES ($1, $2) ON CONFLICT DO NOTHING RETURNING version_id) "
+          "UPDATE versions SET clients = clients + 1 "
+          "WHERE id IN (SELECT version_id FROM inserted)",
+          client_id, VersionId(db, program_id, program.version));
     }
     return true;
   });
@@ -437,14 +440,15 @@ void PostgresCatalogStore::Curate(std::span<const CatalogEntry> entries) {
     for (const CatalogEntry& entry : entries) {
       const CatalogProgram& program = entry.program;
       const std::int64_t program_id = ProgramId(db, program.identity);
-      db.Query("UPDATE programs SET name = coalesce(nullif($1, ''), name), "
-               "publisher = coalesce(nullif($2, ''), publisher), "
-               "homepage = coalesce(nullif($3, ''), homepage), added = added OR $4 "
-               "WHERE id = $5",
-               program.name, program.publisher, program.homepage, program.added, program_id);
+      db.Query(
+          "UPDATE programs SET name = coalesce(nullif($1, ''), name), "
+          "publisher = coalesce(nullif($2, ''), publisher), "
+          "homepage = coalesce(nullif($3, ''), homepage), added = added OR $4 "
+          "WHERE id = $5",
+          program.name, program.publisher, program.homepage, program.added, program_id);
       for (const CatalogVersion& version : entry.versions) {
-        db.Query("UPDATE versions SET confirmed = confirmed OR $1 WHERE id = $2",
-                 version.confirmed, VersionId(db, program_id, version.name));
+        db.Query("UPDATE versions SET confirmed = confirmed OR $1 WHERE id = $2", version.confirmed,
+                 VersionId(db, program_id, version.name));
       }
     }
     return true;
@@ -468,8 +472,7 @@ std::vector<CatalogEntry> PostgresCatalogStore::Export() {
     const Rows versions =
         db.Query("SELECT id, name, clients, confirmed, program_id FROM versions ORDER BY id");
     for (int row = 0; row < versions.Count(); ++row) {
-      entries[position.at(versions.Integer(row, 4))].versions.push_back(
-          ReadVersion(versions, row));
+      entries[position.at(versions.Integer(row, 4))].versions.push_back(ReadVersion(versions, row));
     }
     return entries;
   });
@@ -479,11 +482,10 @@ std::optional<ProgramDetails> PostgresCatalogStore::FindProgram(std::string_view
   Lease lease(pool_);
   PostgresConnection& db = *lease;
   return InTransaction(db, kReadOnly, [&]() -> std::optional<ProgramDetails> {
-    const Rows program = db.Query(
-        (std::string("SELECT ") + kProgramColumns +
-         " FROM programs WHERE hash = $1 ORDER BY id LIMIT 1")
-            .c_str(),
-        hash);
+    const Rows program = db.Query((std::string("SELECT ") + kProgramColumns +
+                                   " FROM programs WHERE hash = $1 ORDER BY id LIMIT 1")
+                                      .c_str(),
+                                  hash);
     if (program.Count() == 0) return std::nullopt;
     ProgramDetails details;
     details.entry.program = ReadProgram(program, 0);
@@ -520,13 +522,14 @@ bool PostgresCatalogStore::RecordFeedback(const Feedback& feedback) {
                        feedback.version_id, feedback.program_id)
                       .Count() > 0;
     if (!known) return false;
-    db.Query("INSERT INTO feedback (client_id, program_id, version_id, comment, reported) "
-             "VALUES ($1, $2, $3, $4, "
-             "to_char(now() AT TIME ZONE 'UTC', 'YYYY-MM-DD\"T\"HH24:MI:SS\"Z\"')) "
-             "ON CONFLICT (client_id, program_id, version_id) "
-             "DO UPDATE SET comment = excluded.comment, reported = excluded.reported",
-             ClientId(db, feedback.client_guid), feedback.program_id, feedback.version_id,
-             feedback.comment);
+    db.Query(
+        "INSERT INTO feedback (client_id, program_id, version_id, comment, reported) "
+        "VALUES ($1, $2, $3, $4, "
+        "to_char(now() AT TIME ZONE 'UTC', 'YYYY-MM-DD\"T\"HH24:MI:SS\"Z\"')) "
+        "ON CONFLICT (client_id, program_id, version_id) "
+        "DO UPDATE SET comment = excluded.comment, reported = excluded.reported",
+        ClientId(db, feedback.client_guid), feedback.program_id, feedback.version_id,
+        feedback.comment);
     return true;
   });
 }

@@ -11,8 +11,7 @@ namespace lintrove::test {
 // The database engines the service runs on; its tests run on each.
 enum class CatalogEngine { Sqlite, Postgres };
 
-inline constexpr CatalogEngine kCatalogEngines[] = {CatalogEngine::Sqlite,
-                                                    CatalogEngine::Postgres};
+inline constexpr CatalogEngine kCatalogEngines[] = {CatalogEngine::Sqlite, CatalogEngine::Postgres};
 
 // "Sqlite", "Postgres": for the names of parametrized tests.
 std::string EngineName(CatalogEngine engine);

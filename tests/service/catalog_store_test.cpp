@@ -116,7 +116,11 @@ TEST_P(CatalogStoreTest, TextsTravelAsTheyAreAndSortByTheirBytes) {
   const std::vector<ReportedProgram> programs = {
       {"registry:alpha \"x\" {y},\\z|", "Alpha", "", "1,0 {beta}"},
       {"registry:Zeta|", "Zeta", "", "2.0"},
-      {"registry:\xc3\xa9" "clair|", "\xc3\x89" "clair", "", "3.0"},
+      {"registry:\xc3\xa9"
+       "clair|",
+       "\xc3\x89"
+       "clair",
+       "", "3.0"},
   };
   store.RecordReport("{A}", programs);
 
@@ -139,8 +143,8 @@ TEST_P(CatalogStoreTest, TextsTravelAsTheyAreAndSortByTheirBytes) {
 
   std::vector<std::string> identities;
   for (const CatalogEntry& entry : store.Export()) identities.push_back(entry.program.identity);
-  EXPECT_THAT(identities, ElementsAre("registry:Zeta|", programs[0].identity,
-                                      programs[2].identity));
+  EXPECT_THAT(identities,
+              ElementsAre("registry:Zeta|", programs[0].identity, programs[2].identity));
 }
 
 TEST_P(CatalogStoreTest, FeedbackCountsOncePerClientKeepsTheLastCommentAndIsListedByWeight) {
@@ -167,7 +171,8 @@ TEST_P(CatalogStoreTest, FeedbackCountsOncePerClientKeepsTheLastCommentAndIsList
   EXPECT_EQ(list[0].version, "1.0");
   EXPECT_EQ(list[0].clients, 2);
   EXPECT_THAT(list[0].comments, ElementsAre("second"));
-  EXPECT_THAT(list[0].last_reported, testing::MatchesRegex("[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}Z"));
+  EXPECT_THAT(list[0].last_reported,
+              testing::MatchesRegex("[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}Z"));
   EXPECT_EQ(list[1].version, "") << "the match is wrong";
   EXPECT_THAT(list[1].comments, ElementsAre("not mine"));
   const auto details = store.FindProgram(service::IdentityHash("registry:tool|vendor"));

@@ -21,8 +21,7 @@ constexpr const char* kPort = "5432";  // names the socket file only: nothing li
 std::filesystem::path ServerDirectory() {
   std::vector<std::filesystem::path> found;
   std::error_code error;
-  for (const auto& version :
-       std::filesystem::directory_iterator("/usr/lib/postgresql", error)) {
+  for (const auto& version : std::filesystem::directory_iterator("/usr/lib/postgresql", error)) {
     if (std::filesystem::exists(version.path() / "bin/initdb")) found.push_back(version.path());
   }
   if (found.empty()) {
@@ -50,8 +49,8 @@ PostgresCluster::PostgresCluster() : bin_(ServerDirectory()) {
       throw std::runtime_error("cannot give " + dir_.Path().string() + " to postgres");
     }
   }
-  Run({(bin_ / "initdb").string(), "--pgdata", (dir_ / "data").string(), "--username",
-       kSuperuser, "--auth", "trust", "--encoding", "UTF8", "--locale", "C", "--no-sync"});
+  Run({(bin_ / "initdb").string(), "--pgdata", (dir_ / "data").string(), "--username", kSuperuser,
+       "--auth", "trust", "--encoding", "UTF8", "--locale", "C", "--no-sync"});
   Start();
 }
 
@@ -78,8 +77,8 @@ void PostgresCluster::Stop() {
 }
 
 std::string PostgresCluster::Uri(const std::string& name) const {
-  return "postgresql://" + std::string(kSuperuser) + "@/" + name + "?host=" +
-         dir_.Path().string() + "&port=" + kPort;
+  return "postgresql://" + std::string(kSuperuser) + "@/" + name + "?host=" + dir_.Path().string() +
+         "&port=" + kPort;
 }
 
 std::string PostgresCluster::NewDatabase() {
@@ -100,8 +99,8 @@ void PostgresCluster::Run(const std::vector<std::string>& args) {
   const passwd* user = ServerUser();
   const pid_t pid = fork();
   if (pid == 0) {
-    if (user && (setgroups(0, nullptr) != 0 || setgid(user->pw_gid) != 0 ||
-                 setuid(user->pw_uid) != 0)) {
+    if (user &&
+        (setgroups(0, nullptr) != 0 || setgid(user->pw_gid) != 0 || setuid(user->pw_uid) != 0)) {
       _exit(126);
     }
     const int out = open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);

@@ -5,8 +5,8 @@
 #include "base/error.h"
 #include "inventory/installer_program.h"
 #include "inventory/registry_program.h"
-#include "platform/posix/posix_registry.h"
 #include "open_catalog_store.h"
+#include "platform/posix/posix_registry.h"
 #include "protocol/transport.h"
 #include "settings/client_settings.h"
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "catalog.h"
+#include "catalog_engine.h"
 #include "feedback_page.h"
 #include "flows/update_check_flow.h"
 #include "inventory/program.h"
@@ -16,7 +17,6 @@
 #include "release.h"
 #include "service_log.h"
 #include "service_server.h"
-#include "catalog_engine.h"
 #include "support/temp_dir.h"
 #include "update_service.h"
 

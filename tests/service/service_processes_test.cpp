@@ -28,9 +28,7 @@ std::vector<std::string> DemoReports() {
   return reports;
 }
 
-int Port(const std::string& address) {
-  return std::stoi(address.substr(address.rfind(':') + 1));
-}
+int Port(const std::string& address) { return std::stoi(address.substr(address.rfind(':') + 1)); }
 
 void Send(int port, const std::string& report) {
   httplib::Client client("127.0.0.1", port);
@@ -73,7 +71,8 @@ TEST(ServiceProcessesTest, TwoProcessesFedTheSameReportsAtOnceCountAsOneProcessD
   for (int sender = 0; sender < kSenders; ++sender) {
     senders.emplace_back([&, sender] {
       for (std::size_t i = 0; i < reports.size(); ++i) {
-        Send(ports[sender % 2], reports[(i + static_cast<std::size_t>(sender / 2)) % reports.size()]);
+        Send(ports[sender % 2],
+             reports[(i + static_cast<std::size_t>(sender / 2)) % reports.size()]);
       }
     });
   }
