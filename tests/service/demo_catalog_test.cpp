@@ -62,8 +62,11 @@ TEST(DemoCatalogTest, TheCommittedReportsAreTheGeneratorsOutput) {
   EXPECT_EQ(committed, made);
 }
 
-TEST(DemoCatalogTest, LearntByTheServiceTheReportsGiveTheDemoMachineEveryVerdict) {
-  RunningService service(3);
+// The demo catalog learnt on each database engine.
+class DemoCatalogLearningTest : public testing::TestWithParam<CatalogEngine> {};
+
+TEST_P(DemoCatalogLearningTest, LearntByTheServiceTheReportsGiveTheDemoMachineEveryVerdict) {
+  RunningService service(GetParam(), 3);
   std::vector<std::string> command = {"catalog", "learn"};
   for (const auto& file : std::filesystem::directory_iterator(kDemo / "reports")) {
     command.push_back(file.path().string());
@@ -102,6 +105,9 @@ TEST(DemoCatalogTest, LearntByTheServiceTheReportsGiveTheDemoMachineEveryVerdict
   }
   EXPECT_TRUE(pre_release_offered);
 }
+
+INSTANTIATE_TEST_SUITE_P(Engines, DemoCatalogLearningTest, testing::ValuesIn(kCatalogEngines),
+                         [](const auto& info) { return EngineName(info.param); });
 
 }  // namespace
 }  // namespace lintrove::test

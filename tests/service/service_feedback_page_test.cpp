@@ -19,10 +19,10 @@ using testing::Not;
 // A program two machines have in 2.0, with its maintainer's home page, and the verdict of a
 // third that has 1.0 (every version is offered at threshold 1).
 struct CheckedTool {
-  RunningService service{1};
+  RunningService service;
   ProgramVerdict verdict;
 
-  CheckedTool() {
+  explicit CheckedTool(CatalogEngine engine) : service(engine, 1) {
     for (int machine : {1, 2}) CheckOne(service, {ClientGuid(machine)}, "Tool", "2.0");
     service::CatalogEntry entry;
     entry.program.identity = "registry:tool|vendor";
@@ -62,8 +62,11 @@ std::string ReportsList(RunningService& service) {
   return out.str();
 }
 
-TEST(ServiceFeedbackPageTest, ThePageOfAVerdictShowsTheProgramInTheUsersLanguage) {
-  CheckedTool tool;
+// The feedback page on each database engine.
+class ServiceFeedbackPageTest : public testing::TestWithParam<CatalogEngine> {};
+
+TEST_P(ServiceFeedbackPageTest, ThePageOfAVerdictShowsTheProgramInTheUsersLanguage) {
+  CheckedTool tool(GetParam());
   ASSERT_EQ(tool.verdict.status, ProgramStatus::NewVersion);
   const struct {
     unsigned lcid;
@@ -88,8 +91,8 @@ TEST(ServiceFeedbackPageTest, ThePageOfAVerdictShowsTheProgramInTheUsersLanguage
   }
 }
 
-TEST(ServiceFeedbackPageTest, AProgramTheCatalogDoesNotHoldGetsAPageSayingSo) {
-  CheckedTool tool;
+TEST_P(ServiceFeedbackPageTest, AProgramTheCatalogDoesNotHoldGetsAPageSayingSo) {
+  CheckedTool tool(GetParam());
   for (const std::string& hash :
        std::vector<std::string>{"", "0123456789abcdef", std::string(5000, 'a')}) {
     const PageAnswer page = GetPage(
@@ -100,8 +103,8 @@ TEST(ServiceFeedbackPageTest, AProgramTheCatalogDoesNotHoldGetsAPageSayingSo) {
   }
 }
 
-TEST(ServiceFeedbackPageTest, AReportThroughTheFormIsStoredCountedOncePerClientAndListed) {
-  CheckedTool tool;
+TEST_P(ServiceFeedbackPageTest, AReportThroughTheFormIsStoredCountedOncePerClientAndListed) {
+  CheckedTool tool(GetParam());
   const std::string version = std::to_string(tool.VersionId("2.0"));
 
   PageAnswer answer =
@@ -125,8 +128,8 @@ TEST(ServiceFeedbackPageTest, AReportThroughTheFormIsStoredCountedOncePerClientA
   EXPECT_THAT(page.body, HasSubstr("<dt>Wrong match, say</dt><dd>1</dd>"));
 }
 
-TEST(ServiceFeedbackPageTest, AReportThatCannotBeTakenIsRefusedAndNothingIsStored) {
-  CheckedTool tool;
+TEST_P(ServiceFeedbackPageTest, AReportThatCannotBeTakenIsRefusedAndNothingIsStored) {
+  CheckedTool tool(GetParam());
   CheckOne(tool.service, {ClientGuid(5)}, "Other", "7.0");
   std::int64_t other_version = 0;
   for (const auto& entry : tool.service.Store().Export()) {
@@ -155,8 +158,8 @@ TEST(ServiceFeedbackPageTest, AReportThatCannotBeTakenIsRefusedAndNothingIsStore
   EXPECT_EQ(ReportsList(tool.service), "no reports\n");
 }
 
-TEST(ServiceFeedbackPageTest, HostileTextFromClientsIsShownEscaped) {
-  RunningService service(1);
+TEST_P(ServiceFeedbackPageTest, HostileTextFromClientsIsShownEscaped) {
+  RunningService service(GetParam(), 1);
   const std::string name = "<script>alert(1)</script>'); DROP TABLE programs; --";
   const std::string publisher = "\"><img src=x onerror=alert(2)>";
   std::vector<std::unique_ptr<Program>> programs;
@@ -185,8 +188,8 @@ TEST(ServiceFeedbackPageTest, HostileTextFromClientsIsShownEscaped) {
   EXPECT_THAT(ReportsList(service), HasSubstr("\t\"</textarea><script>alert(4)</script>\"\n"));
 }
 
-TEST(ServiceFeedbackPageTest, ACommentIsCutAndCannotSteerTheMaintainersTerminal) {
-  CheckedTool tool;
+TEST_P(ServiceFeedbackPageTest, ACommentIsCutAndCannotSteerTheMaintainersTerminal) {
+  CheckedTool tool(GetParam());
   const std::string long_comment(2000, 'x');
   PostForm(tool.service, Form(tool.verdict, ClientGuid(3), "0", long_comment));
   PostForm(tool.service, Form(tool.verdict, ClientGuid(4), "0",
@@ -200,6 +203,9 @@ TEST(ServiceFeedbackPageTest, ACommentIsCutAndCannotSteerTheMaintainersTerminal)
                               "31m end\"\n"));
   EXPECT_THAT(list, Not(HasSubstr("\x1b")));
 }
+
+INSTANTIATE_TEST_SUITE_P(Engines, ServiceFeedbackPageTest, testing::ValuesIn(kCatalogEngines),
+                         [](const auto& info) { return EngineName(info.param); });
 
 }  // namespace
 }  // namespace lintrove::test
