@@ -14,11 +14,13 @@
 #include <thread>
 
 #include "catalog.h"
+#include "catalog_engine.h"
 #include "feedback_page.h"
+#include "open_catalog_store.h"
+#include "postgres_cluster.h"
 #include "service_log.h"
 #include "service_process.h"
 #include "service_server.h"
-#include "sqlite_catalog_store.h"
 #include "support/temp_dir.h"
 #include "update_service.h"
 
@@ -27,17 +29,18 @@ namespace {
 
 const std::string kHealth(service::ServiceServer::kHealthPath);
 
-// A server that checks the health of its SQLite catalog.
+// A server that checks the health of its catalog.
 class HealthServer {
  public:
-  explicit HealthServer(service::LogLevel level = service::LogLevel::Info)
+  explicit HealthServer(service::LogLevel level = service::LogLevel::Info,
+                        CatalogEngine engine = CatalogEngine::Sqlite)
       : log_(log_text_, level),
-        store_(dir_ / "catalog.db"),
-        catalog_(store_, 3),
+        store_(service::OpenCatalogStore(NewCatalogDatabase(engine, dir_))),
+        catalog_(*store_, 3),
         service_(catalog_, {}),
-        feedback_(store_, 3),
+        feedback_(*store_, 3),
         server_(service_, feedback_, log_) {
-    server_.ServeHealth(store_);
+    server_.ServeHealth(*store_);
     port_ = server_.Bind("127.0.0.1", 0);
     thread_ = std::thread([this] { server_.Run(); });
   }
@@ -54,7 +57,7 @@ class HealthServer {
   TempDir dir_;
   std::ostringstream log_text_;
   service::ServiceLog log_;
-  service::SqliteCatalogStore store_;
+  std::unique_ptr<service::CatalogStore> store_;
   service::Catalog catalog_;
   service::UpdateService service_;
   service::FeedbackPage feedback_;
@@ -86,6 +89,26 @@ TEST(ServiceHealthTest, EachCheckIsLoggedAtDebugLevel) {
   httplib::Client client("127.0.0.1", server.Port());
   ASSERT_TRUE(client.Get(kHealth));
   EXPECT_NE(server.Log().find("debug GET health status=200"), std::string::npos) << server.Log();
+}
+
+TEST(ServiceHealthTest, ADatabaseThatStoppedAnsweringIs503UntilItIsBack) {
+  HealthServer server(service::LogLevel::Info, CatalogEngine::Postgres);
+  httplib::Client client("127.0.0.1", server.Port());
+  ASSERT_EQ(client.Get(kHealth)->status, 200);
+
+  SharedPostgresCluster().Stop();
+  const auto down = client.Get(kHealth);
+  SharedPostgresCluster().Start();
+  ASSERT_TRUE(down);
+  EXPECT_EQ(down->status, 503);
+  EXPECT_EQ(down->body.rfind("database not answering: ", 0), 0u) << down->body;
+  EXPECT_EQ(down->get_header_value("Cache-Control"), "no-store");
+
+  const auto back = client.Get(kHealth);
+  ASSERT_TRUE(back);
+  EXPECT_EQ(back->status, 200);
+  // The change is news for the operator, both ways; the polls in between are not.
+  EXPECT_NE(server.Log().find("warning"), std::string::npos) << server.Log();
 }
 
 TEST(ServiceHealthTest, OtherMethodsAreNotTheHealthCheck) {
