@@ -136,7 +136,12 @@ class WinHttp final : public Http {
                   std::string_view body, const HttpProgress& progress) override {
     const Exchange exchange = Open(url, L"POST");
     HINTERNET request = exchange.request.get();
+    // The headers HTTP needs are set here, around the caller's, so that they come in the same
+    // order as from the libcurl transport: WinHTTP adds only those still missing.
+    AddHeader(request, {"Host", exchange.host});
     for (const HttpHeader& header : headers) AddHeader(request, header);
+    AddHeader(request, {"Content-Length", std::to_string(body.size())});
+    AddHeader(request, {"Connection", "Keep-Alive"});
     Send(request, body);
     HttpAnswer answer;
     answer.status = Status(request);
@@ -165,6 +170,7 @@ class WinHttp final : public Http {
 
  private:
   struct Exchange {
+    std::string host;  // with the port unless it is the scheme's own
     Handle connection;
     Handle request;
   };
@@ -196,9 +202,14 @@ class WinHttp final : public Http {
     if (path.empty()) path = L"/";
 
     Exchange exchange;
+    exchange.host = Narrow(host);
+    const bool https = parts.nScheme == INTERNET_SCHEME_HTTPS;
+    if (parts.nPort != (https ? INTERNET_DEFAULT_HTTPS_PORT : INTERNET_DEFAULT_HTTP_PORT)) {
+      exchange.host += ":" + std::to_string(parts.nPort);
+    }
     exchange.connection.reset(WinHttpConnect(session_.get(), host.c_str(), parts.nPort, 0));
     if (!exchange.connection) Fail();
-    const DWORD flags = parts.nScheme == INTERNET_SCHEME_HTTPS ? WINHTTP_FLAG_SECURE : 0;
+    const DWORD flags = https ? WINHTTP_FLAG_SECURE : 0;
     exchange.request.reset(WinHttpOpenRequest(exchange.connection.get(), verb, path.c_str(),
                                               nullptr, WINHTTP_NO_REFERER,
                                               WINHTTP_DEFAULT_ACCEPT_TYPES, flags));
