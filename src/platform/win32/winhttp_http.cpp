@@ -1,3 +1,4 @@
+#include <winsock2.h>
 #include <windows.h>
 #include <winhttp.h>
 #include <zlib.h>
@@ -20,6 +21,27 @@ namespace {
 // The largest piece read at once; also bounds how late a cancel is noticed on a fast answer.
 constexpr DWORD kReadSlice = 64 * 1024;
 
+// The WinHTTP errors a user meets, for systems whose winhttp.dll has no message texts (Wine).
+const char* KnownWinHttpError(DWORD code) {
+  switch (code) {
+    case ERROR_WINHTTP_TIMEOUT: return "The operation timed out";
+    case ERROR_WINHTTP_NAME_NOT_RESOLVED: return "The server name could not be resolved";
+    case ERROR_WINHTTP_CANNOT_CONNECT: return "A connection with the server could not be established";
+    case ERROR_WINHTTP_CONNECTION_ERROR: return "The connection with the server was reset or ended";
+    case ERROR_WINHTTP_INVALID_SERVER_RESPONSE: return "The server returned an invalid answer";
+    case ERROR_WINHTTP_INVALID_URL: return "The address is invalid";
+    case ERROR_WINHTTP_UNRECOGNIZED_SCHEME: return "The address has an unsupported scheme";
+    case ERROR_WINHTTP_REDIRECT_FAILED: return "The redirection failed";
+    case ERROR_WINHTTP_SECURE_CHANNEL_ERROR: return "A secure connection could not be established";
+    case ERROR_WINHTTP_SECURE_FAILURE: return "The server's SSL certificate is not trusted";
+    case ERROR_WINHTTP_SECURE_INVALID_CA: return "The server's SSL certificate has an unknown issuer";
+    case ERROR_WINHTTP_SECURE_CERT_DATE_INVALID: return "The server's SSL certificate has expired";
+    case ERROR_WINHTTP_SECURE_CERT_CN_INVALID:
+      return "The server's SSL certificate is for another name";
+    default: return nullptr;
+  }
+}
+
 // WinHTTP's own error codes have their texts in winhttp.dll, the others in the system.
 std::string ErrorText(DWORD code) {
   wchar_t* text = nullptr;
@@ -38,7 +60,10 @@ std::string ErrorText(DWORD code) {
       message.pop_back();
     }
   }
-  if (message.empty()) message = "WinHTTP error";
+  if (message.empty()) {
+    const char* known = KnownWinHttpError(code);
+    message = known != nullptr ? known : "WinHTTP error";
+  }
   return Format("%s (%u)", message.c_str(), static_cast<unsigned>(code));
 }
 
@@ -127,8 +152,7 @@ class WinHttp final : public Http {
                                  WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
     }
     if (!session_) Fail();
-    const int timeout = static_cast<int>(
-        std::clamp<std::int64_t>(limits_.stall_timeout.count(), 1, 0x7FFFFFFF));
+    const int timeout = StallTimeoutMs();
     if (!WinHttpSetTimeouts(session_.get(), timeout, timeout, timeout, timeout)) Fail();
   }
 
@@ -175,9 +199,15 @@ class WinHttp final : public Http {
     Handle request;
   };
 
+  int StallTimeoutMs() const {
+    return static_cast<int>(
+        std::clamp<std::int64_t>(limits_.stall_timeout.count(), 1, 0x7FFFFFFF));
+  }
+
   [[noreturn]] void Fail() const {
     const DWORD code = GetLastError();
-    if (code == ERROR_WINHTTP_TIMEOUT) {
+    // Wine passes on the socket's own timeout.
+    if (code == ERROR_WINHTTP_TIMEOUT || code == WSAETIMEDOUT) {
       const auto seconds = std::chrono::ceil<std::chrono::seconds>(limits_.stall_timeout);
       throw Error(Format(LoadResString(ResString::ServiceStalled),
                          static_cast<std::int64_t>(seconds.count())));
@@ -214,6 +244,13 @@ class WinHttp final : public Http {
                                               nullptr, WINHTTP_NO_REFERER,
                                               WINHTTP_DEFAULT_ACCEPT_TYPES, flags));
     if (!exchange.request) Fail();
+    // Set on the request as well: Wine's requests do not take all of them from the session, and
+    // waiting for the answer's header has a limit of its own.
+    const int timeout = StallTimeoutMs();
+    if (!WinHttpSetTimeouts(exchange.request.get(), timeout, timeout, timeout, timeout)) Fail();
+    DWORD response_timeout = static_cast<DWORD>(timeout);
+    WinHttpSetOption(exchange.request.get(), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT,
+                     &response_timeout, sizeof response_timeout);
     return exchange;
   }
 
