@@ -4,8 +4,8 @@
 # The Windows lintrove-cli (WinHTTP) and the Linux one (libcurl) run `check` on the same programs
 # against one recording update service on 127.0.0.1: their requests must be the same bytes and
 # their verdicts the same. The Linux build's registry store is given what the Windows build read
-# from Wine's: the client's settings (its GUID), the Windows version, the 32-bit view (a 64-bit
-# Windows) and the programs; both run in the same language.
+# from Wine's: the client's settings (its GUID), the Windows version and what the inventory reads
+# (copy_inventory.sh); both run in the same language.
 set -eu
 wine_run=$1 prefix=$2 windows_cli=$3 host_cli=$4 recorder=$5 work=$6
 
@@ -47,8 +47,7 @@ until [ -s port ]; do
 done
 service="127.0.0.1:$(cat port)/updateservice1400.php"
 
-windows reg import entries.reg
-"$host_cli" --registry-dir store reg import entries.reg >/dev/null
+windows reg import entries.reg /reg:64
 
 LC_ALL=en_US.UTF-8
 export LC_ALL
@@ -58,9 +57,8 @@ mv requests.log windows-requests.log
 
 windows reg export 'HKCU\Software\Dorv\Lintrove' settings.reg /y >/dev/null
 windows reg export 'HKLM\SOFTWARE\Microsoft\Windows NT\CurrentVersion' version.reg /y /reg:64 >/dev/null
-windows reg export 'HKLM\SOFTWARE\WOW6432Node\Microsoft\Windows\CurrentVersion\Uninstall' \
-  wow.reg /y /reg:64 >/dev/null
-for file in settings version wow; do
+sh "$(dirname "$0")/copy_inventory.sh" "$wine_run" "$prefix" "$windows_cli" "$host_cli" store
+for file in settings version; do
   "$host_cli" --registry-dir store reg import "$file.reg" >/dev/null
 done
 "$host_cli" --registry-dir store check --service "$service" --no-ssl --json >linux.json
