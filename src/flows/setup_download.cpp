@@ -1,7 +1,5 @@
 #include "flows/setup_download.h"
 
-#include <openssl/evp.h>
-
 #include <array>
 #include <cerrno>
 #include <cstdio>
@@ -13,6 +11,7 @@
 #include "base/format.h"
 #include "base/resource_strings.h"
 #include "base/text.h"
+#include "platform/sha256.h"
 
 namespace lintrove {
 namespace {
@@ -66,34 +65,6 @@ bool IsUsableFileName(std::string_view name) {
   return true;
 }
 
-class Sha256 {
- public:
-  Sha256() : context_(EVP_MD_CTX_new()) {
-    if (!context_ || EVP_DigestInit_ex(context_.get(), EVP_sha256(), nullptr) != 1) {
-      throw std::bad_alloc();
-    }
-  }
-  void Add(std::string_view bytes) { EVP_DigestUpdate(context_.get(), bytes.data(), bytes.size()); }
-  std::string HexDigest() {
-    std::array<unsigned char, EVP_MAX_MD_SIZE> digest{};
-    unsigned int length = 0;
-    EVP_DigestFinal_ex(context_.get(), digest.data(), &length);
-    static constexpr char kDigits[] = "0123456789abcdef";
-    std::string hex;
-    for (unsigned int i = 0; i < length; ++i) {
-      hex += kDigits[digest[i] >> 4];
-      hex += kDigits[digest[i] & 15];
-    }
-    return hex;
-  }
-
- private:
-  struct Free {
-    void operator()(EVP_MD_CTX* context) const { EVP_MD_CTX_free(context); }
-  };
-  std::unique_ptr<EVP_MD_CTX, Free> context_;
-};
-
 struct CloseFile {
   void operator()(std::FILE* file) const { std::fclose(file); }
 };
@@ -145,7 +116,7 @@ std::filesystem::path DownloadSetup(platform::Http& http, const std::string& url
   std::string actual_sha256;
   try {
     File file = CreateTemporaryBeside(target, temporary.path);
-    Sha256 sum;
+    platform::Sha256 sum;
     http.Download(
         url,
         [&](std::string_view bytes) {

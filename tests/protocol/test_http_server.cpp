@@ -56,10 +56,7 @@ void TestHttpServer::Stop() {
   if (thread_.joinable()) thread_.join();
 }
 
-namespace {
-
-// Whether `request` holds the whole request: the header and as many body bytes as it announces.
-bool IsComplete(const std::string& request) {
+bool IsCompleteRequest(const std::string& request) {
   const std::size_t header_end = request.find("\r\n\r\n");
   if (header_end == std::string::npos) return false;
   std::string header = request.substr(0, header_end);
@@ -70,8 +67,6 @@ bool IsComplete(const std::string& request) {
   }
   return request.size() >= header_end + 4 + length;
 }
-
-}  // namespace
 
 RawHttpServer::RawHttpServer(std::optional<std::string> answer) : answer_(std::move(answer)) {
   listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
@@ -115,7 +110,7 @@ void RawHttpServer::Serve() {
     const ssize_t received = ::recv(connection, buffer, sizeof buffer, 0);
     if (received <= 0) break;
     request_.append(buffer, static_cast<std::size_t>(received));
-    if (answer_ && !answered && IsComplete(request_)) {
+    if (answer_ && !answered && IsCompleteRequest(request_)) {
       if (!answer_->empty()) ::send(connection, answer_->data(), answer_->size(), MSG_NOSIGNAL);
       ::shutdown(connection, SHUT_WR);
       answered = true;

@@ -40,6 +40,9 @@ class TestHttpServer {
   std::thread thread_;
 };
 
+// Whether `request` holds a whole request: the header and as many body bytes as it announces.
+bool IsCompleteRequest(const std::string& request);
+
 // A server for one request on a bare socket: it records the request's bytes exactly as they
 // came, then sends `answer` as it stands (an empty one: nothing at all) and hangs up, or, with no
 // answer, stays silent until the client gives up.

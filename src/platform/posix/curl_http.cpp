@@ -97,6 +97,9 @@ class CurlHttp final : public Http {
     char error_text[CURL_ERROR_SIZE] = "";
     Reception reception{limits_.max_answer_bytes, {}, false, false};
     Slist header_list = HeaderList(headers);
+    // Last, as WinHTTP sends them: the two transports' requests are the same bytes.
+    AppendHeader(header_list, "Content-Length: " + std::to_string(body.size()));
+    AppendHeader(header_list, "Connection: Keep-Alive");
 
     CURL* easy = easy_.get();
     SetCommonOptions(url, error_text);
@@ -159,18 +162,19 @@ class CurlHttp final : public Http {
     curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 10L);
   }
 
+  static void AppendHeader(Slist& list, const std::string& line) {
+    curl_slist* extended = curl_slist_append(list.get(), line.c_str());
+    if (extended == nullptr) throw Error(curl_easy_strerror(CURLE_OUT_OF_MEMORY));
+    list.release();
+    list.reset(extended);
+  }
+
   static Slist HeaderList(std::span<const HttpHeader> headers) {
     Slist list;
-    auto append = [&list](const std::string& line) {
-      curl_slist* extended = curl_slist_append(list.get(), line.c_str());
-      if (extended == nullptr) throw Error(curl_easy_strerror(CURLE_OUT_OF_MEMORY));
-      list.release();
-      list.reset(extended);
-    };
-    for (const HttpHeader& header : headers) append(header.name + ": " + header.value);
+    for (const HttpHeader& header : headers) AppendHeader(list, header.name + ": " + header.value);
     // A name without a value takes away a header libcurl would add of its own.
-    append("Accept:");
-    append("Expect:");
+    AppendHeader(list, "Accept:");
+    AppendHeader(list, "Expect:");
     return list;
   }
 

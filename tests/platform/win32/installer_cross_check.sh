@@ -42,18 +42,7 @@ remove_entries() {
 trap remove_entries EXIT
 windows reg import entries.reg
 
-# The 32-bit view of HKLM\SOFTWARE is its WOW6432Node subtree, on Windows and in the store.
-windows reg export 'HKLM\SOFTWARE\Classes\Installer\Products' products.reg /y /reg:64
-windows reg export 'HKLM\SOFTWARE\Classes\Installer\UpgradeCodes' upgrade-codes.reg /y /reg:64
-windows reg export 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Installer\UserData\S-1-5-18\Products' \
-  user-data.reg /y /reg:64
-windows reg export 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall' uninstall-64.reg /y /reg:64
-windows reg export 'HKLM\SOFTWARE\WOW6432Node\Microsoft\Windows\CurrentVersion\Uninstall' \
-  uninstall-32.reg /y /reg:64
-
-for file in products upgrade-codes user-data uninstall-64 uninstall-32; do
-  "$host_cli" --registry-dir store reg import "$file.reg" >/dev/null
-done
+sh "$(dirname "$0")/copy_inventory.sh" "$wine_run" "$prefix" "$windows_cli" "$host_cli" store
 
 # The Windows C runtime ends lines with CR LF on standard output.
 windows scan --json --extended | tr -d '\r' >windows.json
