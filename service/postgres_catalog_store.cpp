@@ -308,15 +308,20 @@ std::string ArrayLiteral(const Texts& items, Text text) {
 // programs again and again.
 bool AllRecorded(PostgresConnection& db, const std::string& client_guid,
                  std::span<const ReportedProgram> programs) {
+  const Rows client = db.Query("SELECT id FROM clients WHERE guid = $1", client_guid);
+  if (client.Count() == 0) return false;
+  // One statement sees one snapshot: no transaction needed. Each report is found through its
+  // primary key.
   const Rows recorded = db.Query(
       "SELECT count(*) FROM unnest($2::text[], $3::text[]) AS q (identity, version) "
-      "JOIN programs p ON p.identity = q.identity WHERE CASE WHEN q.version = '' "
-      "THEN EXISTS (SELECT 1 FROM program_reports r JOIN clients c ON c.id = r.client_id "
-      "  WHERE c.guid = $1 AND r.program_id = p.id) "
-      "ELSE EXISTS (SELECT 1 FROM version_reports r JOIN clients c ON c.id = r.client_id "
-      "  JOIN versions v ON v.id = r.version_id "
-      "  WHERE c.guid = $1 AND v.program_id = p.id AND v.name = q.version) END",
-      client_guid, ArrayLiteral(programs, [](const auto& p) { return p.identity; }),
+      "JOIN programs p ON p.identity = q.identity "
+      "LEFT JOIN versions v ON v.program_id = p.id AND v.name = q.version "
+      "WHERE CASE WHEN q.version = '' "
+      "THEN EXISTS (SELECT 1 FROM program_reports r WHERE r.client_id = $1 "
+      "  AND r.program_id = p.id) "
+      "ELSE EXISTS (SELECT 1 FROM version_reports r WHERE r.client_id = $1 "
+      "  AND r.version_id = v.id) END",
+      client.Integer(0, 0), ArrayLiteral(programs, [](const auto& p) { return p.identity; }),
       ArrayLiteral(programs, [](const auto& p) { return p.version; }));
   return recorded.Integer(0, 0) == static_cast<std::int64_t>(programs.size());
 }
@@ -365,9 +370,7 @@ void PostgresCatalogStore::RecordReport(const std::string& client_guid,
                                         std::span<const ReportedProgram> programs) {
   Lease lease(pool_);
   PostgresConnection& db = *lease;
-  if (InTransaction(db, kReadOnly, [&] { return AllRecorded(db, client_guid, programs); })) {
-    return;
-  }
+  if (AllRecorded(db, client_guid, programs)) return;
   // Rows are locked in the order of their identities, so that two reports of the same
   // programs never wait for each other in a circle.
   std::vector<ReportedProgram> ordered(programs.begin(), programs.end());
