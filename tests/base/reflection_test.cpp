@@ -10,9 +10,12 @@
 
 #include "base/date_time.h"
 #include "base/error.h"
+#include "support/error_of.h"
 
 namespace lintrove {
 namespace {
+
+using test::ErrorOf;
 
 enum class Shade : std::uint8_t { Light, Dark, Striped };
 
@@ -210,17 +213,6 @@ TEST(ReflectionTest, TypedAccessorsReachTheSameMembers) {
 
   info.FindProperty("Partner")->SetReference(gadget, nullptr);
   EXPECT_EQ(gadget.partner, nullptr);
-}
-
-// Runs `action` and returns the message of the lintrove::Error it throws.
-template <typename Action>
-std::string ErrorOf(Action action) {
-  try {
-    action();
-  } catch (const Error& e) {
-    return e.what();
-  }
-  return "no error";
 }
 
 TEST(ReflectionTest, RefusalsNameTheProperty) {

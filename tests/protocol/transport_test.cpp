@@ -18,10 +18,13 @@
 #include "settings/client_settings.h"
 #include "settings/system_settings.h"
 #include "support/compression.h"
+#include "support/error_of.h"
 #include "support/temp_dir.h"
 
 namespace lintrove {
 namespace {
+
+using test::ErrorOf;
 
 using test::RawHttpServer;
 using test::TestHttpServer;
@@ -41,16 +44,6 @@ TestHttpServer::Handler Answer(std::string body, std::string encoding = {}) {
     if (!encoding.empty()) response.set_header("Content-Encoding", encoding);
     response.set_content(body, "application/octet-stream");
   };
-}
-
-template <typename Action>
-std::string ErrorOf(Action action) {
-  try {
-    action();
-  } catch (const Error& error) {
-    return error.what();
-  }
-  return "no error";
 }
 
 TEST(TransportTest, AddressIsTheSchemeBySslThenTheServiceSetting) {
@@ -351,7 +344,8 @@ TEST(TransportTest, OversizedAnswersAreRefusedAlsoWhenCompressed) {
   const struct {
     const char* encoding;
     std::string body;
-  } cases[] = {{"", large}, {"gzip", test::Compress(large, 31)}, {"deflate", test::Compress(large, 15)}};
+  } cases[] = {
+      {"", large}, {"gzip", test::Compress(large, 31)}, {"deflate", test::Compress(large, 15)}};
   for (const auto& c : cases) {
     ASSERT_LT(c.body.size(), c.encoding[0] ? 4096u : 200000u);
     TestHttpServer server(Answer(c.body, c.encoding));

@@ -9,9 +9,12 @@
 
 #include "platform/http.h"
 #include "protocol/transport.h"
+#include "support/error_of.h"
 
 namespace lintrove {
 namespace {
+
+using test::ErrorOf;
 
 struct Ports {
   int http = 0;
@@ -28,17 +31,8 @@ Ports HostPorts() {
 std::string Url(const std::string& path, bool https = false) {
   const Ports ports = HostPorts();
   return (https ? "https://127.0.0.1:" + std::to_string(ports.https)
-                : "http://127.0.0.1:" + std::to_string(ports.http)) + path;
-}
-
-template <typename Action>
-std::string ErrorOf(Action action) {
-  try {
-    action();
-  } catch (const Error& error) {
-    return error.what();
-  }
-  return "no error";
+                : "http://127.0.0.1:" + std::to_string(ports.http)) +
+         path;
 }
 
 class WinHttpTest : public testing::Test {
@@ -61,7 +55,8 @@ TEST_F(WinHttpTest, AnswersEndAsWithTheLinuxTransport) {
       {"/large", {.max_answer_bytes = 64 * 1024}, too_large},
       {"/large-gzip", {.max_answer_bytes = 64 * 1024}, too_large},
       {"/large-deflate", {.max_answer_bytes = 64 * 1024}, too_large},
-      {"/stall", {.stall_timeout = std::chrono::milliseconds(300)},
+      {"/stall",
+       {.stall_timeout = std::chrono::milliseconds(300)},
        "Der Server hat 1 Sekunden lang keine Daten gesendet; die Anfrage wurde abgebrochen."},
   };
   for (const auto& c : cases) {
