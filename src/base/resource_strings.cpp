@@ -82,6 +82,8 @@ constexpr std::array kBuiltIn = {
             "Die Datei '%s' ist größer als %d MByte und wird nicht gelesen."},
     BuiltIn{ResString::RegFileKeyOfOtherRoot, "Schlüssel unter %s in der Datei für %s"},
     BuiltIn{ResString::RegFileRootDeleted, "ein Stammschlüssel kann nicht gelöscht werden"},
+    BuiltIn{ResString::RegFileWindows31Content,
+            "Dateien im Format von Windows 3.1 („REGEDIT“) werden nur ohne Inhalt gelesen"},
     BuiltIn{ResString::RegistryKeyNotCreated, "Der Schlüssel %s kann nicht angelegt werden."},
     BuiltIn{ResString::HomeDirectoryUnknown,
             "Das Heimatverzeichnis ist unbekannt; LINTROVE_REGISTRY_DIR ist nicht gesetzt."},

@@ -78,6 +78,7 @@ inline constexpr int RegistryKeyPathEmptyName = 61512;
 inline constexpr int RegFileTooLarge = 61513;
 inline constexpr int RegFileKeyOfOtherRoot = 61514;
 inline constexpr int RegFileRootDeleted = 61515;
+inline constexpr int RegFileWindows31Content = 61516;
 inline constexpr int RegistryKeyNotCreated = 61517;
 inline constexpr int HomeDirectoryUnknown = 61518;
 // Registry files (regedit's export format): 61520 to 61535.

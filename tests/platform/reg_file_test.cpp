@@ -356,6 +356,8 @@ TEST(RegFileTest, ReadsEveryValueNotation) {
       {"sz of odd length", "\"v\"=hex(1):41,00,01", RegType::Sz, {0x41, 0, 1, 0, 0}},
       {"sz kept exact", "\"v\"=hex(1,exact):41,00", RegType::Sz, {0x41, 0}},
       {"empty multi kept exact", "\"v\"=hex(7,exact):", RegType::MultiSz, {}},
+      {"empty expandable stays empty", "\"v\"=hex(2):", RegType::ExpandSz, {}},
+      {"empty multi stays empty", "\"v\"=hex(7): ;c", RegType::MultiSz, {}},
       {"binary gets no NUL", "\"v\"=hex(3):41", RegType::Binary, {0x41}},
       {"big-endian dword", "\"v\"=hex(5):00,00,00,01", RegType::DwordBigEndian, {0, 0, 0, 1}},
       {"dword of any length", "\"v\"=hex(4):01,02", RegType::Dword, {1, 2}},
@@ -636,6 +638,9 @@ TEST(RegFileTest, MalformedFilesNameTheLineAndTheFault) {
       {"other header", Utf8File("Windows Registry Editor Version 4.00\n[HKCU\\A]\n"),
        "Zeile 1: keine Registrierungsdatei: die erste Zeile muss „Windows Registry Editor Version "
        "5.00“ oder „REGEDIT4“ lauten"},
+      {"a near miss of the Windows 3.1 header", Utf8File("REGEDIT5\n"),
+       "Zeile 1: keine Registrierungsdatei: die erste Zeile muss „Windows Registry Editor Version "
+       "5.00“ oder „REGEDIT4“ lauten"},
       {"binary garbage", Bytes{0x7F, 'E', 'L', 'F', 0, 1, 0xFF, '\n', 0x80},
        "Zeile 1: keine Registrierungsdatei: die erste Zeile muss „Windows Registry Editor Version "
        "5.00“ oder „REGEDIT4“ lauten"},
@@ -713,6 +718,11 @@ TEST(RegFileTest, MalformedFilesNameTheLineAndTheFault) {
        "Zeile 4: Schlüssel unter HKEY_LOCAL_MACHINE in der Datei für HKEY_CURRENT_USER"},
       {"root deleted", V5("[-HKEY_CURRENT_USER]\n"),
        "Zeile 3: ein Stammschlüssel kann nicht gelöscht werden"},
+      {"Windows 3.1 format with content",
+       Utf8File("REGEDIT\n\nHKEY_CLASSES_ROOT\\.txt = txtfile\n"),
+       "Zeile 3: Dateien im Format von Windows 3.1 („REGEDIT“) werden nur ohne Inhalt gelesen"},
+      {"Windows 3.1 format with a key header", RegeditFile("REGEDIT\n[HKCU\\A]\n"),
+       "Zeile 2: Dateien im Format von Windows 3.1 („REGEDIT“) werden nur ohne Inhalt gelesen"},
       {"odd-length UTF-16", oddUtf16, "Zeile 4: UTF-16-Datei mit ungerader Anzahl von Bytes"},
   };
   for (const auto& c : cases) {
@@ -725,6 +735,21 @@ TEST(RegFileTest, MalformedFilesNameTheLineAndTheFault) {
     } catch (const Error& e) {
       EXPECT_EQ(std::string(e.what()), "C:\\Daten\\test.reg, " + c.message);
     }
+  }
+}
+
+TEST(RegFileTest, AWindows31HeaderAloneImportsNothing) {
+  const std::vector<std::pair<std::string, Bytes>> files = {
+      {"ANSI, header only", Utf8File("REGEDIT")},
+      {"ANSI, blank lines after", Utf8File("REGEDIT\r\n\r\n  \r\n")},
+      {"Unicode, header only", RegeditFile("REGEDIT")},
+      {"Unicode, blanks around", RegeditFile(" REGEDIT \n\t\n")},
+  };
+  for (const auto& [label, file] : files) {
+    SCOPED_TRACE(label);
+    RecordingSink sink;
+    EXPECT_NO_THROW(ParseRegFile(file, "test.reg", sink));
+    EXPECT_TRUE(sink.events.empty());
   }
 }
 

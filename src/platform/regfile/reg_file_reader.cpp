@@ -2,8 +2,8 @@
 
 #include "base/error.h"
 #include "base/format.h"
-#include "base/text.h"
 #include "base/resource_strings.h"
+#include "base/text.h"
 #include "platform/regfile/reg_file.h"
 
 namespace lintrove::platform {
@@ -11,6 +11,8 @@ namespace {
 
 constexpr std::string_view kVersion5Header = "Windows Registry Editor Version 5.00";
 constexpr std::string_view kVersion4Header = "REGEDIT4";
+// The format of Windows 3.1, which has no values and no key headers.
+constexpr std::string_view kWindows31Header = "REGEDIT";
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -372,8 +374,10 @@ class RegFileParser {
     ParseHexBytes(tag.substr(pos + 1), value.data);
     if (!IsStringType(value.type)) return;
     if (ansi_ != AnsiData::None) value.data = AnsiToUtf16Le(value.data);
-    // Windows terminates string data that lacks a NUL at its end.
+    // Windows terminates string data that lacks a NUL at its end, but leaves empty expandable
+    // and multi-string data empty.
     const std::size_t size = value.data.size();
+    if (size == 0 && value.type != RegType::Sz) return;
     if (!exact && (size < 2 || value.data[size - 1] != 0 || value.data[size - 2] != 0)) {
       value.data.insert(value.data.end(), 2, 0);
     }
@@ -440,7 +444,20 @@ std::optional<std::string_view> FileVersion(std::string_view firstLine) {
   firstLine = firstLine.substr(start, end - start);
   if (firstLine == kVersion5Header) return kVersion5Header;
   if (firstLine == kVersion4Header) return kVersion4Header;
+  if (firstLine == kWindows31Header) return kWindows31Header;
   return std::nullopt;
+}
+
+// Windows imports a file of the Windows 3.1 format that holds only its header, and nothing from
+// it; one with content is not read here.
+void CheckNothingAfterWindows31Header(LineSource& lines, std::string_view source) {
+  std::string_view line;
+  while (lines.Next(line)) {
+    if (!OnlyBlanksFrom(line, 0)) {
+      ThrowRegFileError(source, lines.LineNumber(),
+                        LoadResString(ResString::RegFileWindows31Content));
+    }
+  }
 }
 
 // Reads the version line and then the rest of the file.
@@ -452,6 +469,10 @@ void ParseLines(LineSource& lines, AnsiData regedit4Ansi, std::string_view sourc
     ThrowRegFileError(
         source, 1,
         Format(LoadResString(ResString::RegFileNoHeader), kVersion5Header, kVersion4Header));
+  }
+  if (*version == kWindows31Header) {
+    CheckNothingAfterWindows31Header(lines, source);
+    return;
   }
   const AnsiData ansi = *version == kVersion4Header ? regedit4Ansi : AnsiData::None;
   RegFileParser(lines, ansi, source, sink).ParseBody();
