@@ -45,6 +45,7 @@ CheckOptions ParseOptions(std::span<const std::string> args) {
     const std::string& arg = args[i];
     if (arg == "--service" && i + 1 < args.size()) {
       options.service_url = args[++i];
+      RequireUtf8Text(*options.service_url);
     } else if (arg == "--ssl" || arg == "--no-ssl") {
       options.ssl = arg == "--ssl";
     } else if (arg == "--json") {

@@ -36,6 +36,7 @@ Switches::Switches(std::span<const std::string> args,
     if (accepted->ends_with(':')) {
       if (i + 1 >= args.size()) throw UsageError("switch '" + arg + "' needs a value");
       value = args[++i];
+      RequireUtf8Text(value);
     }
     values_.emplace(std::move(name), std::move(value));
   }
@@ -47,12 +48,10 @@ std::optional<std::string> Switches::Value(std::string_view name) const {
   return found->second;
 }
 
-void RequireUtf8Arguments(std::span<const std::string> args) {
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    if (!IsValidUtf8(args[i])) {
-      throw UsageError("argument " + std::to_string(i + 1) + " is not valid UTF-8 text: '" +
-                       Utf16ToUtf8(Utf8ToUtf16(args[i])) + "'");
-    }
+void RequireUtf8Text(std::string_view argument) {
+  if (!IsValidUtf8(argument)) {
+    throw UsageError("argument is not valid UTF-8 text: '" + Utf16ToUtf8(Utf8ToUtf16(argument)) +
+                     "'");
   }
 }
 

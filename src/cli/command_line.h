@@ -41,9 +41,11 @@ class Switches {
   std::map<std::string, std::string, std::less<>> values_;
 };
 
-// Refuses (UsageError) an argument that is not UTF-8 text. Kept, it would become another text
-// (U+FFFD in place of its bytes): a name given so would be stored and then never found.
-void RequireUtf8Arguments(std::span<const std::string> args);
+// Refuses (UsageError) an argument that stands for text (a key or value name, data, an address)
+// but is not UTF-8. Kept, it would become another text (U+FFFD in place of its bytes): a name
+// given so would be stored and then never found. File and directory names are not text on
+// Linux but bytes, and are taken as they are.
+void RequireUtf8Text(std::string_view argument);
 
 // Asks a yes/no question where one can be asked; elsewhere the answer is no.
 bool Confirm(CommandContext& context, std::string_view question);

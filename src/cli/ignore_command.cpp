@@ -154,6 +154,7 @@ int Ignore(std::span<const std::string> args, CommandContext& context,
   if (args.size() != 2) {
     throw UsageError(action + " takes one name or identifier");
   }
+  RequireUtf8Text(args[1]);
   return action == "add" ? Add(args[1], context, installer) : Remove(args[1], context, installer);
 }
 

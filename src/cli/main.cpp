@@ -72,12 +72,6 @@ Command FindCommand(std::string_view name) {
 int main(int argc, char* argv[]) {
   lintrove::platform::UseUtf8Console();
   const std::vector<std::string> args = lintrove::platform::ProgramArguments(argc, argv);
-  try {
-    lintrove::cli::RequireUtf8Arguments(args);
-  } catch (const lintrove::cli::UsageError& error) {
-    std::cerr << "lintrove-cli: " << error.what() << '\n';
-    return 2;
-  }
   std::size_t next = 0;
   for (; next < args.size() && args[next].starts_with("--"); ++next) {
     const std::string& option = args[next];

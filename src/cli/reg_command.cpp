@@ -27,14 +27,15 @@ struct Operation {
   int (*run)(std::span<const std::string>, CommandContext&);
 };
 
-constexpr Operation kOperations[] = {{"query", RegQuery},   {"add", RegAdd},
-                                     {"delete", RegDelete}, {"import", RegImport},
+constexpr Operation kOperations[] = {{"query", RegQuery},
+                                     {"add", RegAdd},
+                                     {"delete", RegDelete},
+                                     {"import", RegImport},
                                      {"export", RegExport}};
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  return std::ranges::equal(a, b, [](unsigned char x, unsigned char y) {
-    return std::tolower(x) == std::tolower(y);
-  });
+  return std::ranges::equal(
+      a, b, [](unsigned char x, unsigned char y) { return std::tolower(x) == std::tolower(y); });
 }
 
 }  // namespace
@@ -43,7 +44,8 @@ int RunRegCommand(std::span<const std::string> args, CommandContext& context) {
   return RunCommand(args, context, kUsage, [&] {
     if (args.empty()) throw UsageError("no operation");
     for (const Operation& operation : kOperations) {
-      if (EqualsIgnoringCase(args[0], operation.name)) return operation.run(args.subspan(1), context);
+      if (EqualsIgnoringCase(args[0], operation.name))
+        return operation.run(args.subspan(1), context);
     }
     throw UsageError("unknown operation '" + args[0] + "'");
   });
@@ -60,6 +62,7 @@ std::string RegKeyName::FullName() const {
 }
 
 RegKeyName ParseRegKeyName(std::string_view text) {
+  RequireUtf8Text(text);
   std::size_t separator = text.find('\\');
   auto root = platform::ParseRootKeyName(text.substr(0, separator));
   if (!root) throw UsageError("invalid key name '" + std::string(text) + "'");

@@ -1,7 +1,9 @@
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <ostream>
 #include <utility>
 
@@ -24,38 +26,58 @@ constexpr std::string_view kDone = "The operation completed successfully.\n";
 constexpr std::size_t kMaxImportMegabytes = 512;
 constexpr std::size_t kMaxImportBytes = kMaxImportMegabytes << 20;
 
+// A file named on the command line. Linux names are bytes and stay so; on Windows the argument
+// is UTF-8 from the wide command line, which a narrow name would read in the ANSI code page.
+std::filesystem::path ArgumentPath(const std::string& argument) {
+#ifdef _WIN32
+  return std::filesystem::path(std::u8string(argument.begin(), argument.end()));
+#else
+  return std::filesystem::path(argument);
+#endif
+}
+
 [[noreturn]] void ThrowTooLarge(const std::string& path) {
   throw Error(Format(LoadResString(ResString::RegFileTooLarge), path, kMaxImportMegabytes));
 }
 
-std::vector<std::uint8_t> ReadImportFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    const std::string reason = std::strerror(errno);
-    throw Error(Format(LoadResString(ResString::CannotReadFile), path, reason));
-  }
-  std::vector<std::uint8_t> bytes;
-  std::error_code error;
-  if (std::filesystem::is_regular_file(path, error)) {
-    const std::uintmax_t size = std::filesystem::file_size(path, error);
-    if (size > kMaxImportBytes) ThrowTooLarge(path);
-    // Read whole, so that the file's bytes are held once and never copied to a larger buffer.
-    bytes.resize(static_cast<std::size_t>(size));
-    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    bytes.resize(static_cast<std::size_t>(in.gcount()));
-    return bytes;
-  }
-  std::vector<std::vector<std::uint8_t>> chunks;
+[[noreturn]] void ThrowUnreadable(const std::string& path) {
+  const std::string reason = std::strerror(errno);
+  throw Error(Format(LoadResString(ResString::CannotReadFile), path, reason));
+}
+
+// A pipe or a device tells its size only at its end, and an endless one never does: it is
+// copied to an unnamed temporary file first, so that memory holds a chunk of it while it is
+// read and, once it has ended within the cap, its bytes once.
+std::vector<std::uint8_t> ReadStream(std::istream& in, const std::string& path) {
+  const std::unique_ptr<std::FILE, decltype(&std::fclose)> spool(std::tmpfile(), &std::fclose);
+  if (!spool) ThrowUnreadable(path);
+  std::vector<char> chunk(std::size_t{1} << 16);
   std::size_t total = 0;
   while (in) {
-    std::vector<std::uint8_t>& chunk = chunks.emplace_back(std::size_t{1} << 20);
-    in.read(reinterpret_cast<char*>(chunk.data()), static_cast<std::streamsize>(chunk.size()));
-    chunk.resize(static_cast<std::size_t>(in.gcount()));
-    total += chunk.size();
+    in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+    const auto count = static_cast<std::size_t>(in.gcount());
+    total += count;
     if (total > kMaxImportBytes) ThrowTooLarge(path);
+    if (std::fwrite(chunk.data(), 1, count, spool.get()) != count) ThrowUnreadable(path);
   }
-  bytes.reserve(total);
-  for (const auto& chunk : chunks) bytes.insert(bytes.end(), chunk.begin(), chunk.end());
+  if (in.bad()) ThrowUnreadable(path);
+  std::vector<std::uint8_t> bytes(total);
+  std::rewind(spool.get());
+  if (std::fread(bytes.data(), 1, total, spool.get()) != total) ThrowUnreadable(path);
+  return bytes;
+}
+
+std::vector<std::uint8_t> ReadImportFile(const std::string& path) {
+  std::ifstream in(ArgumentPath(path), std::ios::binary);
+  if (!in) ThrowUnreadable(path);
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(ArgumentPath(path), error)) return ReadStream(in, path);
+  const std::uintmax_t size = std::filesystem::file_size(ArgumentPath(path), error);
+  if (size > kMaxImportBytes) ThrowTooLarge(path);
+  // Read whole, so that the file's bytes are held once and never copied to a larger buffer.
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  bytes.resize(static_cast<std::size_t>(in.gcount()));
   return bytes;
 }
 
@@ -101,7 +123,7 @@ int RegExport(std::span<const std::string> args, CommandContext& context) {
   if (!context.registry.OpenKey(key.root, key.path, view, platform::KeyAccess::Read)) {
     throw Error("The system was unable to find the specified registry key or value.");
   }
-  if (std::filesystem::exists(file) && !switches.Has("y") &&
+  if (std::filesystem::exists(ArgumentPath(file)) && !switches.Has("y") &&
       !Confirm(context, "File " + file + " already exists. Overwrite it")) {
     if (!context.interactive) throw Error("The file exists; /y overwrites it.");
     context.out << "The operation was cancelled by the user.\n";
@@ -112,7 +134,7 @@ int RegExport(std::span<const std::string> args, CommandContext& context) {
                                                            : key.path.substr(lastSeparator + 1));
   CopyKey(context.registry, key.root, view, key.path, copy);
   std::vector<std::uint8_t> bytes = platform::FormatRegFile(copy, key.FullName());
-  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  std::ofstream out(ArgumentPath(file), std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(bytes.data()),
             static_cast<std::streamsize>(bytes.size()));
   out.close();

@@ -3,7 +3,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <sstream>
+#include <thread>
 
 #include "base/text.h"
 #include "platform/posix/posix_registry.h"
@@ -195,6 +198,27 @@ TEST_F(RegCommandTest, AnImportWithoutEndOrTooLargeStopsWithAnError) {
   EXPECT_FALSE(std::filesystem::exists(dir_ / "registry" / "HKEY_CURRENT_USER.reg"));
 }
 
+// A pipe tells its size only at its end; what comes through it is imported whole.
+TEST_F(RegCommandTest, AnImportFromAPipeReadsItToItsEnd) {
+  const std::filesystem::path pipe = dir_ / "export.pipe";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  // Larger than any buffer on the way, so that the file is read in many pieces.
+  std::string text(kExport);
+  for (int i = 0; i < 5000; ++i)
+    text += "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Filler\\" + std::to_string(i) + "]\n";
+  text += "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Last]\n\"Seen\"=\"yes\"\n";
+  std::thread writer([&] { test::WriteFileBytes(pipe, RegeditFile(text)); });
+  Outcome imported = Run({"import", pipe.string()});
+  writer.join();
+  ASSERT_EQ(imported.status, 0) << imported.err;
+  EXPECT_THAT(Run({"query", "HKLM\\SOFTWARE\\Last", "/v", "Seen"}).out, HasSubstr("REG_SZ    yes"));
+  EXPECT_THAT(
+      Run({"query", "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Example Tools",
+           "/v", "DisplayName"})
+          .out,
+      HasSubstr("Example Tools 2.1"));
+}
+
 TEST_F(RegCommandTest, NamesTheRegistryCannotKeepAreRefused) {
   ASSERT_EQ(Run({"add", "HKCU\\Software\\Kept", "/v", "x", "/d", "1"}).status, 0);
   const std::string before = test::ReadFileBytes(dir_ / "registry" / "HKEY_CURRENT_USER.reg");
@@ -213,25 +237,49 @@ TEST_F(RegCommandTest, NamesTheRegistryCannotKeepAreRefused) {
   EXPECT_EQ(test::ReadFileBytes(dir_ / "registry" / "HKEY_CURRENT_USER.reg"), before);
 }
 
-TEST(CommandLineTest, ArgumentsThatAreNotUtf8AreRefused) {
+TEST_F(RegCommandTest, TextArgumentsThatAreNotUtf8AreRefused) {
   const struct {
     std::vector<std::string> args;
     bool refused;
   } cases[] = {
-      {{"reg", "add", "HKCU\\Gr\xC3\xBC\xC3\x9F\xE2\x82\xAC", "/d", "\xF0\x9F\x98\x80"}, false},
-      {{"reg", "add", "HKCU\\caf\xE9"}, true},
-      {{"reg", "query", "HKCU", "/v", "\xC3"}, true},       // cut short
-      {{"--registry-dir", "/tmp/\xED\xA0\x80"}, true},      // a surrogate
-      {{"reg", "add", "HKCU\\x", "/d", "\xC0\xAF"}, true},  // an overlong "/"
+      {{"add", "HKCU\\Gr\xC3\xBC\xC3\x9F\xE2\x82\xAC", "/v", "\xC3\xA9", "/d", "\xF0\x9F\x98\x80",
+        "/f"},
+       false},
+      {{"add", "HKCU\\caf\xE9"}, true},
+      {{"query", "HKCU", "/v", "\xC3"}, true},                  // cut short
+      {{"add", "HKCU\\x", "/v", "x", "/d", "\xC0\xAF"}, true},  // an overlong "/"
+      {{"add", "HKCU\\x", "/v", "x", "/t", "REG_MULTI_SZ", "/s", "\xED\xA0\x80", "/d", "a"},
+       true},  // a surrogate
+      {{"export", "HKCU\\caf\xE9", (dir_ / "out.reg").string()}, true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.args));
-    if (c.refused) {
-      EXPECT_THROW(RequireUtf8Arguments(c.args), UsageError);
-    } else {
-      EXPECT_NO_THROW(RequireUtf8Arguments(c.args));
-    }
+    const Outcome outcome = Run(c.args);
+    EXPECT_EQ(outcome.status, c.refused ? 1 : 0) << outcome.err;
+    EXPECT_EQ(outcome.err.find("UTF-8") != std::string::npos, c.refused) << outcome.err;
   }
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "out.reg"));
+}
+
+// Linux file names are bytes: one in Latin-1 is a name like any other.
+TEST_F(RegCommandTest, FilesWhoseNamesAreNotUtf8AreExportedAndImported) {
+  ASSERT_EQ(Run({"add", "HKCU\\Software\\Caf\xC3\xA9", "/v", "n", "/d", "1", "/f"}).status, 0);
+  const std::filesystem::path latin1Dir = dir_ / "Verzeichnis \xE4";
+  std::filesystem::create_directory(latin1Dir);
+  const std::string file = (latin1Dir / "caf\xE9.reg").string();
+  Outcome exported = Run({"export", "HKCU\\Software", file});
+  ASSERT_EQ(exported.status, 0) << exported.err;
+  ASSERT_TRUE(std::filesystem::exists(file));
+  ASSERT_EQ(Run({"delete", "HKCU\\Software", "/f"}).status, 0);
+
+  Outcome imported = Run({"import", file});
+  ASSERT_EQ(imported.status, 0) << imported.err;
+  EXPECT_THAT(Run({"query", "HKCU\\Software\\Caf\xC3\xA9", "/v", "n"}).out,
+              HasSubstr("REG_SZ    1"));
+  // A file that is missing is named as it was given.
+  Outcome missing = Run({"import", (latin1Dir / "fehlt\xE9.reg").string()});
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_THAT(missing.err, HasSubstr("fehlt\xE9.reg"));
 }
 
 // Ignore marks are values named after a program's identity, which holds a DisplayName from
