@@ -67,6 +67,23 @@ TEST(PeResourceFileTest, AnIconOfABigFileReadsTheDirectoryAndTheIconOnly) {
   EXPECT_LT(bytes_read, 64u << 10) << "of a file of " << kPayloadSize << " bytes";
 }
 
+TEST(PeResourceFileTest, TheVersionOfABigFileReadsTheDirectoryAndTheVersionOnly) {
+  constexpr std::size_t kPayloadSize = 32u << 20;
+  const std::vector<std::uint8_t> version(92, 0xAB);
+  test::TempDir dir;
+  WriteFile(dir / "big.exe",
+            test::ModuleWithIcons({}, {{kResourceTypeRcData, std::uint16_t{1},
+                                        std::vector<std::uint8_t>(kPayloadSize, 0xCC)},
+                                       {kResourceTypeVersion, std::uint16_t{1}, version}}));
+  WriteFile(dir / "unversioned.exe", test::ModuleWithIcons({{std::uint16_t{1}, test::Ico({"I"})}}));
+
+  std::uint64_t bytes_read = 0;
+  PeResourceFile file(std::make_unique<CountingSource>(dir / "big.exe", bytes_read));
+  EXPECT_EQ(file.VersionResource(), version);
+  EXPECT_LT(bytes_read, 64u << 10) << "of a file of " << kPayloadSize << " bytes";
+  EXPECT_EQ(PeResourceFile::Open(dir / "unversioned.exe").VersionResource(), std::nullopt);
+}
+
 TEST(PeResourceFileTest, AFileCutShortAfterOpeningGivesAnErrorNotACrash) {
   test::TempDir dir;
   WriteFile(dir / "app.exe", test::ModuleWithIcons({{std::uint16_t{1}, test::Ico({"IMAGE"})}},

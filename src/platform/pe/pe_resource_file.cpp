@@ -1,5 +1,6 @@
 #include "platform/pe/pe_resource_file.h"
 
+#include <algorithm>
 #include <array>
 
 #include "base/error.h"
@@ -8,7 +9,11 @@
 namespace lintrove::platform {
 namespace {
 
-constexpr std::array<std::uint16_t, 2> kIconTypes = {kResourceTypeIcon, kResourceTypeGroupIcon};
+constexpr std::array<std::uint16_t, 3> kTypesRead = {kResourceTypeIcon, kResourceTypeGroupIcon,
+                                                     kResourceTypeVersion};
+// A version resource begins with its length in 16 bits; whatever a file claims beyond is not
+// part of it.
+constexpr std::uint32_t kMaxVersionResourceSize = 0xFFFF;
 
 }  // namespace
 
@@ -23,12 +28,21 @@ PeResourceFile PeResourceFile::Open(const std::filesystem::path& path) {
 }
 
 PeResourceFile::PeResourceFile(std::unique_ptr<ByteSource> source)
-    : source_(std::move(source)), table_(ReadResourceTable(*source_, kIconTypes)) {}
+    : source_(std::move(source)), table_(ReadResourceTable(*source_, kTypesRead)) {}
 
 std::size_t PeResourceFile::IconGroupCount() const { return platform::IconGroupCount(table_); }
 
 std::optional<std::vector<std::uint8_t>> PeResourceFile::IconFile(int index) {
   return IconFileFromGroups(table_, *source_, index);
+}
+
+std::optional<std::vector<std::uint8_t>> PeResourceFile::VersionResource() {
+  const auto found = table_.find(kResourceTypeVersion);
+  if (found == table_.end() || found->second.empty()) return std::nullopt;
+  const ResourceLocation& location = found->second.front();
+  std::vector<std::uint8_t> data(std::min(location.size, kMaxVersionResourceSize));
+  source_->ReadAt(location.offset, data);
+  return data;
 }
 
 }  // namespace lintrove::platform

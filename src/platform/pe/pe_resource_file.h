@@ -11,9 +11,10 @@
 
 namespace lintrove::platform {
 
-// The icons of a PE file read in place: opening reads the headers and the icon part of the
-// resource directory, an icon reads its group and its images, and nothing else of the file is
-// read, so that a program file of hundreds of megabytes gives its icon as fast as a small one.
+// The icons and the version of a PE file read in place: opening reads the headers and the icon
+// and version parts of the resource directory, an icon reads its group and its images, the
+// version its resource, and nothing else of the file is read, so that a program file of hundreds
+// of megabytes gives its icon or its version as fast as a small one.
 class PeResourceFile {
  public:
   // Throws lintrove::Error when the file cannot be read or is no PE file.
@@ -25,6 +26,10 @@ class PeResourceFile {
   // a negative index the group whose number is its magnitude. None when there is no such group
   // or it has no image. Throws lintrove::Error when the file can no longer be read.
   std::optional<std::vector<std::uint8_t>> IconFile(int index);
+
+  // The data of the first version resource (VS_VERSIONINFO); none when there is none. Throws
+  // lintrove::Error when the file can no longer be read.
+  std::optional<std::vector<std::uint8_t>> VersionResource();
 
  private:
   std::unique_ptr<ByteSource> source_;

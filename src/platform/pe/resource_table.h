@@ -14,6 +14,7 @@ namespace lintrove::platform {
 inline constexpr std::uint16_t kResourceTypeIcon = 3;
 inline constexpr std::uint16_t kResourceTypeRcData = 10;
 inline constexpr std::uint16_t kResourceTypeGroupIcon = 14;
+inline constexpr std::uint16_t kResourceTypeVersion = 16;
 
 // A resource is named by a number or by an upper-case UTF-16 name.
 using ResourceName = std::variant<std::uint16_t, std::u16string>;

@@ -1,14 +1,9 @@
 #include "platform/posix/posix_registry.h"
 
-#include <pwd.h>
-#include <unistd.h>
-
+#include <algorithm>
 #include <cstdlib>
 
-#include <algorithm>
-
-#include "base/error.h"
-#include "base/resource_strings.h"
+#include "platform/posix/user_account.h"
 #include "platform/regfile/reg_file.h"
 
 namespace lintrove::platform {
@@ -18,10 +13,7 @@ class PosixKeyHandle final : public RegistryKeyHandle {
  public:
   // created: the key was made by this open, a change that closing it makes permanent.
   PosixKeyHandle(RegistryStore& store, std::vector<std::string> path, bool writable, bool created)
-      : store_(store),
-        path_(std::move(path)),
-        writable_(writable),
-        changed_(created) {}
+      : store_(store), path_(std::move(path)), writable_(writable), changed_(created) {}
 
   ~PosixKeyHandle() override {
     try {
@@ -96,12 +88,6 @@ class PosixKeyHandle final : public RegistryKeyHandle {
   mutable std::uint64_t keyGeneration_ = 0;
 };
 
-std::filesystem::path HomeDirectory() {
-  if (const char* home = std::getenv("HOME"); home && *home) return home;
-  if (const passwd* entry = ::getpwuid(::getuid()); entry && entry->pw_dir) return entry->pw_dir;
-  throw Error(LoadResString(ResString::HomeDirectoryUnknown));
-}
-
 }  // namespace
 
 std::vector<std::string> MapToView(RootKey root, std::vector<std::string> path, RegistryView view) {
@@ -148,8 +134,8 @@ std::unique_ptr<RegistryKeyHandle> PosixRegistry::OpenKey(RootKey root, std::str
     store.CreateKey(stored);
     created = true;
   }
-  return std::make_unique<PosixKeyHandle>(store, std::move(stored),
-                                          access != KeyAccess::Read, created);
+  return std::make_unique<PosixKeyHandle>(store, std::move(stored), access != KeyAccess::Read,
+                                          created);
 }
 
 bool PosixRegistry::DeleteKey(RootKey root, std::string_view path, RegistryView view) {

@@ -7,7 +7,7 @@
 #include <span>
 
 #include "base/error.h"
-#include "platform/pe/pe_resources.h"
+#include "platform/pe/pe_resource_file.h"
 #include "platform/registry.h"
 
 namespace lintrove::platform {
@@ -15,7 +15,6 @@ namespace {
 
 constexpr std::string_view kCurrentVersionKey = "\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
 constexpr std::uint32_t kPlatformWin32Nt = 2;
-constexpr std::uint16_t kResourceTypeVersion = 16;
 
 // Reads the leading decimal number of text and moves past it and one following separator.
 std::optional<std::uint32_t> TakeNumber(std::string_view& text) {
@@ -119,10 +118,9 @@ std::string ExecutablePath() {
 
 std::optional<FileVersion> ExecutableFileVersion(const std::string& path) {
   try {
-    const PeResources resources = PeResources::Load(path);
-    const auto versions = resources.Resources(kResourceTypeVersion);
-    if (versions.empty()) return std::nullopt;
-    return FixedFileVersion(versions.front().data);
+    const auto resource = PeResourceFile::Open(path).VersionResource();
+    if (!resource) return std::nullopt;
+    return FixedFileVersion(*resource);
   } catch (const Error&) {
     return std::nullopt;
   }

@@ -1,6 +1,5 @@
 #include "platform/posix/xdg_logon_entry.h"
 
-#include <pwd.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,19 +13,12 @@
 
 #include "base/error.h"
 #include "base/format.h"
-#include "base/text.h"
 #include "base/resource_strings.h"
+#include "base/text.h"
+#include "platform/posix/user_account.h"
 
 namespace lintrove::platform {
 namespace {
-
-std::filesystem::path HomeDirectory() {
-  if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') return home;
-  if (const passwd* user = getpwuid(getuid()); user != nullptr && user->pw_dir != nullptr) {
-    return user->pw_dir;
-  }
-  return "/";
-}
 
 // Characters that oblige the Desktop Entry specification to quote an argument.
 bool NeedsQuoting(std::string_view argument) {
