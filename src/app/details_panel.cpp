@@ -1,4 +1,3 @@
-#include "app/app_texts.h"
 #include "app/details_panel.h"
 
 #include <QHeaderView>
@@ -14,6 +13,7 @@
 #include <functional>
 #include <utility>
 
+#include "app/app_texts.h"
 #include "app/error_box.h"
 #include "app/feedback_page.h"
 #include "app/message_box.h"

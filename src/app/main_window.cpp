@@ -1,4 +1,3 @@
-#include "app/app_texts.h"
 #include "app/main_window.h"
 
 #include <QApplication>
@@ -12,6 +11,7 @@
 #include <string>
 
 #include "app/about_box.h"
+#include "app/app_texts.h"
 #include "app/details_panel.h"
 #include "app/error_box.h"
 #include "app/message_box.h"

@@ -1,4 +1,3 @@
-#include "app/app_texts.h"
 #include "app/scan_progress_dialog.h"
 
 #include <QLabel>
@@ -9,6 +8,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "app/app_texts.h"
 #include "app/window_translation.h"
 #include "base/format.h"
 #include "base/resource_strings.h"
@@ -44,7 +44,6 @@ QLabel* AddLabel(QLabel* label, const char* name, bool bold) {
   }
   return label;
 }
-
 
 }  // namespace
 

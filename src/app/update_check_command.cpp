@@ -1,4 +1,3 @@
-#include "app/app_texts.h"
 #include "app/update_check_command.h"
 
 #include <QApplication>
@@ -10,6 +9,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "app/app_texts.h"
 #include "app/download_window.h"
 #include "app/message_box.h"
 #include "app/off_thread_http.h"
@@ -24,7 +24,6 @@
 
 namespace lintrove::app {
 namespace {
-
 
 // Reports of the download, from its thread to the progress window. Cancelled by the window's
 // "&Abbruch", and by the check's own cancel while the download runs within a check.
