@@ -181,9 +181,9 @@ void MainWindow::CreateMenusAndToolbars() {
 void MainWindow::CreateDetailsDock() {
   details_ = new QDockWidget(QString::fromUtf8("Softwareinfo"), this);
   details_->setObjectName(QStringLiteral("dock_softwareinfo"));
-  // No close button; should the panel be closed anyway (a screen reader's close), "Ansicht"
-  // brings it back.
-  details_->setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
+  // Closable, as docks are, because the menu "Ansicht" brings it back.
+  details_->setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable |
+                        QDockWidget::DockWidgetClosable);
   details_->setAllowedAreas(Qt::LeftDockWidgetArea | Qt::RightDockWidgetArea);
   detailsPanel_ =
       new DetailsPanel(settings_, SystemSettings::Instance(), platform::SystemShell(), details_);

@@ -57,13 +57,13 @@ void MainWindow::RefreshInventory() {
 
 void MainWindow::CheckForUpdates() {
   if (Busy()) return;
-  SetStatus(ResText(ResString::AskingService));
   auto exchange = std::make_shared<Exchange>();
   exchange->transport = CreateTransport(
       settings_, SystemSettings::Instance(),
       std::make_unique<CancellableHttp>(platform::CreateHttp(), task_->CancelRequested()));
   // The verdicts go into the records, so the details let go of them, and the list, which keeps
   // its own copy of what it shows, cannot change the marks meanwhile.
+  SetStatus(ResText(ResString::AskingService));
   programs_->clearSelection();
   exchange->records = LendRecords();
   exchange_ = std::make_unique<ExchangeIndicator>(*this, [this] { task_->Cancel(); });

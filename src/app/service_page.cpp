@@ -23,7 +23,7 @@ void ServicePage::Open(const QUrl& address) {
     browser_->setObjectName(QStringLiteral("WebBrowser1"));
     layout()->addWidget(browser_);
   }
-  browser_->load(address);
+  browser_->setUrl(address);
 }
 
 void PrepareBrowserEngine() {

@@ -478,7 +478,9 @@ void DetailsPanelTest::mainWindowShowsTheSelectionInItsDock() {
 
   auto* dock = Child<QDockWidget>(window, "dock_softwareinfo");
   QVERIFY(dock != nullptr);
-  QVERIFY(!(dock->features() & QDockWidget::DockWidgetClosable));
+  // Closed, it comes back through the menu "Ansicht".
+  QVERIFY(dock->features() & QDockWidget::DockWidgetClosable);
+  QVERIFY(dock->toggleViewAction()->isEnabled());
   QCOMPARE(window.dockWidgetArea(dock), Qt::RightDockWidgetArea);
   QCOMPARE(dock->width(), 427);
   auto& panel = *Child<DetailsPanel>(window, "pnl_details");
