@@ -37,8 +37,9 @@ function(lintrove_add_test name)
 endfunction()
 
 # lintrove_add_qt_test(NAME SOURCES src... [LIBRARIES lib...]): a QtTest executable, one CTest
-# test, run headless (the embedded browser without its sandbox, which refuses root, and drawing
-# in software). Whatever it reaches of the user's data points into the build directory.
+# test, run headless (the embedded browser drawing in software; as root the client turns the
+# browser's sandbox off itself, as it does for a user). Whatever it reaches of the user's data
+# points into the build directory.
 function(lintrove_add_qt_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES" ${ARGN})
   find_package(Qt6 REQUIRED COMPONENTS Test Widgets)
@@ -48,5 +49,5 @@ function(lintrove_add_qt_test name)
                                         ${ARG_LIBRARIES} lintrove_compile_options)
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES ENVIRONMENT
-    "QT_QPA_PLATFORM=offscreen;QTWEBENGINE_DISABLE_SANDBOX=1;QTWEBENGINE_CHROMIUM_FLAGS=--disable-gpu;LINTROVE_REGISTRY_DIR=${CMAKE_CURRENT_BINARY_DIR}/unused-registry;XDG_CONFIG_HOME=${CMAKE_CURRENT_BINARY_DIR}/unused-config")
+    "QT_QPA_PLATFORM=offscreen;QTWEBENGINE_CHROMIUM_FLAGS=--disable-gpu;LINTROVE_REGISTRY_DIR=${CMAKE_CURRENT_BINARY_DIR}/unused-registry;XDG_CONFIG_HOME=${CMAKE_CURRENT_BINARY_DIR}/unused-config")
 endfunction()

@@ -15,9 +15,9 @@
 
 #include "app/app_texts.h"
 #include "app/error_box.h"
-#include "app/feedback_page.h"
 #include "app/message_box.h"
 #include "app/program_icon.h"
+#include "app/service_page.h"
 #include "base/format.h"
 #include "base/resource_strings.h"
 #include "flows/feedback_address.h"
@@ -114,6 +114,7 @@ DetailsPanel::DetailsPanel(const ClientSettings& client, const SystemSettings& s
 
   versions_ = new QTreeWidget(this);
   versions_->setObjectName(QStringLiteral("vst_versionen"));
+  versions_->setAccessibleName(QStringLiteral("Versionen"));
   versions_->setColumnCount(1);
   versions_->setHeaderLabels({QStringLiteral("Version")});
   versions_->header()->setStretchLastSection(true);
@@ -125,7 +126,7 @@ DetailsPanel::DetailsPanel(const ClientSettings& client, const SystemSettings& s
   versionsLayout->setContentsMargins(0, 0, 0, 0);
   versionsLayout->addWidget(versions_);
 
-  feedback_ = new FeedbackPage(this);
+  feedback_ = new ServicePage(QStringLiteral("TabSheet2"), this);
   pages_ = new QTabWidget(this);
   pages_->setObjectName(QStringLiteral("PageControl1"));
   pages_->addTab(versionsPage, QStringLiteral("Versionen"));

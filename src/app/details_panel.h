@@ -17,7 +17,7 @@ class SystemSettings;
 
 namespace lintrove::app {
 
-class FeedbackPage;
+class ServicePage;
 
 // The details of the program selected in the list (pnl_details, in the dock "Softwareinfo"):
 // icon, name, publisher, home page, installed version, the uninstall button, and the pages
@@ -41,7 +41,7 @@ class DetailsPanel : public QWidget {
   // Empties and disables the panel, and makes "Versionen" the page shown.
   void ClearDetails();
 
-  FeedbackPage& Feedback() const { return *feedback_; }
+  ServicePage& Feedback() const { return *feedback_; }
 
  private:
   void FillVersions(const VersionList& versions);
@@ -62,7 +62,7 @@ class DetailsPanel : public QWidget {
   QPushButton* uninstall_;
   QTabWidget* pages_;
   QTreeWidget* versions_;
-  FeedbackPage* feedback_;
+  ServicePage* feedback_;
 };
 
 }  // namespace lintrove::app

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QDialog>
-#include <atomic>
 #include <cstdint>
 
 class QLabel;
@@ -18,15 +17,16 @@ class DownloadWindow : public QDialog {
   explicit DownloadWindow(QWidget* parent);
 
   void ShowProgress(std::int64_t received, std::int64_t total);
-  // Set by "&Abbruch" (or Escape) and never cleared; the download reads it from its own thread.
-  std::atomic<bool>& CancelRequested() { return cancelled_; }
 
-  void reject() override { cancelled_ = true; }
+  // "&Abbruch" and Escape ask for the download to stop; it closes the window when it has.
+  void reject() override { emit cancelRequested(); }
+
+ signals:
+  void cancelRequested();
 
  private:
   QProgressBar* progress_;
   QLabel* count_;
-  std::atomic<bool> cancelled_ = false;
 };
 
 }  // namespace lintrove::app

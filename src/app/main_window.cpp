@@ -1,62 +1,42 @@
 #include "app/main_window.h"
 
-#include <QApplication>
+#include <QCloseEvent>
 #include <QDockWidget>
 #include <QLabel>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <QStatusTipEvent>
 #include <QToolBar>
-#include <functional>
-#include <memory>
 #include <string>
 
 #include "app/about_box.h"
 #include "app/app_texts.h"
+#include "app/background_task.h"
 #include "app/details_panel.h"
 #include "app/error_box.h"
+#include "app/exchange_indicator.h"
 #include "app/message_box.h"
 #include "app/notice_dialog.h"
 #include "app/options_dialog.h"
 #include "app/program_list.h"
-#include "app/scan_progress_dialog.h"
+#include "app/scan_watch.h"
+#include "app/self_update_windows.h"
 #include "app/status_images.h"
 #include "app/window_translation.h"
 #include "base/application.h"
-#include "base/format.h"
 #include "base/resource_strings.h"
-#include "flows/scan_flow.h"
 #include "platform/client_version.h"
 #include "platform/shell.h"
 #include "settings/system_settings.h"
 
 namespace lintrove::app {
-namespace {
-
-
-// Shows a scan's progress in the wait dialog and the status bar, and keeps the window alive
-// between two programs: the dialog repaints, the window can be moved.
-class ScanObserver final : public ProgressObserver {
- public:
-  ScanObserver(QWidget* window, QStatusBar* statusBar)
-      : dialog_(window), statusBar_(statusBar) {}
-
-  bool Report(const ProgressReport& report) override {
-    dialog_.ShowReport(report);
-    statusBar_->showMessage(
-        QString::fromStdString(Format(LoadResString(ResString::ReadingProgram), report.item)));
-    QApplication::processEvents();
-    return true;
-  }
-
- private:
-  ScanProgressDialog dialog_;
-  QStatusBar* statusBar_;
-};
-
-}  // namespace
 
 MainWindow::MainWindow(ClientSettings& settings, InventoriedMachine machine, QWidget* parent)
-    : QMainWindow(parent), settings_(settings), machine_(machine) {
+    : QMainWindow(parent),
+      settings_(settings),
+      machine_(machine),
+      records_(std::make_unique<VerdictList>()),
+      task_(new BackgroundTask(this)) {
   setObjectName(QStringLiteral("frm_main"));
   setWindowTitle(QString::fromStdString(std::string(ApplicationTitle) + " - " +
                                         std::string(ApplicationWebAddress) + " - "));
@@ -65,8 +45,8 @@ MainWindow::MainWindow(ClientSettings& settings, InventoriedMachine machine, QWi
   programs_ = new ProgramList(this, machine_.registry);
   setCentralWidget(programs_);
   CreateActions();
-  CreateMenusAndToolbars();
   CreateDetailsDock();
+  CreateMenusAndToolbars();
   statusBar()->setObjectName(QStringLiteral("StatusBar1"));
 
   TranslateWindow(*this);
@@ -75,25 +55,34 @@ MainWindow::MainWindow(ClientSettings& settings, InventoriedMachine machine, QWi
   programs_->SetStatusNames({showUnknown_->iconText(), showUnsupported_->iconText(),
                              showCurrent_->iconText(), showNewVersion_->iconText()});
 
-  // The buttons show the stored filter; the first scan's fill applies it.
+  // The buttons show the stored filter; the first scan's fill applies it. Every change of their
+  // state counts, however it came (click, key, menu, a screen reader's toggle).
   const StatusFilter filter = StatusFilter::FromSettings(settings_);
   showUnknown_->setChecked(filter.unknown);
   showUnsupported_->setChecked(filter.unsupported);
   showCurrent_->setChecked(filter.current);
   showNewVersion_->setChecked(filter.new_version);
   for (QAction* button : {showUnknown_, showUnsupported_, showCurrent_, showNewVersion_}) {
-    connect(button, &QAction::triggered, this, [this] { RunGuarded(this, [this] { ApplyFilter(); }); });
+    connect(button, &QAction::toggled, this,
+            [this] { RunGuarded(this, [this] { ApplyFilter(); }); });
   }
 
   // Queued, so that the window is on screen before the first dialog.
-  QMetaObject::invokeMethod(this, [this] { RunGuarded(this, [this] { ShowNotices(); }); },
-                            Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      this, [this] { RunGuarded(this, [this] { ShowNotices(); }); }, Qt::QueuedConnection);
 }
 
 MainWindow::~MainWindow() {
-  // The list refers to the records; it lets go of them before they go.
-  programs_->Clear();
+  // The task's work uses what the window shows it with; it ends first.
+  task_->CancelAndWait();
 }
+
+const VerdictList& MainWindow::Records() const {
+  static const VerdictList none;
+  return records_ ? *records_ : none;
+}
+
+bool MainWindow::Busy() const { return task_->Running(); }
 
 void MainWindow::CreateActions() {
   const auto action = [this](const char* name, const char* caption, const char* hint,
@@ -133,8 +122,8 @@ void MainWindow::CreateActions() {
   showUnsupported_ =
       filterButton("cb_unsupported", "nicht unterstützt",
                    "Vom Server nicht unterstützte Programme zeigen", ProgramStatus::Unsupported);
-  showCurrent_ = filterButton("cb_uptodate", "uptodate", "Aktuelle Programme zeigen",
-                              ProgramStatus::Current);
+  showCurrent_ =
+      filterButton("cb_uptodate", "uptodate", "Aktuelle Programme zeigen", ProgramStatus::Current);
   showNewVersion_ = filterButton("cb_old", "neue Version verfügbar",
                                  "Programme mit neuerer Version zeigen", ProgramStatus::NewVersion);
 }
@@ -150,6 +139,17 @@ void MainWindow::CreateMenusAndToolbars() {
   file->addAction(refreshAction_);
   file->addSeparator();
   file->addAction(quitAction_);
+
+  // The filters by keyboard, and the way back to a details panel that was closed.
+  QMenu* view = menu("mnu_ansicht", "&Ansicht");
+  for (QAction* button : {showUnknown_, showUnsupported_, showCurrent_, showNewVersion_}) {
+    view->addAction(button);
+  }
+  view->addSeparator();
+  QAction* showDetails = details_->toggleViewAction();
+  showDetails->setObjectName(QStringLiteral("act_softwareinfo"));
+  view->addAction(showDetails);
+
   menu("mnu_extras", "&Extras")->addAction(optionsAction_);
   QMenu* help = menu("mnu_hilfe", "&Hilfe");
   help->addAction(selfUpdateAction_);
@@ -168,35 +168,34 @@ void MainWindow::CreateMenusAndToolbars() {
   commands->addSeparator();
   commands->addAction(refreshAction_);
 
-  QToolBar* view = toolbar("tb_ansicht", "Ansicht");
-  view->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-  auto* label = new QLabel(QString::fromUtf8("Ansicht: "), view);
+  QToolBar* filters = toolbar("tb_ansicht", "Ansicht");
+  filters->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+  auto* label = new QLabel(QString::fromUtf8("Ansicht: "), filters);
   label->setObjectName(QStringLiteral("lbl_ansicht"));
-  view->addWidget(label);
+  filters->addWidget(label);
   for (QAction* button : {showUnknown_, showUnsupported_, showCurrent_, showNewVersion_}) {
-    view->addAction(button);
+    filters->addAction(button);
   }
 }
 
 void MainWindow::CreateDetailsDock() {
   details_ = new QDockWidget(QString::fromUtf8("Softwareinfo"), this);
   details_->setObjectName(QStringLiteral("dock_softwareinfo"));
-  // Movable and floatable, never closed: nothing would bring it back.
-  details_->setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
+  // Closable, as docks are, because the menu "Ansicht" brings it back.
+  details_->setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable |
+                        QDockWidget::DockWidgetClosable);
   details_->setAllowedAreas(Qt::LeftDockWidgetArea | Qt::RightDockWidgetArea);
-  auto* panel = new DetailsPanel(settings_, SystemSettings::Instance(), platform::SystemShell(),
-                                 details_);
-  panel->setMinimumWidth(200);
-  details_->setWidget(panel);
+  detailsPanel_ =
+      new DetailsPanel(settings_, SystemSettings::Instance(), platform::SystemShell(), details_);
+  detailsPanel_->setMinimumWidth(200);
+  details_->setWidget(detailsPanel_);
   addDockWidget(Qt::RightDockWidgetArea, details_);
   resizeDocks({details_}, {427}, Qt::Horizontal);
   connect(details_, &QDockWidget::topLevelChanged, details_, [this](bool floating) {
     if (floating) details_->resize(200, 500);
   });
-  connect(programs_, &ProgramList::currentVerdictChanged, panel,
-          [this, panel](const ProgramVerdict* verdict) {
-            RunGuarded(this, [panel, verdict] { panel->ShowVerdict(verdict); });
-          });
+  connect(programs_, &ProgramList::currentRecordChanged, this,
+          [this](int record) { RunGuarded(this, [this, record] { ShowRecord(record); }); });
 }
 
 void MainWindow::ShowNotices() {
@@ -205,52 +204,8 @@ void MainWindow::ShowNotices() {
     ShowOptions();
   }
   if (!settings_.bol_uptodatehinweis) settings_.bol_uptodatehinweis = ShowCommunityNotice(this);
-  QMetaObject::invokeMethod(this, [this] { RunGuarded(this, [this] { RefreshInventory(); }); },
-                            Qt::QueuedConnection);
-}
-
-void MainWindow::RefreshInventory() {
-  if (busy_) return;
-  struct Finished {
-    MainWindow* window;
-    ~Finished() { emit window->scanFinished(); }
-  } finished{this};
-  RunWhileBusy([this] {
-    programs_->Clear();
-    ScanIntoRecords();
-    programs_->Fill(records_, FilterOfButtons());
-    statusBar()->showMessage(ResText(ResString::Done));
-  });
-}
-
-void MainWindow::ScanIntoRecords() {
-  OverrideCursor cursor(Qt::WaitCursor);
-  ScanObserver observer(this, statusBar());
-  // The records are replaced only once both sources have finished.
-  records_ = ScanInventory(machine_.registry, machine_.installer, settings_.bol_extendedmsiinfo,
-                           &observer);
-}
-
-UpdateCheckCommand MainWindow::UpdateCommand() {
-  return UpdateCheckCommand({*this, *programs_, records_, settings_, SystemSettings::Instance()});
-}
-
-void MainWindow::RunWhileBusy(const std::function<void()>& command) {
-  if (busy_) return;
-  SetBusy(true);
-  struct Done {
-    MainWindow* window;
-    ~Done() { window->SetBusy(false); }
-  } done{this};
-  command();
-}
-
-void MainWindow::CheckForUpdates() {
-  RunWhileBusy([this] { UpdateCommand().CheckForUpdates(FilterOfButtons()); });
-}
-
-void MainWindow::CheckForNewerClient() {
-  RunWhileBusy([this] { UpdateCommand().CheckForNewerClient(); });
+  QMetaObject::invokeMethod(
+      this, [this] { RunGuarded(this, [this] { RefreshInventory(); }); }, Qt::QueuedConnection);
 }
 
 void MainWindow::ShowOptions() { RunOptionsDialog(this, settings_); }
@@ -270,11 +225,76 @@ StatusFilter MainWindow::FilterOfButtons() const {
                       .new_version = showNewVersion_->isChecked()};
 }
 
+void MainWindow::ShowRecord(int record) {
+  const bool shown = records_ && record >= 0 && record < records_->Count();
+  detailsPanel_->ShowVerdict(shown ? &records_->Items(record) : nullptr);
+}
+
+void MainWindow::ReplaceRecords(std::unique_ptr<VerdictList> records) {
+  detailsPanel_->ShowVerdict(nullptr);
+  records_ = std::move(records);
+  if (!records_) records_ = std::make_unique<VerdictList>();
+}
+
+std::unique_ptr<VerdictList> MainWindow::LendRecords() {
+  detailsPanel_->ShowVerdict(nullptr);
+  return std::move(records_);
+}
+
+void MainWindow::SetStatus(const QString& text) {
+  status_ = text;
+  statusBar()->showMessage(text);
+}
+
+void MainWindow::CloseLater() {
+  QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+}
+
+void MainWindow::StartWork(std::function<void()> work,
+                           std::function<void(std::exception_ptr)> finish) {
+  SetBusy(true);
+  const bool started =
+      task_->Start(std::move(work), [this, finish = std::move(finish)](std::exception_ptr error) {
+        SetBusy(false);
+        RunGuarded(this, [&] { finish(error); });
+        if (closeRequested_) CloseLater();
+        emit workFinished();
+      });
+  if (!started) SetBusy(false);
+}
+
+void MainWindow::ReportError(std::exception_ptr error) {
+  if (error && !closeRequested_) std::rethrow_exception(error);
+}
+
 void MainWindow::SetBusy(bool busy) {
-  busy_ = busy;
-  for (QAction* command : {checkAction_, refreshAction_, selfUpdateAction_}) {
+  for (QAction* command :
+       {checkAction_, refreshAction_, selfUpdateAction_, optionsAction_, aboutAction_, showUnknown_,
+        showUnsupported_, showCurrent_, showNewVersion_}) {
     command->setEnabled(!busy);
   }
+  programs_->setEnabled(!busy);
+  details_->setEnabled(!busy);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  if (Busy()) {
+    // The task ends at its next step; the window closes then, the normal way.
+    closeRequested_ = true;
+    task_->Cancel();
+    event->ignore();
+    return;
+  }
+  QMainWindow::closeEvent(event);
+}
+
+bool MainWindow::event(QEvent* event) {
+  if (event->type() == QEvent::StatusTip) {
+    const QString tip = static_cast<QStatusTipEvent*>(event)->tip();
+    statusBar()->showMessage(tip.isEmpty() ? status_ : tip);
+    return true;
+  }
+  return QMainWindow::event(event);
 }
 
 }  // namespace lintrove::app

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QMainWindow>
+#include <array>
+#include <exception>
 #include <functional>
+#include <memory>
 
-#include "app/update_check_command.h"
 #include "flows/status_filter.h"
 #include "platform/installer_database.h"
 #include "platform/registry.h"
@@ -15,7 +17,12 @@ class QDockWidget;
 
 namespace lintrove::app {
 
+class BackgroundTask;
+class DetailsPanel;
+class ExchangeIndicator;
 class ProgramList;
+class ScanWatch;
+class SelfUpdateWindows;
 
 // The machine the window inventories and whose HKEY_CURRENT_USER keeps the ignore marks.
 struct InventoriedMachine {
@@ -26,6 +33,11 @@ struct InventoriedMachine {
 // The main window (frm_main): the scanned programs in a filterable list, the commands in menus
 // and toolbars, the details dock. Once on screen it shows the first-start guidance and the
 // community notice, then scans by itself.
+//
+// The scan and the exchanges with the service run as a background task; while one runs, every
+// command that could change the list, the settings or the window is disabled, and the window
+// applies the task's result once it has ended. Closing the window meanwhile cancels the task and
+// closes once it has ended.
 class MainWindow : public QMainWindow {
   Q_OBJECT
 
@@ -34,12 +46,22 @@ class MainWindow : public QMainWindow {
   ~MainWindow() override;
 
   ProgramList& Programs() const { return *programs_; }
-  // The records of the last scan that finished.
-  const VerdictList& Records() const { return records_; }
+  // The records of the last scan that finished; none while an update check holds them.
+  const VerdictList& Records() const;
+  // A scan or an exchange with the service runs.
+  bool Busy() const;
 
  signals:
   // After every scan, also one that failed; the commands are enabled again.
   void scanFinished();
+  // After every piece of work (scan, update check, question for a newer client), once its
+  // result is applied and the commands are enabled again.
+  void workFinished();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  // A hint shown while the pointer is on a command gives the status line back afterwards.
+  bool event(QEvent* event) override;
 
  private:
   void CreateActions();
@@ -49,29 +71,46 @@ class MainWindow : public QMainWindow {
   // The steps that follow the window's appearance, each queued after the one before.
   void ShowNotices();
   void RefreshInventory();
-  void ScanIntoRecords();
   void CheckForUpdates();
   void CheckForNewerClient();
-  // The check and the self-update question, on the records and the list of this window.
-  UpdateCheckCommand UpdateCommand();
-  // Runs a command that reads or replaces the records, unless one runs already.
-  void RunWhileBusy(const std::function<void()>& command);
   void ShowOptions();
   void ShowAbout();
   void ApplyFilter();
 
+  // Runs `work` as the background task with the commands disabled; `finish` gets its error, or
+  // null, on the GUI thread once it has ended.
+  void StartWork(std::function<void()> work, std::function<void(std::exception_ptr)> finish);
+  // Shows the error of a task, if any, unless the window is closing.
+  void ReportError(std::exception_ptr error);
+  // The details let go of the records before they go or are lent to a task.
+  void ReplaceRecords(std::unique_ptr<VerdictList> records);
+  std::unique_ptr<VerdictList> LendRecords();
+  void ShowRecord(int record);
+  // The status panel: what the last update check left there.
+  void SetStatus(const QString& text);
+  // Ends the client the normal way once the running handler has returned.
+  void CloseLater();
+
   StatusFilter FilterOfButtons() const;
-  // The flows replace or read the records, so none may start while another runs.
   void SetBusy(bool busy);
 
   ClientSettings& settings_;
   InventoriedMachine machine_;
-  // The records of the last scan; the list shows them without owning them.
-  VerdictList records_;
-  bool busy_ = false;
+  // The records of the last scan, with the verdicts of the last check. The list keeps what it
+  // shows of them; the details refer to one of them.
+  std::unique_ptr<VerdictList> records_;
+  QString status_;
+  bool closeRequested_ = false;
+
+  BackgroundTask* task_ = nullptr;
+  // What shows a running task, gone with it.
+  std::unique_ptr<ScanWatch> scanWatch_;
+  std::unique_ptr<ExchangeIndicator> exchange_;
+  std::unique_ptr<SelfUpdateWindows> selfUpdate_;
 
   ProgramList* programs_ = nullptr;
   QDockWidget* details_ = nullptr;
+  DetailsPanel* detailsPanel_ = nullptr;
   QAction* checkAction_ = nullptr;
   QAction* refreshAction_ = nullptr;
   QAction* quitAction_ = nullptr;

@@ -3,8 +3,8 @@
 #include <QAbstractButton>
 #include <utility>
 
-#include "base/resource_strings.h"
 #include "base/application.h"
+#include "base/resource_strings.h"
 
 namespace lintrove::app {
 namespace {
@@ -53,6 +53,25 @@ std::optional<MessageBox::Shown> MessageBox::TakeAnswered() {
 void MessageBox::ResetTestHook() {
   nextAnswer.reset();
   lastAnswered.reset();
+}
+
+void MessageBox::Open(QWidget* parent, QMessageBox::Icon icon, const QString& text,
+                      QMessageBox::StandardButtons buttons,
+                      std::function<void(QMessageBox::StandardButton)> answered) {
+  const QString title = QString::fromUtf8(ApplicationTitle.data(), ApplicationTitle.size());
+  auto* box = new QMessageBox(icon, title, text, buttons, parent);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  QStringList buttonTexts = LabelButtons(*box);
+  if (nextAnswer) {
+    lastAnswered = Shown{icon, title, text, buttons, std::move(buttonTexts)};
+    delete box;
+    answered(std::exchange(nextAnswer, std::nullopt).value());
+    return;
+  }
+  QObject::connect(box, &QMessageBox::finished, box, [box, answered = std::move(answered)] {
+    answered(box->standardButton(box->clickedButton()));
+  });
+  box->open();
 }
 
 QMessageBox::StandardButton MessageBox::Show(QWidget* parent, QMessageBox::Icon icon,

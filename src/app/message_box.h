@@ -3,6 +3,7 @@
 #include <QMessageBox>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 class QWidget;
@@ -28,6 +29,12 @@ class MessageBox {
   static void ShowError(QWidget* parent, const QString& text);
   // With an information icon and OK.
   static void ShowInformation(QWidget* parent, const QString& text);
+
+  // A box that does not wait: it opens modal to its window, and `answered` runs with the button
+  // that closed it. The test hook answers it at once.
+  static void Open(QWidget* parent, QMessageBox::Icon icon, const QString& text,
+                   QMessageBox::StandardButtons buttons,
+                   std::function<void(QMessageBox::StandardButton)> answered);
 
   static void SetNextAnswer(QMessageBox::StandardButton answer);
   // The box the last answer given by SetNextAnswer went to, forgotten once taken.

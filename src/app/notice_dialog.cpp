@@ -4,13 +4,27 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QPushButton>
+#include <QTextDocument>
 #include <QTextEdit>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
 
 #include "app/window_translation.h"
 #include "base/resource_strings.h"
 
 namespace lintrove::app {
+namespace {
+
+// The box as high as its text at this width, so the whole notice shows without scrolling.
+void FitToText(QTextEdit& box, int width) {
+  box.setMinimumWidth(width);
+  QTextDocument& text = *box.document();
+  text.setTextWidth(width - 2 * box.frameWidth() - 2 * text.documentMargin());
+  box.setMinimumHeight(static_cast<int>(std::ceil(text.size().height())) + 2 * box.frameWidth());
+}
+
+}  // namespace
 
 NoticeDialog::NoticeDialog(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("frm_hinweis"));
@@ -20,6 +34,8 @@ NoticeDialog::NoticeDialog(QWidget* parent) : QDialog(parent) {
   notice->setObjectName(QStringLiteral("RichEdit1"));
   notice->setAccessibleName(QStringLiteral("Hinweis"));
   notice->setAcceptRichText(false);
+  // Read only, so that Enter reaches the default button "&Schliessen".
+  notice->setReadOnly(true);
 
   doNotShowAgain_ = new QCheckBox(QStringLiteral("diesen Hinweis nicht mehr anzeigen"), this);
   doNotShowAgain_->setObjectName(QStringLiteral("CheckBox1"));
@@ -41,10 +57,11 @@ NoticeDialog::NoticeDialog(QWidget* parent) : QDialog(parent) {
   layout->addWidget(doNotShowAgain_);
   layout->addWidget(rule);
   layout->addLayout(buttons);
-  resize(490, 269);
   TranslateWindow(*this);
   // The notice is a numbered message, translated with the others.
   notice->setPlainText(QString::fromStdString(LoadResString(ResString::CommunityNotice)));
+  FitToText(*notice, 490 - layout->contentsMargins().left() - layout->contentsMargins().right());
+  resize(std::max(490, sizeHint().width()), sizeHint().height());
 }
 
 bool NoticeDialog::DoNotShowAgain() const { return doNotShowAgain_->isChecked(); }

@@ -44,7 +44,7 @@ ProgramList::ProgramList(QWidget* parent, platform::RegistryBackend& registry)
   setIconSize({16, 16});
   connect(rows_, &ProgramListModel::ignoreToggled, this, &ProgramList::StoreIgnoreMark);
   connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
-          &ProgramList::AnnounceCurrentVerdict);
+          &ProgramList::AnnounceCurrentRecord);
 }
 
 void ProgramList::Fill(const VerdictList& records, const StatusFilter& filter) {
@@ -63,49 +63,53 @@ void ProgramList::Fill(const VerdictList& records, const StatusFilter& filter) {
     }
     rows_->Fill(records, marks ? &*marks : nullptr);
   }
-  AnnounceCurrentVerdict();
+  AnnounceCurrentRecord();
 }
 
 void ProgramList::Clear() {
   rows_->Clear();
-  AnnounceCurrentVerdict();
+  AnnounceCurrentRecord();
 }
 
 void ProgramList::ApplyFilter(const StatusFilter& filter) {
   shown_->SetFilter(filter);
-  AnnounceCurrentVerdict();
+  AnnounceCurrentRecord();
 }
 
-std::vector<const Program*> ProgramList::CollectPrograms() const {
-  std::vector<const Program*> programs;
+std::vector<int> ProgramList::UncheckedRecords() const {
+  std::vector<int> records;
   for (int row = 0, rows = rows_->rowCount(); row < rows; ++row) {
-    if (!rows_->IsChecked(row)) programs.push_back(rows_->VerdictAt(row)->program.get());
+    if (!rows_->IsChecked(row)) records.push_back(rows_->RecordAt(row));
   }
-  return programs;
+  return records;
 }
 
-const ProgramVerdict* ProgramList::CurrentVerdict() const {
+int ProgramList::CurrentRecord() const {
   const QModelIndexList selected = selectionModel()->selectedRows();
-  if (selected.isEmpty()) return nullptr;
-  return rows_->VerdictAt(shown_->mapToSource(selected.first()).row());
+  if (selected.isEmpty()) return -1;
+  return rows_->RecordAt(shown_->mapToSource(selected.first()).row());
 }
 
 void ProgramList::SetStatusNames(const std::array<QString, 4>& names) {
   rows_->SetStatusNames(names);
 }
 
-void ProgramList::StoreIgnoreMark(const ProgramVerdict* verdict, bool ignored) {
-  RunGuarded(window(), [&] {
-    IgnoreMarks::SetIgnored(verdict->program->GetIdentifier(), ignored, registry_);
-  });
+void ProgramList::StoreIgnoreMark(int record, const std::string& identifier, bool ignored) {
+  try {
+    IgnoreMarks::SetIgnored(identifier, ignored, registry_);
+  } catch (const std::exception& error) {
+    // Back to what is stored before the error is shown.
+    rows_->RestoreCheck(record, !ignored);
+    ShowEscapedError(window(), error);
+  }
 }
 
 // A model reset clears the selection without a signal, so a rebuild announces it as well.
-void ProgramList::AnnounceCurrentVerdict() {
-  const ProgramVerdict* current = CurrentVerdict();
+void ProgramList::AnnounceCurrentRecord() {
+  const int current = CurrentRecord();
   if (current == announced_) return;
   announced_ = current;
-  emit currentVerdictChanged(current);
+  emit currentRecordChanged(current);
 }
 
 }  // namespace lintrove::app

@@ -3,6 +3,7 @@
 #include <QListView>
 #include <QString>
 #include <array>
+#include <string>
 #include <vector>
 
 #include "flows/status_filter.h"
@@ -15,11 +16,13 @@ class ProgramListFilterModel;
 class ProgramListModel;
 
 // The list of scanned programs (objectName "vst_programme"): one row per record, sorted by
-// name, with the status image and a check box that marks the program as ignored. Shows records
-// it does not own; they must stay until the next Fill or Clear.
+// name, with the status image and a check box that marks the program as ignored. It keeps what
+// it shows of the records (see ProgramListModel) and names records by their position, so the
+// records may change or go while the list is on screen.
 //
 // A check the user changes is stored as the program's ignore mark at once; a write that fails
-// is shown in the error box and the check keeps its new state.
+// is shown in the error box and the check goes back, so the list always shows the stored marks,
+// which decide what an update check sends.
 class ProgramList : public QListView {
   Q_OBJECT
 
@@ -37,26 +40,25 @@ class ProgramList : public QListView {
   // selection too unless the filter hides the selected row.
   void ApplyFilter(const StatusFilter& filter);
 
-  // The program of every unchecked row in list order, hidden rows included: the programs of an
-  // update check, whose positions are their IDs.
-  std::vector<const Program*> CollectPrograms() const;
-  // The selected row's record, or null.
-  const ProgramVerdict* CurrentVerdict() const;
+  // The record of every unchecked row in list order, hidden rows included.
+  std::vector<int> UncheckedRecords() const;
+  // The position in the records of the selected row's record, or -1.
+  int CurrentRecord() const;
 
   // The words for the statuses (index = ProgramStatus) in the rows' accessible descriptions.
   void SetStatusNames(const std::array<QString, 4>& names);
 
  signals:
-  void currentVerdictChanged(const lintrove::ProgramVerdict* verdict);  // null when none
+  void currentRecordChanged(int record);  // -1 when none
 
  private:
-  void StoreIgnoreMark(const ProgramVerdict* verdict, bool ignored);
-  void AnnounceCurrentVerdict();
+  void StoreIgnoreMark(int record, const std::string& identifier, bool ignored);
+  void AnnounceCurrentRecord();
 
   platform::RegistryBackend& registry_;
   ProgramListModel* rows_;
   ProgramListFilterModel* shown_;
-  const ProgramVerdict* announced_ = nullptr;
+  int announced_ = -1;
 };
 
 }  // namespace lintrove::app

@@ -18,7 +18,8 @@ void ProgramListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
   initStyleOption(&item, index);
   const QWidget* widget = option.widget;
   const QStyle* style = widget ? widget->style() : QApplication::style();
-  if (item.checkState != Qt::Checked) {
+  // On the selection colour a muted name would be hard to read; struck out, it is told apart.
+  if (item.checkState != Qt::Checked || (item.state & QStyle::State_Selected)) {
     style->drawControl(QStyle::CE_ItemViewItem, &item, painter, widget);
     return;
   }

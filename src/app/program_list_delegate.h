@@ -5,7 +5,8 @@
 namespace lintrove::app {
 
 // Draws the rows of the program list: the name of an ignored (checked) program struck out and
-// in the muted colour of inactive text, its check box and image as on any row; every row 16
+// in the muted colour of inactive text (in the selection colours when selected), its check box
+// and image as on any row; every row 16
 // pixels high unless the font needs more.
 class ProgramListDelegate : public QStyledItemDelegate {
   Q_OBJECT

@@ -18,7 +18,7 @@ void ProgramListFilterModel::SetFilter(const StatusFilter& filter) {
 }
 
 bool ProgramListFilterModel::filterAcceptsRow(int sourceRow, const QModelIndex&) const {
-  return filter_.Shows(rows_.VerdictAt(sourceRow)->status);
+  return filter_.Shows(rows_.StatusAt(sourceRow));
 }
 
 }  // namespace lintrove::app

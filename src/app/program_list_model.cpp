@@ -2,6 +2,9 @@
 
 #include "app/status_images.h"
 
+#include <unordered_map>
+#include <utility>
+
 namespace lintrove::app {
 namespace {
 
@@ -24,16 +27,24 @@ ProgramListModel::ProgramListModel(QObject* parent) : QAbstractListModel(parent)
 void ProgramListModel::Fill(const VerdictList& records, const IgnoreMarks* marks) {
   std::vector<const ProgramVerdict*> sorted;
   sorted.reserve(static_cast<std::size_t>(records.Count()));
-  for (const auto& record : records) sorted.push_back(record.get());
+  std::unordered_map<const ProgramVerdict*, int> positions;
+  positions.reserve(sorted.capacity());
+  for (const auto& record : records) {
+    positions.emplace(record.get(), static_cast<int>(sorted.size()));
+    sorted.push_back(record.get());
+  }
   SortByDisplayName(sorted);
 
-  beginResetModel();
-  rows_.clear();
-  rows_.reserve(sorted.size());
+  std::vector<Row> rows;
+  rows.reserve(sorted.size());
   for (const ProgramVerdict* verdict : sorted) {
-    const bool checked = marks && marks->IsIgnored(verdict->program->GetIdentifier());
-    rows_.push_back({verdict, QString::fromStdString(verdict->DisplayName()), checked});
+    std::string identifier = verdict->program->GetIdentifier();
+    const bool checked = marks && marks->IsIgnored(identifier);
+    rows.push_back({positions.at(verdict), QString::fromStdString(verdict->DisplayName()),
+                    std::move(identifier), verdict->status, checked});
   }
+  beginResetModel();
+  rows_ = std::move(rows);
   endResetModel();
 }
 
@@ -43,12 +54,26 @@ void ProgramListModel::Clear() {
   endResetModel();
 }
 
-const ProgramVerdict* ProgramListModel::VerdictAt(int row) const {
-  return rows_[static_cast<std::size_t>(row)].verdict;
+int ProgramListModel::RecordAt(int row) const {
+  return rows_[static_cast<std::size_t>(row)].record;
+}
+
+ProgramStatus ProgramListModel::StatusAt(int row) const {
+  return rows_[static_cast<std::size_t>(row)].status;
 }
 
 bool ProgramListModel::IsChecked(int row) const {
   return rows_[static_cast<std::size_t>(row)].checked;
+}
+
+void ProgramListModel::RestoreCheck(int record, bool checked) {
+  for (std::size_t row = 0; row < rows_.size(); ++row) {
+    if (rows_[row].record != record) continue;
+    rows_[row].checked = checked;
+    const QModelIndex changed = index(static_cast<int>(row));
+    emit dataChanged(changed, changed, {Qt::CheckStateRole});
+    return;
+  }
 }
 
 void ProgramListModel::SetStatusNames(const std::array<QString, 4>& names) {
@@ -67,7 +92,7 @@ QVariant ProgramListModel::data(const QModelIndex& index, int role) const {
     return {};
   }
   const Row& row = rows_[static_cast<std::size_t>(index.row())];
-  const std::size_t status = StatusIndex(row.verdict->status);
+  const std::size_t status = StatusIndex(row.status);
   switch (role) {
     case Qt::DisplayRole:
     case Qt::AccessibleTextRole:
@@ -93,7 +118,7 @@ bool ProgramListModel::setData(const QModelIndex& index, const QVariant& value, 
   if (checked == row.checked) return true;
   row.checked = checked;
   emit dataChanged(index, index, {Qt::CheckStateRole});
-  emit ignoreToggled(row.verdict, checked);
+  emit ignoreToggled(row.record, row.identifier, checked);
   return true;
 }
 

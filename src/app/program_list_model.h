@@ -4,6 +4,7 @@
 #include <QIcon>
 #include <QString>
 #include <array>
+#include <string>
 #include <vector>
 
 #include "protocol/verdict_records.h"
@@ -12,8 +13,9 @@
 namespace lintrove::app {
 
 // The rows of the program list: one per record, sorted by display name, each with the record's
-// status image and a check box that marks the program as ignored. The records live elsewhere
-// and must outlive the rows.
+// status image and a check box that marks the program as ignored. A row holds what it shows (a
+// copy of the record's name, status and program identity) and the record's position; it never
+// points into the records, so they may change or go while the rows are painted.
 //
 // Only the user changes a check through setData, and each such change is announced by
 // ignoreToggled so the mark can be stored; Fill sets the checks from the stored marks without
@@ -29,8 +31,12 @@ class ProgramListModel : public QAbstractListModel {
   void Fill(const VerdictList& records, const IgnoreMarks* marks);
   void Clear();
 
-  const ProgramVerdict* VerdictAt(int row) const;
+  // The position in the records of the row's record.
+  int RecordAt(int row) const;
+  ProgramStatus StatusAt(int row) const;
   bool IsChecked(int row) const;
+  // Puts the check back as the stored mark has it, without announcing it.
+  void RestoreCheck(int record, bool checked);
 
   // The words for the statuses (index = ProgramStatus) the rows' accessible descriptions give.
   void SetStatusNames(const std::array<QString, 4>& names);
@@ -41,12 +47,15 @@ class ProgramListModel : public QAbstractListModel {
   Qt::ItemFlags flags(const QModelIndex& index) const override;
 
  signals:
-  void ignoreToggled(const lintrove::ProgramVerdict* verdict, bool ignored);
+  // The user ticked or unticked the record's row; `identifier` is its program's.
+  void ignoreToggled(int record, const std::string& identifier, bool ignored);
 
  private:
   struct Row {
-    const ProgramVerdict* verdict;
+    int record;
     QString name;  // converted once: it is drawn and searched far more often than filled
+    std::string identifier;
+    ProgramStatus status;
     bool checked;
   };
 

@@ -7,8 +7,8 @@
 #include <QPushButton>
 #include <QUrl>
 #include <QVBoxLayout>
-#include <QWebEngineView>
 
+#include "app/service_page.h"
 #include "app/window_translation.h"
 #include "base/resource_strings.h"
 
@@ -51,8 +51,7 @@ UpdateDialog::UpdateDialog(QWidget* parent)
   versions->addWidget(currentVersion_, 1, 1);
   versions->setColumnStretch(1, 1);
 
-  browser_ = new QWebEngineView(this);
-  browser_->setObjectName(QStringLiteral("WebBrowser1"));
+  infoPage_ = new ServicePage(QStringLiteral("pnl_infopage"), this);
   auto* rule = new QFrame(this);
   rule->setObjectName(QStringLiteral("Bevel1"));
   rule->setFrameShape(QFrame::HLine);
@@ -75,7 +74,7 @@ UpdateDialog::UpdateDialog(QWidget* parent)
   layout->addWidget(status_);
   layout->addLayout(versions);
   layout->addWidget(NamedLabel(this, "Label1", "Informationen zur aktuellen Version:"));
-  layout->addWidget(browser_, 1);
+  layout->addWidget(infoPage_, 1);
   layout->addWidget(rule);
   layout->addLayout(buttons);
   setFixedSize(640, 430);
@@ -97,7 +96,7 @@ void UpdateDialog::Prepare(const UpdateResponse& response, bool manual,
   status_->setText(QString::fromStdString(LoadResString(status)));
   thisVersion_->setText(QString::fromStdString(thisVersion));
   currentVersion_->setText(QString::fromStdString(response.currentversion));
-  if (!response.infopage.empty()) browser_->setUrl(QUrl(QString::fromStdString(response.infopage)));
+  if (!response.infopage.empty()) infoPage_->Open(QUrl(QString::fromStdString(response.infopage)));
 }
 
 }  // namespace lintrove::app

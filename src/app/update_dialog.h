@@ -7,9 +7,10 @@
 
 class QLabel;
 class QPushButton;
-class QWebEngineView;
 
 namespace lintrove::app {
+
+class ServicePage;
 
 // The update dialog (frm_updateinfo): this client's version and the newest, a status line, the
 // service's page about the new version, and the ways on. Its results are the toolkit's numbers
@@ -35,7 +36,7 @@ class UpdateDialog : public QDialog {
   QLabel* status_;
   QLabel* thisVersion_;
   QLabel* currentVersion_;
-  QWebEngineView* browser_;
+  ServicePage* infoPage_;
   QPushButton* updateNow_;
   QPushButton* later_;
   QPushButton* cancel_;

@@ -103,6 +103,7 @@ inline constexpr int CancelCheck = 61568;
 inline constexpr int SetupNameNotFound = 61569;
 inline constexpr int DownloadFailed = 61570;
 inline constexpr int SetupChecksumMismatch = 61571;
+inline constexpr int SetupNotStarted = 61583;
 // The details panel.
 inline constexpr int UninstallerNotStarted = 61584;
 }  // namespace ResString

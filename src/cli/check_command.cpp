@@ -141,7 +141,7 @@ int Check(const CheckOptions& options, CommandContext& context,
   for (const auto& record : records) sorted.push_back(record.get());
   SortByDisplayName(sorted);
   const IgnoreMarks marks(context.registry);
-  const ProgramRefList sent = ProgramsToSend(sorted, marks);
+  const ProgramRefList sent = ProgramsToSend(records, marks);
 
   ServiceTransport transport;
   transport.url = ServiceAddress(options.ssl.value_or(client.bol_ssl),

@@ -40,4 +40,12 @@ ProgramRefList ProgramsToSend(std::span<const ProgramVerdict* const> records,
   return sent;
 }
 
+ProgramRefList ProgramsToSend(const VerdictList& records, const IgnoreMarks& marks) {
+  std::vector<const ProgramVerdict*> sorted;
+  sorted.reserve(static_cast<std::size_t>(records.Count()));
+  for (const auto& record : records) sorted.push_back(record.get());
+  SortByDisplayName(sorted);
+  return ProgramsToSend(sorted, marks);
+}
+
 }  // namespace lintrove

@@ -47,5 +47,8 @@ UpdateCheckResult RunUpdateCheck(ServiceTransport& transport, ClientSettings& cl
 // order), less the ignored ones.
 ProgramRefList ProgramsToSend(std::span<const ProgramVerdict* const> records,
                               const IgnoreMarks& marks);
+// The same in the program list's order, by display name: what the desktop client and
+// lintrove-cli send of a scan's records.
+ProgramRefList ProgramsToSend(const VerdictList& records, const IgnoreMarks& marks);
 
 }  // namespace lintrove

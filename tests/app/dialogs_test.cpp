@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTextBrowser>
 #include <QTextEdit>
 #include <QTimer>
@@ -227,6 +228,7 @@ void DialogsTest::noticeAnswersItsCheckBoxHoweverClosed_data() {
   for (const bool checked : {false, true}) {
     const char* state = checked ? "checked" : "unchecked";
     QTest::addRow("button, %s", state) << Close::OkButton << checked;
+    QTest::addRow("Enter in the notice, %s", state) << Close::EnterKey << checked;
     QTest::addRow("Escape, %s", state) << Close::EscapeKey << checked;
     QTest::addRow("window closed, %s", state) << Close::WindowClose << checked;
   }
@@ -242,6 +244,8 @@ void DialogsTest::noticeAnswersItsCheckBoxHoweverClosed() {
     answered = true;
     QVERIFY(!box->isChecked());
     box->setChecked(checked);
+    // Enter where the notice has the focus: the text stays, the default button closes.
+    Child<QTextEdit>(dialog, "RichEdit1")->setFocus();
     CloseDialog(dialog, close);
   });
   QCOMPARE(lintrove::app::ShowCommunityNotice(nullptr), checked);
@@ -255,12 +259,20 @@ void DialogsTest::noticeShowsTheNoticeLineByLine() {
   QVERIFY(lines.size() > 5);
 
   QStringList shown;
+  bool readOnly = false;
+  int scrollRange = -1;
   AnswerModal("frm_hinweis", [&](QWidget* dialog) {
-    shown = Child<QTextEdit>(dialog, "RichEdit1")->toPlainText().split(QLatin1Char('\n'));
+    auto* notice = Child<QTextEdit>(dialog, "RichEdit1");
+    shown = notice->toPlainText().split(QLatin1Char('\n'));
+    readOnly = notice->isReadOnly();
+    // The whole notice shows without scrolling.
+    scrollRange = notice->verticalScrollBar()->maximum();
     CloseDialog(dialog, Close::OkButton);
   });
   lintrove::app::ShowCommunityNotice(nullptr);
   QCOMPARE(shown, lines);
+  QVERIFY(readOnly);
+  QCOMPARE(scrollRange, 0);
 }
 
 void DialogsTest::aboutBoxShowsVersionTitleAndLogo() {

@@ -95,12 +95,6 @@ void UserChecks(ProgramList& list, int row, bool checked) {
                                 Qt::CheckStateRole));
 }
 
-std::vector<const Program*> ProgramsOf(const VerdictList& records, std::vector<int> positions) {
-  std::vector<const Program*> programs;
-  for (int position : positions) programs.push_back(records.Items(position).program.get());
-  return programs;
-}
-
 }  // namespace
 
 class ProgramListTest : public QObject {
@@ -133,7 +127,7 @@ class ProgramListTest : public QObject {
     list.Fill(records, kShowAll);
 
     QCOMPARE(list.model()->rowCount(), int(listed.size()));
-    QCOMPARE(list.CollectPrograms(), ProgramsOf(records, listed));
+    QCOMPARE(list.UncheckedRecords(), listed);
     for (int row = 0; row < int(listed.size()); ++row) {
       QCOMPARE(Row(list, row).data().toString(), scanned[listed[row]]);
     }
@@ -164,7 +158,7 @@ class ProgramListTest : public QObject {
     list.Fill(records, filter);
 
     QCOMPARE(VisibleNames(list), visible);
-    QCOMPARE(list.CollectPrograms(), ProgramsOf(records, {2, 3, 1, 4, 0}));
+    QCOMPARE(list.UncheckedRecords(), (std::vector<int>{2, 3, 1, 4, 0}));
   }
 
   void aStatusOutsideTheFourHasNoImageAndNoWords() {
@@ -197,23 +191,23 @@ class ProgramListTest : public QObject {
     list.setCurrentIndex(Row(list, 0));
     IgnoreMarks::SetIgnored(Identifier({"Delta"}), true, machine.registry);
     QSignalSpy resets(list.model(), &QAbstractItemModel::modelReset);
-    QSignalSpy currents(&list, &ProgramList::currentVerdictChanged);
+    QSignalSpy currents(&list, &ProgramList::currentRecordChanged);
 
     list.ApplyFilter(StatusFilter{true, false, true, true});
 
     QCOMPARE(VisibleNames(list), (QStringList{"Alpha", "Bravo", "Charlie", "Delta"}));
     QCOMPARE(resets.count(), 0);
     QCOMPARE(currents.count(), 0);
-    QCOMPARE(list.CurrentVerdict(), &records.Items(3));
+    QCOMPARE(list.CurrentRecord(), 3);
     QVERIFY(IsChecked(list, 1));
     QVERIFY(!IsChecked(list, 3));
 
     list.ApplyFilter(kShowNothing);
     QCOMPARE(VisibleNames(list), QStringList{});
-    QCOMPARE(list.CurrentVerdict(), nullptr);
+    QCOMPARE(list.CurrentRecord(), -1);
     QCOMPARE(currents.count(), 1);
-    QCOMPARE(currents.takeFirst().at(0).value<const ProgramVerdict*>(), nullptr);
-    QCOMPARE(list.CollectPrograms(), ProgramsOf(records, {3, 2, 0}));
+    QCOMPARE(currents.takeFirst().at(0).toInt(), -1);
+    QCOMPARE(list.UncheckedRecords(), (std::vector<int>{3, 2, 0}));
 
     list.ApplyFilter(kShowAll);
     QCOMPARE(VisibleNames(list), (QStringList{"Alpha", "Bravo", "Charlie", "Delta"}));
@@ -232,13 +226,13 @@ class ProgramListTest : public QObject {
     QVERIFY(machine.Marked(tool));
     QVERIFY2(machine.UserFileText().contains(QStringLiteral("\"ToolKeyTool2.0\"=dword:00000001")),
              qPrintable(machine.UserFileText()));
-    QCOMPARE(list.CollectPrograms(), ProgramsOf(records, {1}));
+    QCOMPARE(list.UncheckedRecords(), (std::vector<int>{1}));
 
     UserChecks(list, 1, false);
     QVERIFY(!machine.Marked(tool));
     QVERIFY(machine.UserFileText().contains(QStringLiteral("ignore]")));
     QVERIFY(!machine.UserFileText().contains(QStringLiteral("ToolKeyTool2.0")));
-    QCOMPARE(list.CollectPrograms(), ProgramsOf(records, {1, 0}));
+    QCOMPARE(list.UncheckedRecords(), (std::vector<int>{1, 0}));
   }
 
   // After a rescan the same program is checked again; one whose version changed is not, as
@@ -281,7 +275,7 @@ class ProgramListTest : public QObject {
     list.Fill(records, kShowAll);
     QVERIFY(IsChecked(list, 0));
     QVERIFY(IsChecked(list, 1));
-    QCOMPARE(list.CollectPrograms(), ProgramsOf(records, {1}));
+    QCOMPARE(list.UncheckedRecords(), (std::vector<int>{1}));
 
     UserChecks(list, 1, false);
     QVERIFY(!machine.Marked(twice));
@@ -342,7 +336,7 @@ class ProgramListTest : public QObject {
     QCOMPARE(list.currentIndex().data().toString(), QStringLiteral("Ofen"));
     QTest::keyClicks(&list, "z");
     QCOMPARE(list.currentIndex().data().toString(), QStringLiteral("Ofen"));  // no name "oooz"
-    QCOMPARE(list.CurrentVerdict(), &records.Items(4));
+    QCOMPARE(list.CurrentRecord(), 4);
 
     QTest::keyClick(&list, Qt::Key_End);
     QCOMPARE(list.currentIndex().data().toString(), QStringLiteral("Zip"));
@@ -451,32 +445,59 @@ class ProgramListTest : public QObject {
     const VerdictList records = Records({{"Beta"}, {"Alpha"}});
     Machine machine;
     ProgramList list(nullptr, machine.registry);
-    QSignalSpy currents(&list, &ProgramList::currentVerdictChanged);
+    QSignalSpy currents(&list, &ProgramList::currentRecordChanged);
     list.Fill(records, kShowAll);
     QCOMPARE(currents.count(), 0);  // nothing was selected, nothing is
 
     list.setCurrentIndex(Row(list, 1));
-    QCOMPARE(list.CurrentVerdict(), &records.Items(0));
+    QCOMPARE(list.CurrentRecord(), 0);
     QCOMPARE(currents.count(), 1);
-    QCOMPARE(currents.takeFirst().at(0).value<const ProgramVerdict*>(), &records.Items(0));
+    QCOMPARE(currents.takeFirst().at(0).toInt(), 0);
 
     list.Fill(records, kShowAll);
-    QCOMPARE(list.CurrentVerdict(), nullptr);
+    QCOMPARE(list.CurrentRecord(), -1);
     QCOMPARE(currents.count(), 1);
-    QCOMPARE(currents.takeFirst().at(0).value<const ProgramVerdict*>(), nullptr);
+    QCOMPARE(currents.takeFirst().at(0).toInt(), -1);
     QVERIFY(!list.currentIndex().isValid());
 
     list.setCurrentIndex(Row(list, 0));
     list.Clear();
     QCOMPARE(list.model()->rowCount(), 0);
-    QCOMPARE(list.CurrentVerdict(), nullptr);
+    QCOMPARE(list.CurrentRecord(), -1);
     QCOMPARE(currents.count(), 2);
-    QCOMPARE(currents.last().at(0).value<const ProgramVerdict*>(), nullptr);
-    QCOMPARE(list.CollectPrograms(), std::vector<const Program*>{});
+    QCOMPARE(currents.last().at(0).toInt(), -1);
+    QCOMPARE(list.UncheckedRecords(), std::vector<int>{});
   }
 
-  // The lock file's place taken by a directory: no process, not even root's, can open it.
-  void aFailingWriteIsShownAndTheCheckStays() {
+  // The rows keep what they show: records changed or gone after a fill (an update check writing
+  // verdicts, a scan replacing them) leave the list as it was until the next fill, and a check
+  // still stores the mark of the program the row showed.
+  void theListShowsWhatItWasGivenUntilTheNextFill() {
+    Machine machine;
+    ProgramList list(nullptr, machine.registry);
+    list.SetStatusNames({"u", "n", "a", "v"});
+    {
+      VerdictList records = Records(
+          {{"Beta", ProgramStatus::Unknown, "1.0", "BetaKey"}, {"Alpha", ProgramStatus::Current}});
+      list.Fill(records, kShowAll);
+      records.Items(1).status = ProgramStatus::NewVersion;
+      static_cast<RegistryProgram&>(*records.Items(1).program).DisplayName = "Omega";
+    }
+    QCOMPARE(VisibleNames(list), (QStringList{"Alpha", "Beta"}));
+    QCOMPARE(Row(list, 0).data(Qt::AccessibleDescriptionRole).toString(), QStringLiteral("a"));
+    list.ApplyFilter(StatusFilter{false, false, true, false});
+    QCOMPARE(VisibleNames(list), QStringList{"Alpha"});
+    list.ApplyFilter(kShowAll);
+    QVERIFY(!list.grab().isNull());
+
+    UserChecks(list, 1, true);
+    QVERIFY(machine.Marked({"Beta", ProgramStatus::Unknown, "1.0", "BetaKey"}));
+    QCOMPARE(list.UncheckedRecords(), std::vector<int>{1});
+  }
+
+  // The lock file's place taken by a directory: no process, not even root's, can open it. The
+  // check goes back, so the list shows the marks an update check goes by.
+  void aFailingWriteIsShownAndTheCheckGoesBack() {
     const Entry entry{"Programm"};
     const VerdictList records = Records({entry});
     Machine machine;
@@ -492,7 +513,8 @@ class ProgramListTest : public QObject {
     QVERIFY(box.has_value());
     QCOMPARE(box->icon, QMessageBox::Critical);
     QVERIFY2(box->text.contains(QString::fromStdString(lock.string())), qPrintable(box->text));
-    QVERIFY(IsChecked(list, 0));
+    QVERIFY(!IsChecked(list, 0));
+    QCOMPARE(list.UncheckedRecords(), std::vector<int>{0});
     QVERIFY(!std::filesystem::exists(machine.UserFile()));
   }
 

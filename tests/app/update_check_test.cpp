@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QStatusTipEvent>
 #include <QTimer>
 #include <QWebEngineView>
 #include <QtTest>
@@ -219,7 +220,8 @@ DialogState ReadDialog(QWidget& dialog) {
   state.status = dialog.findChild<QLabel*>("lbl_updatestatus")->text();
   state.thisVersion = dialog.findChild<QLabel*>("lbl_thisversion")->text();
   state.currentVersion = dialog.findChild<QLabel*>("lbl_currentversion")->text();
-  state.page = dialog.findChild<QWebEngineView*>("WebBrowser1")->url();
+  const auto* page = dialog.findChild<QWebEngineView*>("WebBrowser1");
+  state.page = page ? page->url() : QUrl();
   return state;
 }
 
@@ -246,12 +248,21 @@ class UpdateCheckTest : public QObject {
   void updateNowDownloadsStartsTheSetupAndEndsTheClient();
   void refusedDownloadLeavesNoFileAndTheClientGoesOn_data();
   void refusedDownloadLeavesNoFileAndTheClientGoesOn();
+  void setupThatCannotStartIsKeptAndTheClientStaysOpen();
+  void quittingDuringAnExchangeCancelsItAndCloses_data();
+  void quittingDuringAnExchangeCancelsItAndCloses();
   void progressCountsWholeKilobytes();
 
  private:
   std::unique_ptr<MainWindow> OpenScanned();
   static QAction* Action(MainWindow& window, const char* name) {
     return window.findChild<QAction*>(QString::fromLatin1(name));
+  }
+  // Triggers the command and waits until the work it started has ended.
+  static bool Run(MainWindow& window, const char* name) {
+    QSignalSpy finished(&window, &MainWindow::workFinished);
+    Action(window, name)->trigger();
+    return finished.wait(15000);
   }
   static QStringList Rows(MainWindow& window);
   static std::vector<lintrove::ProgramStatus> Statuses(MainWindow& window);
@@ -364,7 +375,7 @@ void UpdateCheckTest::completedCheckRebuildsTheListWithTheVerdicts() {
   const lintrove::DateTime now = lintrove::EncodeDateTime(2026, 12, 10, 9, 30, 0, 0);
   lintrove::ScopedClockOverride clock(now);
 
-  Action(*window, "act_updatessuchen")->trigger();
+  QVERIFY(Run(*window, "act_updatessuchen"));
 
   QVERIFY(!MessageBox::TakeAnswered());
   QCOMPARE(service_->Commands(), (std::vector<std::string>{"noop", "updatecheck", "step1"}));
@@ -381,6 +392,16 @@ void UpdateCheckTest::completedCheckRebuildsTheListWithTheVerdicts() {
   QVERIFY(window->Programs().isEnabled());
   QCOMPARE(QApplication::overrideCursor(), nullptr);
   QVERIFY(!window->statusBar()->findChild<QPushButton*>("btn_cancelcheck"));
+
+  // A command's hint passes over the status and gives it back; a scan leaves it as it is.
+  QStatusTipEvent hint(QStringLiteral("Scannt nach neuer Software"));
+  QApplication::sendEvent(window.get(), &hint);
+  QCOMPARE(window->statusBar()->currentMessage(), QStringLiteral("Scannt nach neuer Software"));
+  QStatusTipEvent hintGone{QString()};
+  QApplication::sendEvent(window.get(), &hintGone);
+  QCOMPARE(window->statusBar()->currentMessage(), Text(lintrove::ResString::Done));
+  QVERIFY(Run(*window, "act_refresh"));
+  QCOMPARE(window->statusBar()->currentMessage(), Text(lintrove::ResString::Done));
 }
 
 void UpdateCheckTest::failedCheckKeepsTheListAndTheTimeOfTheLastCheck_data() {
@@ -417,13 +438,13 @@ void UpdateCheckTest::failedCheckKeepsTheListAndTheTimeOfTheLastCheck() {
   std::unique_ptr<MainWindow> window = OpenScanned();
   QVERIFY(window);
   window->Programs().setCurrentIndex(window->Programs().model()->index(0, 0));
-  QVERIFY(window->Programs().CurrentVerdict());
+  QVERIFY(window->Programs().CurrentRecord() >= 0);
   MessageBox::SetNextAnswer(QMessageBox::Ok);
 
-  Action(*window, "act_updatessuchen")->trigger();
+  QVERIFY(Run(*window, "act_updatessuchen"));
 
   // The details panel let go of the selected program before the verdicts were read.
-  QCOMPARE(window->Programs().CurrentVerdict(), nullptr);
+  QCOMPARE(window->Programs().CurrentRecord(), -1);
   const auto shown = MessageBox::TakeAnswered();
   if (error.isEmpty()) {
     QVERIFY(!shown);
@@ -448,9 +469,9 @@ void UpdateCheckTest::everyProgramCheckedSendsNoneAndStillCompletes() {
   for (int row = 0; row < shown.rowCount(); ++row) {
     shown.setData(shown.index(row, 0), Qt::Checked, Qt::CheckStateRole);
   }
-  QVERIFY(window->Programs().CollectPrograms().empty());
+  QVERIFY(window->Programs().UncheckedRecords().empty());
 
-  Action(*window, "act_updatessuchen")->trigger();
+  QVERIFY(Run(*window, "act_updatessuchen"));
 
   QVERIFY(!MessageBox::TakeAnswered());
   QCOMPARE(service_->ProgramsSent(), std::optional<std::size_t>(0));
@@ -472,7 +493,7 @@ void UpdateCheckTest::menuCheckOfAnUnreachableServiceShowsNoDialog() {
   });
   MessageBox::SetNextAnswer(QMessageBox::Ok);
 
-  Action(*window, "act_selfupdate")->trigger();
+  QVERIFY(Run(*window, "act_selfupdate"));
 
   const auto shown = MessageBox::TakeAnswered();
   QVERIFY(shown);
@@ -507,9 +528,12 @@ void UpdateCheckTest::stalledServiceKeepsTheWindowAliveUntilCancelled() {
       }
       return false;
     }
-    for (const char* name : {"act_updatessuchen", "act_refresh", "act_selfupdate"}) {
+    for (const char* name :
+         {"act_updatessuchen", "act_refresh", "act_selfupdate", "act_optionen", "act_about",
+          "cb_unknown", "cb_unsupported", "cb_uptodate", "cb_old"}) {
       if (Action(*window, name)->isEnabled()) duringStall << QString("%1 enabled").arg(name);
     }
+    if (window->Programs().isEnabled()) duringStall << "list enabled";
     if (byEscape) {
       QTest::keyClick(window.get(), Qt::Key_Escape);
     } else {
@@ -526,7 +550,7 @@ void UpdateCheckTest::stalledServiceKeepsTheWindowAliveUntilCancelled() {
     return true;
   });
 
-  Action(*window, "act_updatessuchen")->trigger();
+  QVERIFY(Run(*window, "act_updatessuchen"));
 
   QVERIFY(watcher.turns > 2);
   QCOMPARE(duringStall, (QStringList{Text(lintrove::ResString::AskingService),
@@ -594,7 +618,7 @@ void UpdateCheckTest::updateDialogShowsTheStateForCallerAndVersions() {
     return true;
   });
 
-  Action(*window, manual ? "act_selfupdate" : "act_updatessuchen")->trigger();
+  QVERIFY(Run(*window, manual ? "act_selfupdate" : "act_updatessuchen"));
 
   QVERIFY(!MessageBox::TakeAnswered());
   if (buttons.isEmpty()) {
@@ -630,7 +654,7 @@ void UpdateCheckTest::updateNowDownloadsStartsTheSetupAndEndsTheClient() {
   });
   MessageBox::SetNextAnswer(QMessageBox::Ok);
 
-  Action(*window, "act_updatessuchen")->trigger();
+  QVERIFY(Run(*window, "act_updatessuchen"));
 
   const auto shown = MessageBox::TakeAnswered();
   QVERIFY(shown);
@@ -691,7 +715,7 @@ void UpdateCheckTest::refusedDownloadLeavesNoFileAndTheClientGoesOn() {
   });
   MessageBox::SetNextAnswer(QMessageBox::Ok);
 
-  Action(*window, "act_updatessuchen")->trigger();
+  QVERIFY(Run(*window, "act_updatessuchen"));
 
   const auto shown = MessageBox::TakeAnswered();
   QVERIFY(shown);
@@ -704,6 +728,81 @@ void UpdateCheckTest::refusedDownloadLeavesNoFileAndTheClientGoesOn() {
   QVERIFY(window->isVisible());
   QVERIFY(Action(*window, "act_updatessuchen")->isEnabled());
   QCOMPARE(settings_->dat_lastcheck, 0.0);
+}
+
+// Without Wine this system cannot start a Windows setup: the client says so and stays.
+void UpdateCheckTest::setupThatCannotStartIsKeptAndTheClientStaysOpen() {
+  std::filesystem::remove(dir_->Path() / "bin" / "wine");
+  service_->client_version = "99.0.0.0";
+  service_->sha256 = kAbcSha256;
+  std::unique_ptr<MainWindow> window = OpenScanned();
+  QVERIFY(window);
+  Watcher answerer([&] {
+    QWidget* dialog = QApplication::activeModalWidget();
+    if (dialog == nullptr || dialog->objectName() != QLatin1String("frm_updateinfo")) return false;
+    dialog->findChild<QAbstractButton*>("btn_updatenow")->click();
+    return true;
+  });
+  MessageBox::SetNextAnswer(QMessageBox::Ok);
+
+  QVERIFY(Run(*window, "act_selfupdate"));
+
+  const std::filesystem::path setup = lintrove::platform::DownloadDirectory() / "setup.exe";
+  const auto shown = MessageBox::TakeAnswered();
+  QVERIFY(shown);
+  QCOMPARE(shown->text,
+           QString::fromStdString(lintrove::Format(
+               lintrove::LoadResString(lintrove::ResString::SetupNotStarted), setup.string())));
+  QCOMPARE(lintrove::test::ReadFileBytes(setup), std::string("abc"));
+  QVERIFY(!ShownWindow("frm_downloadprogress"));
+  QTest::qWait(100);
+  QVERIFY(window->isVisible());
+  QVERIFY(Action(*window, "act_selfupdate")->isEnabled());
+}
+
+void UpdateCheckTest::quittingDuringAnExchangeCancelsItAndCloses_data() {
+  QTest::addColumn<QString>("action");
+  QTest::addColumn<bool>("stallStep1");  // else the setup download stalls
+  QTest::newRow("update check, step1 unanswered") << "act_updatessuchen" << true;
+  QTest::newRow("update check, setup download stalled") << "act_updatessuchen" << false;
+  QTest::newRow("menu, setup download stalled") << "act_selfupdate" << false;
+}
+
+void UpdateCheckTest::quittingDuringAnExchangeCancelsItAndCloses() {
+  QFETCH(QString, action);
+  QFETCH(bool, stallStep1);
+  service_->stall_step1 = stallStep1;
+  service_->stall_setup = !stallStep1;
+  service_->client_version = stallStep1 ? lintrove::ClientVersion() : "99.0.0.0";
+  std::unique_ptr<MainWindow> window = OpenScanned();
+  QVERIFY(window);
+  Watcher answerer([&] {
+    QWidget* dialog = QApplication::activeModalWidget();
+    if (dialog == nullptr || dialog->objectName() != QLatin1String("frm_updateinfo")) return false;
+    dialog->findChild<QAbstractButton*>("btn_updatenow")->click();
+    return true;
+  });
+  MessageBox::SetNextAnswer(QMessageBox::Ok);
+  QSignalSpy finished(window.get(), &MainWindow::workFinished);
+  Action(*window, action.toLatin1().constData())->trigger();
+  if (stallStep1) {
+    QTRY_COMPARE(service_->Commands().size(), std::size_t{3});
+  } else {
+    QTRY_VERIFY(ShownWindow("frm_downloadprogress"));
+  }
+  QVERIFY(window->Busy());
+
+  window->close();
+
+  QTRY_VERIFY_WITH_TIMEOUT(!window->isVisible(), 5000);
+  QCOMPARE(finished.count(), 1);
+  QVERIFY(!window->Busy());
+  // Nothing was said: the user asked for the end.
+  QVERIFY(!MessageBox::TakeAnswered());
+  QVERIFY(!ShownWindow("frm_downloadprogress"));
+  QVERIFY(!std::filesystem::exists(dir_->Path() / "started"));
+  QCOMPARE(settings_->dat_lastcheck, 0.0);
+  QCOMPARE(window->Records().Count(), 4);
 }
 
 void UpdateCheckTest::progressCountsWholeKilobytes() {

@@ -32,8 +32,8 @@ std::string Program(std::string_view name, std::string_view version) {
 class UpdateCheckFlowTest : public test::MachineFixture {
  protected:
   UpdateCheckFlowTest()
-      : registry_(Machine(Program("Alpha", "2.0") + Program("Mid", "3.0") +
-                          Program("Zeta", "1.0"))),
+      : registry_(
+            Machine(Program("Alpha", "2.0") + Program("Mid", "3.0") + Program("Zeta", "1.0"))),
         installer_(registry_),
         client_(registry_),
         records_(ScanInventory(registry_, installer_, false, nullptr)) {
@@ -83,13 +83,21 @@ TEST_F(UpdateCheckFlowTest, TheCallerDecidesOnANewerClientAndIsAskedOnlyForOne) 
     UpdateCheckResult result;
     std::vector<std::string> commands;
   } cases[] = {
-      {"99.0.0.0", SelfUpdateChoice::GoOn, 1, UpdateCheckResult::Completed,
+      {"99.0.0.0",
+       SelfUpdateChoice::GoOn,
+       1,
+       UpdateCheckResult::Completed,
        {"noop", "updatecheck", "step1"}},
-      {"99.0.0.0", SelfUpdateChoice::Stop, 1, UpdateCheckResult::Stopped,
-       {"noop", "updatecheck"}},
-      {ClientVersion(), SelfUpdateChoice::Stop, 0, UpdateCheckResult::Completed,
+      {"99.0.0.0", SelfUpdateChoice::Stop, 1, UpdateCheckResult::Stopped, {"noop", "updatecheck"}},
+      {ClientVersion(),
+       SelfUpdateChoice::Stop,
+       0,
+       UpdateCheckResult::Completed,
        {"noop", "updatecheck", "step1"}},
-      {"0.0.0.1", SelfUpdateChoice::Stop, 0, UpdateCheckResult::Completed,
+      {"0.0.0.1",
+       SelfUpdateChoice::Stop,
+       0,
+       UpdateCheckResult::Completed,
        {"noop", "updatecheck", "step1"}},
   };
   for (const auto& c : cases) {
@@ -136,8 +144,8 @@ TEST_F(UpdateCheckFlowTest, FailuresAndCancelsEndTheCheckWithoutTakingItsTime) {
 
   service.Stop();
   EXPECT_THAT([&] { Check(service); },
-              testing::ThrowsMessage<Error>(testing::HasSubstr(
-                  "Es ist beim Verbinden zum Server ein Fehler aufgetreten.")));
+              testing::ThrowsMessage<Error>(
+                  testing::HasSubstr("Es ist beim Verbinden zum Server ein Fehler aufgetreten.")));
   EXPECT_EQ(client_.dat_lastcheck, 0.0);
   EXPECT_EQ(Record(0).status, ProgramStatus::Unknown);
 }
@@ -174,6 +182,30 @@ TEST_F(UpdateCheckFlowTest, AnAnswerThatIsNoDocumentFailsTheCheckAndKeepsItsTime
     EXPECT_EQ(client_.dat_lastcheck, 0.0);
     for (const auto& record : records_) EXPECT_EQ(record->status, ProgramStatus::Unknown);
   }
+}
+
+}  // namespace
+}  // namespace lintrove
+
+namespace lintrove {
+namespace {
+
+// The rule both front ends send by: the scan's records in the list's order (by name, byte by
+// byte), less the ignored ones, whatever order the scan found them in.
+class ProgramsToSendTest : public test::MachineFixture {};
+
+TEST_F(ProgramsToSendTest, TheRecordsGoInTheListsOrderLessTheIgnored) {
+  platform::PosixRegistry& registry = Machine(Program("zeta", "1") + Program("Mid", "3") +
+                                              Program("Alpha", "2") + Program("beta", "4"));
+  platform::PosixInstallerDatabase installer(registry);
+  const VerdictList records = ScanInventory(registry, installer, false, nullptr);
+  IgnoreMarks::SetIgnored("MidMid3", true, registry);
+
+  const ProgramRefList sent = ProgramsToSend(records, IgnoreMarks(registry));
+
+  std::vector<std::string> names;
+  for (int i = 0; i < sent.Count(); ++i) names.push_back(sent.Items(i).GetName());
+  EXPECT_EQ(names, (std::vector<std::string>{"Alpha", "beta", "zeta"}));
 }
 
 }  // namespace
