@@ -1,5 +1,5 @@
-#include "app/app_texts.h"
 #include "app/update_check_command.h"
+#include "app/app_texts.h"
 
 #include <QApplication>
 #include <QKeySequence>
@@ -24,7 +24,6 @@
 
 namespace lintrove::app {
 namespace {
-
 
 // Reports of the download, from its thread to the progress window. Cancelled by the window's
 // "&Abbruch", and by the check's own cancel while the download runs within a check.
@@ -154,7 +153,7 @@ void UpdateCheckCommand::DownloadAndRunSetup(const UpdateResponse& response) {
     DownloadObserver observer(window, cancel_);
     OffThreadHttp http(platform::CreateHttp(), window.CancelRequested());
     setup = DownloadSetup(http, response.downloadurl, platform::DownloadDirectory(),
-                          response.sha256, &observer);
+                          response.sha256, response.signature, &observer);
   }
   MessageBox::ShowInformation(&context_.window, ResText(ResString::SetupStarts));
   platform::SystemShell().ShellOpen(setup.string());

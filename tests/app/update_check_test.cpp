@@ -35,6 +35,7 @@
 #include "startup/error_report.h"
 #include "support/installer_machine.h"
 #include "support/machine_text.h"
+#include "support/release_signing.h"
 #include "support/scoped_environment.h"
 #include "support/temp_dir.h"
 
@@ -93,6 +94,7 @@ class LocalService {
   bool force_update = false;
   std::string download_path = "/downloads/2026/setup.exe?lang=de";
   std::string sha256;
+  std::string signature = lintrove::test::SignedByReleaseKey("abc");
   std::map<std::string, std::vector<std::string>> catalog;
   std::optional<std::string> step1;  // an answer of its own instead of the verdicts
   bool stall_step1 = false;
@@ -114,7 +116,7 @@ class LocalService {
              Url(download_path) + "</downloadurl><forceupdate>" +
              (force_update ? "true" : "false") + "</forceupdate><infopage>" + Url("/news") +
              "</infopage>" + (sha256.empty() ? "" : "<sha256>" + sha256 + "</sha256>") +
-             "</dorvupdater>";
+             "<signature>" + signature + "</signature></dorvupdater>";
     } else {
       if (stall_step1) released.wait(lock, [this] { return released_; });
       body = step1 ? *step1 : Verdicts(document);
@@ -651,26 +653,35 @@ void UpdateCheckTest::updateNowDownloadsStartsTheSetupAndEndsTheClient() {
 void UpdateCheckTest::refusedDownloadLeavesNoFileAndTheClientGoesOn_data() {
   QTest::addColumn<QString>("path");
   QTest::addColumn<QString>("sha256");
+  QTest::addColumn<QString>("signature");
   QTest::addColumn<bool>("cancel");
   QTest::addColumn<QString>("message");
+  const QString genuine = QString::fromStdString(lintrove::test::SignedByReleaseKey("abc"));
   QTest::newRow("cancelled") << "/setup.exe"
-                             << "" << true << Text(lintrove::ResString::TransferCancelled);
+                             << "" << genuine << true
+                             << Text(lintrove::ResString::TransferCancelled);
   QTest::newRow("404") << "/missing"
-                       << "" << false << "404";
+                       << "" << genuine << false << "404";
   QTest::newRow("checksum differs")
-      << "/setup.exe" << QString(64, '0') << false << QString(64, '0');
+      << "/setup.exe" << QString(64, '0') << genuine << false << QString(64, '0');
   QTest::newRow("no file name") << "/downloads/..%2Fsetup.exe"
-                                << "" << false << "Filename not found.";
+                                << "" << genuine << false << "Filename not found.";
+  QTest::newRow("not signed by the release key")
+      << "/setup.exe" << QString::fromLatin1(kAbcSha256)
+      << QString::fromStdString(lintrove::test::SignedByReleaseKey("abd")) << false
+      << Text(lintrove::ResString::SetupSignatureInvalid).section("%s", 1, 1);
 }
 
 void UpdateCheckTest::refusedDownloadLeavesNoFileAndTheClientGoesOn() {
   QFETCH(QString, path);
   QFETCH(QString, sha256);
+  QFETCH(QString, signature);
   QFETCH(bool, cancel);
   QFETCH(QString, message);
   service_->client_version = "99.0.0.0";
   service_->download_path = path.toStdString();
   service_->sha256 = sha256.toStdString();
+  service_->signature = signature.toStdString();
   service_->stall_setup = cancel;
   std::unique_ptr<MainWindow> window = OpenScanned();
   QVERIFY(window);
