@@ -146,6 +146,11 @@ bool UpdateCheckCommand::OfferNewerClient(const UpdateResponse& response, bool m
 }
 
 void UpdateCheckCommand::DownloadAndRunSetup(const UpdateResponse& response) {
+  if (!OffersSetupForThisSystem(response.downloadurl)) {
+    MessageBox::ShowInformation(&context_.window,
+                                QString::fromStdString(NoSetupForThisSystemText()));
+    return;
+  }
   std::filesystem::path setup;
   {
     DownloadWindow window(&context_.window);

@@ -4,6 +4,8 @@
 #include <array>
 #include <utility>
 
+#include "base/release_messages.h"
+
 namespace lintrove {
 namespace {
 

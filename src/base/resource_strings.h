@@ -102,12 +102,6 @@ inline constexpr int CancelCheck = 61568;
 inline constexpr int SetupNameNotFound = 61569;
 inline constexpr int DownloadFailed = 61570;
 inline constexpr int SetupChecksumMismatch = 61571;
-inline constexpr int SetupSignatureMissing = 61572;
-inline constexpr int SetupSignatureInvalid = 61573;
-inline constexpr int UpdatesThroughPackages = 61574;
-inline constexpr int SetupSaved = 61575;
-inline constexpr int ClientVersions = 61576;
-inline constexpr int NoSetupForThisSystem = 61577;
 // The details panel.
 inline constexpr int UninstallerNotStarted = 61584;
 }  // namespace ResString

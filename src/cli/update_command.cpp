@@ -5,6 +5,7 @@
 #include <ostream>
 
 #include "base/format.h"
+#include "base/release_messages.h"
 #include "base/resource_strings.h"
 #include "command_runner.h"
 #include "flows/setup_download.h"

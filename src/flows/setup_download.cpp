@@ -12,6 +12,7 @@
 
 #include "base/error.h"
 #include "base/format.h"
+#include "base/release_messages.h"
 #include "base/resource_strings.h"
 #include "base/text.h"
 #include "platform/release_signature.h"
@@ -209,7 +210,7 @@ bool OffersSetupForThisSystem(std::string_view download_url) {
   try {
     return IsSetupForThisSystem(SetupFileName(download_url));
   } catch (const Error&) {
-    return false;
+    return true;
   }
 }
 

@@ -42,7 +42,8 @@ bool IsSetupForThisSystem(std::string_view name);
 
 // Whether the service's download address names a setup this system starts. When it does not,
 // the client shows the information page and says how its updates arrive instead
-// (NoSetupForThisSystemText).
+// (NoSetupForThisSystemText). An address without a usable file name counts as offered: the
+// download refuses it with its own message.
 bool OffersSetupForThisSystem(std::string_view download_url);
 std::string NoSetupForThisSystemText();
 

@@ -22,6 +22,7 @@
 #include "app/program_list.h"
 #include "base/date_time.h"
 #include "base/format.h"
+#include "base/release_messages.h"
 #include "base/resource_strings.h"
 #include "platform/client_version.h"
 #include "platform/download_directory.h"
@@ -92,7 +93,7 @@ class LocalService {
   std::string noop = "<dorvupdater><status>ok</status></dorvupdater>";
   std::string client_version = lintrove::ClientVersion();
   bool force_update = false;
-  std::string download_path = "/downloads/2026/setup.exe?lang=de";
+  std::string download_path = "/downloads/2026/lintrove_99.0.0.0_amd64.deb?lang=de";
   std::string sha256;
   std::string signature = lintrove::test::SignedByReleaseKey("abc");
   std::map<std::string, std::vector<std::string>> catalog;
@@ -152,7 +153,7 @@ class LocalService {
   void Serve(const httplib::Request& request, httplib::Response& response) {
     if (request.path == "/news") {
       response.set_content("<html><body>Neu</body></html>", "text/html");
-    } else if (request.path == "/missing") {
+    } else if (request.path == "/missing.deb") {
       response.status = 404;
       response.set_content("<html>weg</html>", "text/html");
     } else if (stall_setup) {
@@ -640,7 +641,8 @@ void UpdateCheckTest::updateNowDownloadsStartsTheSetupAndEndsTheClient() {
   QCOMPARE(shown->text, Text(lintrove::ResString::SetupStarts));
   QVERIFY(progressShown);
   QVERIFY(!ShownWindow("frm_downloadprogress"));
-  const std::filesystem::path setup = lintrove::platform::DownloadDirectory() / "setup.exe";
+  const std::filesystem::path setup =
+      lintrove::platform::DownloadDirectory() / "lintrove_99.0.0.0_amd64.deb";
   QCOMPARE(lintrove::test::ReadFileBytes(setup), std::string("abc"));
   QCOMPARE(service_->Commands(), (std::vector<std::string>{"noop", "updatecheck"}));
   QTRY_VERIFY(std::filesystem::exists(dir_->Path() / "started"));
@@ -657,17 +659,17 @@ void UpdateCheckTest::refusedDownloadLeavesNoFileAndTheClientGoesOn_data() {
   QTest::addColumn<bool>("cancel");
   QTest::addColumn<QString>("message");
   const QString genuine = QString::fromStdString(lintrove::test::SignedByReleaseKey("abc"));
-  QTest::newRow("cancelled") << "/setup.exe"
+  QTest::newRow("cancelled") << "/setup.deb"
                              << "" << genuine << true
                              << Text(lintrove::ResString::TransferCancelled);
-  QTest::newRow("404") << "/missing"
+  QTest::newRow("404") << "/missing.deb"
                        << "" << genuine << false << "404";
   QTest::newRow("checksum differs")
-      << "/setup.exe" << QString(64, '0') << genuine << false << QString(64, '0');
+      << "/setup.deb" << QString(64, '0') << genuine << false << QString(64, '0');
   QTest::newRow("no file name") << "/downloads/..%2Fsetup.exe"
                                 << "" << genuine << false << "Filename not found.";
   QTest::newRow("not signed by the release key")
-      << "/setup.exe" << QString::fromLatin1(kAbcSha256)
+      << "/setup.deb" << QString::fromLatin1(kAbcSha256)
       << QString::fromStdString(lintrove::test::SignedByReleaseKey("abd")) << false
       << Text(lintrove::ResString::SetupSignatureInvalid).section("%s", 1, 1);
 }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/format.h"
+#include "base/release_messages.h"
 #include "base/resource_strings.h"
 #include "flows/setup_download.h"
 #include "platform/client_version.h"
@@ -148,7 +149,7 @@ TEST_F(UpdateCommandTest, DownloadKeepsOnlyTheGenuineSetupAndNeverLeavesARefused
           << run.out;
     } else {
       EXPECT_EQ(run.status, 1);
-      EXPECT_EQ(run.err, c.refusal + "\n");
+      EXPECT_EQ(run.err, "ERROR: " + c.refusal + "\n");
       EXPECT_TRUE(FilesIn(downloads.Path()).empty());
     }
   }

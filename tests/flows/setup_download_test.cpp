@@ -9,6 +9,7 @@
 #include <string>
 
 #include "base/format.h"
+#include "base/release_messages.h"
 #include "base/resource_strings.h"
 #include "platform/download_directory.h"
 #include "protocol/test_http_server.h"
@@ -246,6 +247,18 @@ TEST(SetupDownload, OnlyASetupOfThisSystemIsOffered) {
       {"lintrove.deb.exe", false},
   };
   for (const auto& c : cases) EXPECT_EQ(IsSetupForThisSystem(c.name), c.offered) << c.name;
+
+  const struct {
+    std::string url;
+    bool offered;
+  } addresses[] = {
+      {"", false},
+      {"https://updates.example.org/release/1.5.0.0/lintrove-1.5.0.0-x64.msi", false},
+      {"https://updates.example.org/get/lintrove_1.5.0.0_amd64.deb?channel=stable", true},
+      // No usable name: the download itself refuses it, with its own message.
+      {"https://updates.example.org/get/", true},
+  };
+  for (const auto& c : addresses) EXPECT_EQ(OffersSetupForThisSystem(c.url), c.offered) << c.url;
 }
 
 TEST(DownloadDirectory, IsTheUsersOwnAndIsEmptiedAtTheNextStart) {
