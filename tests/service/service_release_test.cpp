@@ -213,7 +213,8 @@ TEST(ServiceReleaseTest, ASetupOrVersionThatCouldLeaveTheDirectoryIsRefused) {
 // A signature file that is not the raw 64 bytes (a hexadecimal or base64 text, say) would make
 // every client refuse the setup: the service says so at start instead.
 TEST(ServiceReleaseTest, ASignatureThatIsNotSixtyFourBytesIsRefusedAtStart) {
-  for (const std::string signature : {std::string(128, 'a'), std::string(63, 'a'), std::string()}) {
+  for (const std::string& signature :
+       {std::string(128, 'a'), std::string(63, 'a'), std::string()}) {
     SCOPED_TRACE(signature.size());
     const TempDir dir;
     FillReleaseDirectory(dir, R"({"setup": "lintrove-setup-1.5.0.0.exe"})");
