@@ -273,16 +273,19 @@ class UpdateCheckTest : public QObject {
 void UpdateCheckTest::init() {
   MessageBox::ResetTestHook();
   dir_ = std::make_unique<lintrove::test::TempDir>();
-  // Downloads land in the test's directory; "wine" is a script that notes what it was to start.
+  // Downloads land in the test's directory; "wine" and "xdg-open" (which opens a package) are
+  // scripts that note what they were to start.
   environment_ = std::make_unique<lintrove::test::ScopedEnvironment>();
   environment_->Set("TMPDIR", dir_->Path().string());
   std::filesystem::create_directories(dir_->Path() / "bin");
-  lintrove::test::WriteFileBytes(dir_->Path() / "bin" / "wine",
-                                 "#!/bin/sh\necho \"$@\" > \"" +
-                                     (dir_->Path() / "started.part").string() + "\"\n/bin/mv \"" +
-                                     (dir_->Path() / "started.part").string() + "\" \"" +
-                                     (dir_->Path() / "started").string() + "\"\n");
-  std::filesystem::permissions(dir_->Path() / "bin" / "wine", std::filesystem::perms::owner_all);
+  for (const char* starter : {"wine", "xdg-open"}) {
+    lintrove::test::WriteFileBytes(dir_->Path() / "bin" / starter,
+                                   "#!/bin/sh\necho \"$@\" > \"" +
+                                       (dir_->Path() / "started.part").string() + "\"\n/bin/mv \"" +
+                                       (dir_->Path() / "started.part").string() + "\" \"" +
+                                       (dir_->Path() / "started").string() + "\"\n");
+    std::filesystem::permissions(dir_->Path() / "bin" / starter, std::filesystem::perms::owner_all);
+  }
   environment_->Set("PATH", (dir_->Path() / "bin").string());
 
   using lintrove::test::Key;
