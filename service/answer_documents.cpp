@@ -99,6 +99,11 @@ std::string UpdatecheckAnswer(const Release& release) {
   AppendText(root, "infopage", release.info_url);
   // Lets the client check the download: only when the setup is the release directory's.
   if (release.setup) AppendText(root, "sha256", release.setup->sha256);
+  // The release key's signature, which clients check before they start the setup: the service
+  // only passes it on and cannot make one for a setup of its own.
+  if (release.setup && !release.setup->signature.empty()) {
+    AppendText(root, "signature", release.setup->signature);
+  }
   return Text(document);
 }
 

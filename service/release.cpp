@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <iterator>
 
 #include <nlohmann/json.hpp>
 
@@ -19,13 +20,47 @@ bool IsPlainReleaseName(std::string_view name) {
 
 namespace {
 
+constexpr std::size_t kSignatureSize = 64;
+
 ReleaseSetup ReadSetup(const std::filesystem::path& directory, const std::string& name) {
   if (!IsPlainReleaseName(name)) {
     throw Error("\"setup\" must be a file name of letters, digits and . _ + -, not '" + name + "'");
   }
   const std::filesystem::path file = directory / name;
   if (!std::filesystem::is_regular_file(file)) throw Error("no setup file " + file.string());
-  return {name, std::filesystem::file_size(file), FileSha256(file)};
+  ReleaseSetup setup{name, std::filesystem::file_size(file), FileSha256(file), {}};
+  const std::filesystem::path signature_file = directory / (name + ".sig");
+  if (std::filesystem::exists(signature_file)) {
+    std::ifstream in(signature_file, std::ios::binary);
+    const std::string signature{std::istreambuf_iterator<char>(in), {}};
+    if (signature.size() != kSignatureSize) {
+      throw Error(signature_file.string() + " is not an Ed25519 signature of " +
+                  std::to_string(kSignatureSize) + " bytes");
+    }
+    static constexpr char kDigits[] = "0123456789abcdef";
+    for (const unsigned char byte : signature) {
+      setup.signature += kDigits[byte >> 4];
+      setup.signature += kDigits[byte & 15];
+    }
+  }
+  return setup;
+}
+
+// Systems as clients name them: letters, digits, "-" and "_".
+bool IsSystemName(std::string_view name) {
+  return !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
+    return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_';
+  });
+}
+
+const ReleaseSetup* SetupFor(const Release& release, std::string_view system) {
+  if (const auto own = release.system_setups.find(system); own != release.system_setups.end()) {
+    return &own->second;
+  }
+  if (system.empty() || system.starts_with("windows-")) {
+    return release.setup ? &*release.setup : nullptr;
+  }
+  return nullptr;
 }
 
 }  // namespace
@@ -49,6 +84,11 @@ Release LoadRelease(const std::filesystem::path& directory) {
         release.info_url = value.get<std::string>();
       } else if (name == "setup") {
         release.setup = ReadSetup(directory, value.get<std::string>());
+      } else if (name == "setups") {
+        for (const auto& [system, setup] : value.items()) {
+          if (!IsSystemName(system)) throw Error("\"setups\" names no system: '" + system + "'");
+          release.system_setups.emplace(system, ReadSetup(directory, setup.get<std::string>()));
+        }
       } else if (name == "notes") {
         release.notes = value.get<std::vector<std::string>>();
       } else {
@@ -66,14 +106,38 @@ Release LoadRelease(const std::filesystem::path& directory) {
 
 std::string ReleaseInfoPath(const Release& release) { return "/release/" + release.version + "/"; }
 
-std::string ReleaseSetupPath(const Release& release) {
-  return ReleaseInfoPath(release) + (release.setup ? release.setup->name : std::string());
+std::string ReleaseSetupPath(const Release& release, const ReleaseSetup& setup) {
+  return ReleaseInfoPath(release) + setup.name;
 }
 
-Release AnnouncedRelease(const Release& release, std::string_view base_url) {
+std::vector<const ReleaseSetup*> Release::AllSetups() const {
+  std::vector<const ReleaseSetup*> all;
+  if (setup) all.push_back(&*setup);
+  for (const auto& [system, own] : system_setups) {
+    if (std::none_of(all.begin(), all.end(),
+                     [&](const ReleaseSetup* known) { return known->name == own.name; })) {
+      all.push_back(&own);
+    }
+  }
+  return all;
+}
+
+Release AnnouncedRelease(const Release& release, std::string_view base_url,
+                         std::string_view system) {
   Release announced = release;
-  if (announced.download_url.empty() && release.setup) {
-    announced.download_url = std::string(base_url) + ReleaseSetupPath(release);
+  const ReleaseSetup* chosen = SetupFor(release, system);
+  announced.setup.reset();
+  announced.system_setups.clear();
+  if (chosen != nullptr) announced.setup = *chosen;
+  // The operator's own address is that of the release's "setup"; a setup of another system is
+  // served here.
+  const bool mirrored = chosen != nullptr && release.setup && chosen->name == release.setup->name;
+  if (!mirrored && chosen != nullptr) announced.download_url.clear();
+  if (chosen == nullptr && !(system.empty() || system.starts_with("windows-"))) {
+    announced.download_url.clear();
+  }
+  if (announced.download_url.empty() && chosen != nullptr) {
+    announced.download_url = std::string(base_url) + ReleaseSetupPath(release, *chosen);
   }
   if (announced.info_url.empty() && release.directory) {
     announced.info_url = std::string(base_url) + ReleaseInfoPath(release);

@@ -86,6 +86,7 @@ RequestClient ReadClient(pugi::xml_node client) {
   facts.guid = Attribute(client, "Guid");
   facts.lcid = Attribute(client, "LCID");
   facts.windows_version = Attribute(client, "WindowsVersion");
+  facts.system = Attribute(client, "System");
   facts.upgrades = Switch(client, "upgrades");
   facts.win64 = Switch(client, "win64");
   facts.betas = Switch(client, "betas");

@@ -28,6 +28,7 @@ struct RequestClient {
   std::string guid;
   std::string lcid;
   std::string windows_version;
+  std::string system;  // updatecheck only: what the client runs on, for the setup offered
   bool upgrades = false;
   bool win64 = false;
   bool betas = false;

@@ -238,26 +238,29 @@ void ServiceServer::RoutePages() {
                  SetPage(response, {200, ReleaseInfoPage(service_.CurrentRelease(), language)});
                  log_.Write(LogLevel::Info, "GET release page status=200");
                });
-  if (!release.setup) return;
-  server_->Get(LiteralRoute(ReleaseSetupPath(release)), [this](const httplib::Request&,
-                                                               httplib::Response& response) {
-    const Release& release = service_.CurrentRelease();
-    auto file =
-        std::make_shared<std::ifstream>(*release.directory / release.setup->name, std::ios::binary);
-    if (!*file) throw Error("Cannot read the setup " + release.setup->name);
-    response.set_header("Content-Disposition",
-                        "attachment; filename=\"" + release.setup->name + "\"");
-    response.set_content_provider(
-        release.setup->size, "application/octet-stream",
-        [file](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
-          std::array<char, 64 * 1024> buffer;
-          file->seekg(static_cast<std::streamoff>(offset));
-          file->read(buffer.data(), static_cast<std::streamsize>(std::min(length, buffer.size())));
-          if (file->gcount() <= 0) return false;
-          return sink.write(buffer.data(), static_cast<std::size_t>(file->gcount()));
-        });
-    log_.Write(LogLevel::Info, "GET setup status=200");
-  });
+  for (const ReleaseSetup* setup : release.AllSetups()) {
+    server_->Get(LiteralRoute(ReleaseSetupPath(release, *setup)),
+                 [this, setup](const httplib::Request&, httplib::Response& response) {
+                   ServeSetup(*setup, response);
+                 });
+  }
+}
+
+void ServiceServer::ServeSetup(const ReleaseSetup& setup, httplib::Response& response) {
+  auto file = std::make_shared<std::ifstream>(*service_.CurrentRelease().directory / setup.name,
+                                              std::ios::binary);
+  if (!*file) throw Error("Cannot read the setup " + setup.name);
+  response.set_header("Content-Disposition", "attachment; filename=\"" + setup.name + "\"");
+  response.set_content_provider(
+      setup.size, "application/octet-stream",
+      [file](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+        std::array<char, 64 * 1024> buffer;
+        file->seekg(static_cast<std::streamoff>(offset));
+        file->read(buffer.data(), static_cast<std::streamsize>(std::min(length, buffer.size())));
+        if (file->gcount() <= 0) return false;
+        return sink.write(buffer.data(), static_cast<std::size_t>(file->gcount()));
+      });
+  log_.Write(LogLevel::Info, "GET setup status=200");
 }
 
 void ServiceServer::ServeHealth(CatalogStore& store) {

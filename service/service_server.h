@@ -14,6 +14,7 @@
 namespace httplib {
 class Server;
 struct Request;
+struct Response;
 }  // namespace httplib
 
 namespace lintrove::service {
@@ -55,6 +56,7 @@ class ServiceServer {
  private:
   void Route();
   void RoutePages();
+  void ServeSetup(const ReleaseSetup& setup, httplib::Response& response);
   std::string BaseUrl(const httplib::Request& request) const;
 
   UpdateService& service_;

@@ -34,7 +34,8 @@ ServiceAnswer UpdateService::Answer(std::string_view body, std::string_view base
   if (request.command == "noop") {
     answer.document = NoopAnswer();
   } else if (request.command == "updatecheck") {
-    answer.document = UpdatecheckAnswer(AnnouncedRelease(release_, base_url));
+    answer.document =
+        UpdatecheckAnswer(AnnouncedRelease(release_, base_url, request.client.system));
   } else if (request.command == "step1") {
     answer.programs = request.programs.size();
     try {

@@ -4,6 +4,8 @@
 #include <array>
 #include <utility>
 
+#include "base/release_messages.h"
+
 namespace lintrove {
 namespace {
 
@@ -115,6 +117,19 @@ constexpr std::array kBuiltIn = {
     BuiltIn{ResString::SetupNotStarted,
             "Das Setup konnte nicht gestartet werden:\r\n%s\r\nDie Datei bleibt dort bis zum "
             "nächsten Start von Lintrove."},
+    BuiltIn{ResString::SetupSignatureMissing,
+            "Der Dienst nennt keine Signatur für das Setup %s. Es wird nicht gestartet; die "
+            "Datei wurde gelöscht."},
+    BuiltIn{ResString::SetupSignatureInvalid,
+            "Das Setup %s ist nicht vom Herausgeber von Lintrove signiert. Es wird nicht "
+            "gestartet; die Datei wurde gelöscht."},
+    BuiltIn{ResString::UpdatesThroughPackages,
+            "Auf diesem System kommen neue Versionen von Lintrove über die Paketverwaltung "
+            "des Systems."},
+    BuiltIn{ResString::SetupSaved, "Das Setup ist geprüft und gespeichert: %s"},
+    BuiltIn{ResString::ClientVersions, "Diese Version: %s, neueste Version: %s"},
+    BuiltIn{ResString::NoSetupForThisSystem,
+            "Der Dienst bietet kein Setup für dieses System (%s) an."},
     BuiltIn{ResString::UninstallerNotStarted,
             "Das Deinstallationsprogramm von „%s“ konnte nicht gestartet werden."},
     BuiltIn{ResString::NoVersionInfo, "-keine Versionsinfo vorhanden-"},

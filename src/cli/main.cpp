@@ -13,6 +13,7 @@
 #include "scan_command.h"
 #ifdef LINTROVE_WITH_CHECK_COMMAND
 #include "check_command.h"
+#include "update_command.h"
 #endif
 
 namespace {
@@ -30,6 +31,9 @@ constexpr std::string_view kUsage =
     "  ignore   list, add or remove ignored programs (ignore --help)\n"
     "  reg      read and change the registry (lintrove-cli reg /? for more)\n"
     "  scan     list the installed programs [--json] [--extended] (scan --help)\n"
+#ifdef LINTROVE_WITH_CHECK_COMMAND
+    "  update   ask whether a newer Lintrove exists [--download DIR] (update --help)\n"
+#endif
     "\n"
     "Options:\n"
 #ifndef _WIN32
@@ -63,6 +67,7 @@ Command FindCommand(std::string_view name) {
       return cli::RunCheckCommand(args, context, platform::SystemInstallerDatabase());
     };
   }
+  if (name == "update") return cli::RunUpdateCommand;
 #endif
   return nullptr;
 }

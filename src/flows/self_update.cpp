@@ -11,9 +11,13 @@ namespace {
 SelfUpdateOutcome DownloadAndStartSetup(const UpdateResponse& response,
                                         const SelfUpdateFrontEnd& front,
                                         const SelfUpdateMachine& machine) {
+  if (!OffersSetupForThisSystem(response.downloadurl)) {
+    front.inform(NoSetupForThisSystemText());
+    return SelfUpdateOutcome::SetupNotStarted;
+  }
   const std::filesystem::path setup =
-      DownloadSetup(machine.http, response.downloadurl, machine.download_directory, response.sha256,
-                    front.download);
+      DownloadSetup(machine.http, response.downloadurl, machine.download_directory,
+                    response.sha256, response.signature, front.download);
   // Started before the user is told the client ends: a setup that does not start must not
   // take the client with it.
   if (!machine.shell.ShellOpen(setup.string())) {

@@ -3,15 +3,21 @@
 #include <array>
 #include <cerrno>
 #include <cstdio>
+#include <fstream>
 #include <memory>
+#include <optional>
 #include <random>
 #include <system_error>
+#include <vector>
 
 #include "base/error.h"
 #include "base/format.h"
+#include "base/release_messages.h"
 #include "base/resource_strings.h"
 #include "base/text.h"
+#include "platform/release_signature.h"
 #include "platform/sha256.h"
+#include "platform/system_info.h"
 
 namespace lintrove {
 namespace {
@@ -92,6 +98,30 @@ struct TemporaryFile {
   }
 };
 
+// The signature as the service writes it: 128 hexadecimal digits, blanks around them ignored.
+std::optional<platform::Ed25519Signature> ParseSignature(std::string_view text) {
+  text = Trim(text);
+  platform::Ed25519Signature signature{};
+  if (text.size() != signature.size() * 2) return std::nullopt;
+  for (std::size_t i = 0; i < signature.size(); ++i) {
+    const int high = HexValue(text[2 * i]);
+    const int low = HexValue(text[2 * i + 1]);
+    if (high < 0 || low < 0) return std::nullopt;
+    signature[i] = static_cast<std::uint8_t>(high * 16 + low);
+  }
+  return signature;
+}
+
+std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::vector<std::uint8_t> bytes(std::filesystem::file_size(path));
+  if (!in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()))) {
+    throw Error(Format(LoadResString(ResString::CannotReadFile), path.string(),
+                       std::generic_category().message(errno)));
+  }
+  return bytes;
+}
+
 }  // namespace
 
 std::string SetupFileName(std::string_view url) {
@@ -109,8 +139,12 @@ std::string DownloadProgressText(std::int64_t received, std::int64_t total) {
 
 std::filesystem::path DownloadSetup(platform::Http& http, const std::string& url,
                                     const std::filesystem::path& directory,
-                                    std::string_view expected_sha256, ProgressObserver* progress) {
+                                    std::string_view expected_sha256, std::string_view signature,
+                                    ProgressObserver* progress) {
   const std::string name = SetupFileName(url);
+  if (Trim(signature).empty()) {
+    throw Error(Format(LoadResString(ResString::SetupSignatureMissing), name));
+  }
   const std::filesystem::path target = directory / name;
   TemporaryFile temporary;
   std::string actual_sha256;
@@ -144,6 +178,12 @@ std::filesystem::path DownloadSetup(platform::Http& http, const std::string& url
     throw Error(Format(LoadResString(ResString::SetupChecksumMismatch), name, expected_sha256,
                        actual_sha256));
   }
+  // Ed25519 signs the whole file, so the check reads it whole; a setup is tens of megabytes.
+  const std::optional<platform::Ed25519Signature> parsed = ParseSignature(signature);
+  if (!parsed || !platform::IsValidEd25519Signature(ReadWholeFile(temporary.path), *parsed,
+                                                    platform::ReleasePublicKey())) {
+    throw Error(Format(LoadResString(ResString::SetupSignatureInvalid), name));
+  }
   std::error_code renamed;
   std::filesystem::rename(temporary.path, target, renamed);
   if (renamed) {
@@ -152,6 +192,35 @@ std::filesystem::path DownloadSetup(platform::Http& http, const std::string& url
   }
   temporary.path.clear();
   return target;
+}
+
+bool IsSetupForThisSystem(std::string_view name) {
+  const auto ends_with = [name](std::string_view suffix) {
+    return name.size() > suffix.size() &&
+           EqualsIgnoringAsciiCase(name.substr(name.size() - suffix.size()), suffix);
+  };
+  if (platform::SetupSystem().starts_with("windows-")) {
+    return ends_with(".exe") || ends_with(".msi");
+  }
+  return ends_with(".deb");
+}
+
+bool OffersSetupForThisSystem(std::string_view download_url) {
+  if (download_url.empty()) return false;
+  try {
+    return IsSetupForThisSystem(SetupFileName(download_url));
+  } catch (const Error&) {
+    return true;
+  }
+}
+
+std::string NoSetupForThisSystemText() {
+  std::string text =
+      Format(LoadResString(ResString::NoSetupForThisSystem), std::string(platform::SetupSystem()));
+  if (!platform::SetupSystem().starts_with("windows-")) {
+    text += "\r\n" + LoadResString(ResString::UpdatesThroughPackages);
+  }
+  return text;
 }
 
 }  // namespace lintrove

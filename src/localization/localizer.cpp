@@ -6,8 +6,8 @@
 
 #include "base/error.h"
 #include "base/format.h"
-#include "base/text.h"
 #include "base/resource_strings.h"
+#include "base/text.h"
 #include "localization/window_translation.h"
 #include "platform/locale.h"
 #include "platform/system_info.h"
@@ -77,7 +77,9 @@ void LanguageFileLocalizer::SetLanguageDir(const std::string& dir) {
   if (!language_dir_.ends_with('/')) language_dir_ += '/';
 }
 
-void LanguageFileLocalizer::SetBaseName(std::string base_name) { base_name_ = std::move(base_name); }
+void LanguageFileLocalizer::SetBaseName(std::string base_name) {
+  base_name_ = std::move(base_name);
+}
 
 std::string LanguageFileLocalizer::LanguageFileName(std::int32_t lcid) const {
   return language_dir_ + base_name_ + Format(".%04X", lcid) + std::string(kLanguageFileExtension);
@@ -137,7 +139,7 @@ void LanguageFileLocalizer::TranslateComponent(TranslatableComponent* component)
 }
 
 std::int32_t LanguageFileLocalizer::GetLanguages(std::vector<LanguageEntry>* strings,
-                                            bool only_with_sublanguage) {
+                                                 bool only_with_sublanguage) {
   const std::string prefix = base_name_ + ".";
   std::vector<std::pair<std::string, std::int32_t>> found;
   std::error_code error;
@@ -163,7 +165,7 @@ std::int32_t LanguageFileLocalizer::GetLanguages(std::vector<LanguageEntry>* str
 }
 
 std::int32_t LanguageFileLocalizer::EnumLanguages(bool only_with_sublanguage,
-                                             const EnumLanguagesCallback& callback) {
+                                                  const EnumLanguagesCallback& callback) {
   std::vector<LanguageEntry> languages;
   const std::int32_t count = GetLanguages(&languages, only_with_sublanguage);
   if (callback) {
@@ -191,7 +193,17 @@ LanguageFileLocalizer& ProcessLocalizer() {
 
 std::string ProgramLanguageDir() {
   if (const char* dir = std::getenv("LINTROVE_LANGUAGE_DIR"); dir && *dir) return dir;
-  return (std::filesystem::path(platform::ExecutablePath()).parent_path() / "Languages").string();
+  return InstalledLanguageDir(std::filesystem::path(platform::ExecutablePath()).parent_path())
+      .string();
+}
+
+std::filesystem::path InstalledLanguageDir(const std::filesystem::path& program_dir) {
+  const std::filesystem::path beside = program_dir / "Languages";
+  std::error_code ignored;
+  if (std::filesystem::is_directory(beside, ignored)) return beside;
+  // Installed on Linux, the programs are in bin/ and the language files in share/: a path from
+  // the one to the other keeps an installation movable as a whole.
+  return (program_dir / LINTROVE_INSTALLED_LANGUAGE_DIR).lexically_normal();
 }
 
 }  // namespace lintrove

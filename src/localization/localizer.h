@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -96,8 +97,12 @@ class LanguageFileLocalizer : public Localizer {
 // The process's one localizer, created on first use for the running executable.
 LanguageFileLocalizer& ProcessLocalizer();
 
-// The language directory of the programs: $LINTROVE_LANGUAGE_DIR, else "Languages" beside the
-// executable.
+// The language directory of the programs: $LINTROVE_LANGUAGE_DIR, else InstalledLanguageDir of
+// the executable's directory.
 std::string ProgramLanguageDir();
+// "Languages" beside the programs in `program_dir` where there is one (a build, a Windows
+// installation), else the installation's data directory for them
+// (bin/../share/lintrove/languages).
+std::filesystem::path InstalledLanguageDir(const std::filesystem::path& program_dir);
 
 }  // namespace lintrove

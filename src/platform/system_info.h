@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace lintrove::platform {
 
@@ -41,6 +42,9 @@ struct WindowsVersion {
 // version (platform 2, the system's name as the service-pack text). None when the system gives
 // no version.
 bool IsWindows64Machine(RegistryBackend& registry);
+// The system and processor this program was built for, as the update service chooses a setup
+// by it: "windows-x86_64", "windows-x86", "linux-x86_64", ...
+std::string_view SetupSystem();
 std::optional<WindowsVersion> MachineWindowsVersion(RegistryBackend& registry);
 
 }  // namespace lintrove::platform

@@ -1,6 +1,7 @@
 #include "inventory/platform_facts.h"
 #include "platform/client_version.h"
 #include "platform/locale.h"
+#include "platform/system_info.h"
 #include "protocol/request_documents.h"
 #include "settings/client_settings.h"
 
@@ -16,6 +17,7 @@ ClientFacts CurrentClientFacts(const ClientSettings& settings) {
   facts.windows64 = IsWindows64(settings.Backend());
   facts.upgrades = settings.bol_upgrades;
   facts.betas = settings.bol_developerversionen;
+  facts.system = platform::SetupSystem();
   return facts;
 }
 

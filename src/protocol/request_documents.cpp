@@ -22,10 +22,6 @@ pugi::xml_node ClientRequestWriter::CreateClientElement(pugi::xml_node parent,
   return element;
 }
 
-void ClientRequestWriter::AddClient(const ClientFacts& client, std::string_view lcid) {
-  CreateClientElement(Root(), client, lcid);
-}
-
 void ClientRequestWriter::AddClientWithOptions(pugi::xml_node parent, const ClientFacts& client,
                                                std::string_view lcid) {
   pugi::xml_node element = CreateClientElement(parent, client, lcid);
@@ -35,7 +31,7 @@ void ClientRequestWriter::AddClientWithOptions(pugi::xml_node parent, const Clie
 }
 
 void ClientRequestWriter::AddPrograms(const ProgramRefList& programs, const ClientFacts& client,
-                           std::string_view lcid) {
+                                      std::string_view lcid) {
   AddClientWithOptions(Root(), client, lcid);
   pugi::xml_node list = Root().append_child("Programme");
   for (int i = 0; i < programs.Count(); ++i) {
@@ -55,7 +51,8 @@ void ClientRequestWriter::WriteProgram(pugi::xml_node element, const Program& pr
 std::string BuildUpdatecheckRequest(const ClientFacts& client) {
   ClientRequestWriter writer;
   writer.AddCommand(ServiceCommand("updatecheck"));
-  writer.AddClient(client, LcidText(client.lcid));
+  pugi::xml_node element = writer.CreateClientElement(writer.Root(), client, LcidText(client.lcid));
+  if (!client.system.empty()) element.append_attribute("System").set_value(client.system.c_str());
   return writer.GetXml();
 }
 

@@ -22,6 +22,7 @@ struct ClientFacts {
   bool windows64 = false;
   bool upgrades = false;  // bol_upgrades
   bool betas = false;     // bol_developerversionen
+  std::string system;     // what this build runs on, for the setup the service offers
 };
 
 // The facts of this client now: its settings, the user's locale and the system.
@@ -37,17 +38,18 @@ class ClientRequestWriter : public RequestWriter {
   // `parent`.
   static pugi::xml_node CreateClientElement(pugi::xml_node parent, const ClientFacts& client,
                                             std::string_view lcid);
-  void AddClient(const ClientFacts& client, std::string_view lcid);
   // The client element with the options "upgrades", "win64" and "betas" (1 or 0) as well.
   static void AddClientWithOptions(pugi::xml_node parent, const ClientFacts& client,
                                    std::string_view lcid);
   // The client with options, then "Programme" with one "Programm" per program, its "ID" the
   // position in `programs` from 0.
   void AddPrograms(const ProgramRefList& programs, const ClientFacts& client,
-                    std::string_view lcid);
+                   std::string_view lcid);
   static void WriteProgram(pugi::xml_node element, const Program& program);
 };
 
+// The client element also tells "System", so that the service offers a setup this client can
+// start; services that do not know it ignore it.
 std::string BuildUpdatecheckRequest(const ClientFacts& client);
 // The programs' positions in `programs` are their IDs towards the service: keep the list
 // unchanged until the answer has been read.

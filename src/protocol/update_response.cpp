@@ -23,6 +23,12 @@ std::string RequiredText(const pugi::xml_document& document, std::string_view na
   return TextContent(element);
 }
 
+// Blanks around it ignored; empty when the element is missing.
+std::string OptionalText(const pugi::xml_document& document, std::string_view name) {
+  const pugi::xml_node element = FirstElement(document, name);
+  return element ? std::string(Trim(TextContent(element))) : std::string();
+}
+
 }  // namespace
 
 void UpdateResponseReader::Parse(const pugi::xml_document& answer, UpdateResponse& response) {
@@ -34,8 +40,8 @@ void UpdateResponseReader::Parse(const pugi::xml_document& answer, UpdateRespons
   response.forceupdate = LowerAscii(RequiredText(answer, "forceupdate")) == "true";
   response.infopage.clear();
   response.infopage = RequiredText(answer, "infopage");
-  const pugi::xml_node sha256 = FirstElement(answer, "sha256");
-  response.sha256 = sha256 ? std::string(Trim(TextContent(sha256))) : std::string();
+  response.sha256 = OptionalText(answer, "sha256");
+  response.signature = OptionalText(answer, "signature");
 }
 
 }  // namespace lintrove

@@ -13,6 +13,7 @@ struct UpdateResponse {
   std::string downloadurl;     // the setup to download
   std::string currentversion;  // the newest client version, major.minor.release.build
   std::string sha256;          // hex of the setup's SHA-256; empty when the service sends none
+  std::string signature;       // hex of the setup's Ed25519 signature; empty when none is sent
 };
 
 class UpdateResponseReader {
@@ -20,7 +21,7 @@ class UpdateResponseReader {
   // Fills the record from the first element of each field's name, at any depth, in the order
   // currentversion, downloadurl, forceupdate, infopage. A missing element raises "XML Fehler";
   // the fields before it keep what was read, the missing one is cleared. The checksum "sha256"
-  // is optional: services that predate it leave it empty.
+  // and the signature "signature" are optional: services that predate them leave them empty.
   static void Parse(const pugi::xml_document& answer, UpdateResponse& response);
 };
 

@@ -23,6 +23,7 @@
 #include "app/program_list.h"
 #include "base/date_time.h"
 #include "base/format.h"
+#include "base/release_messages.h"
 #include "base/resource_strings.h"
 #include "platform/client_version.h"
 #include "platform/download_directory.h"
@@ -36,6 +37,7 @@
 #include "startup/error_report.h"
 #include "support/installer_machine.h"
 #include "support/machine_text.h"
+#include "support/release_signing.h"
 #include "support/scoped_environment.h"
 #include "support/temp_dir.h"
 
@@ -92,8 +94,9 @@ class LocalService {
   std::string noop = "<dorvupdater><status>ok</status></dorvupdater>";
   std::string client_version = lintrove::ClientVersion();
   bool force_update = false;
-  std::string download_path = "/downloads/2026/setup.exe?lang=de";
+  std::string download_path = "/downloads/2026/lintrove_99.0.0.0_amd64.deb?lang=de";
   std::string sha256;
+  std::string signature = lintrove::test::SignedByReleaseKey("abc");
   std::map<std::string, std::vector<std::string>> catalog;
   std::optional<std::string> step1;  // an answer of its own instead of the verdicts
   bool stall_step1 = false;
@@ -115,7 +118,7 @@ class LocalService {
              Url(download_path) + "</downloadurl><forceupdate>" +
              (force_update ? "true" : "false") + "</forceupdate><infopage>" + Url("/news") +
              "</infopage>" + (sha256.empty() ? "" : "<sha256>" + sha256 + "</sha256>") +
-             "</dorvupdater>";
+             "<signature>" + signature + "</signature></dorvupdater>";
     } else {
       if (stall_step1) released.wait(lock, [this] { return released_; });
       body = step1 ? *step1 : Verdicts(document);
@@ -151,7 +154,7 @@ class LocalService {
   void Serve(const httplib::Request& request, httplib::Response& response) {
     if (request.path == "/news") {
       response.set_content("<html><body>Neu</body></html>", "text/html");
-    } else if (request.path == "/missing") {
+    } else if (request.path == "/missing.deb") {
       response.status = 404;
       response.set_content("<html>weg</html>", "text/html");
     } else if (stall_setup) {
@@ -281,16 +284,19 @@ class UpdateCheckTest : public QObject {
 void UpdateCheckTest::init() {
   MessageBox::ResetTestHook();
   dir_ = std::make_unique<lintrove::test::TempDir>();
-  // Downloads land in the test's directory; "wine" is a script that notes what it was to start.
+  // Downloads land in the test's directory; "wine" and "xdg-open" (which opens a package) are
+  // scripts that note what they were to start.
   environment_ = std::make_unique<lintrove::test::ScopedEnvironment>();
   environment_->Set("TMPDIR", dir_->Path().string());
   std::filesystem::create_directories(dir_->Path() / "bin");
-  lintrove::test::WriteFileBytes(dir_->Path() / "bin" / "wine",
-                                 "#!/bin/sh\necho \"$@\" > \"" +
-                                     (dir_->Path() / "started.part").string() + "\"\n/bin/mv \"" +
-                                     (dir_->Path() / "started.part").string() + "\" \"" +
-                                     (dir_->Path() / "started").string() + "\"\n");
-  std::filesystem::permissions(dir_->Path() / "bin" / "wine", std::filesystem::perms::owner_all);
+  for (const char* starter : {"wine", "xdg-open"}) {
+    lintrove::test::WriteFileBytes(dir_->Path() / "bin" / starter,
+                                   "#!/bin/sh\necho \"$@\" > \"" +
+                                       (dir_->Path() / "started.part").string() + "\"\n/bin/mv \"" +
+                                       (dir_->Path() / "started.part").string() + "\" \"" +
+                                       (dir_->Path() / "started").string() + "\"\n");
+    std::filesystem::permissions(dir_->Path() / "bin" / starter, std::filesystem::perms::owner_all);
+  }
   environment_->Set("PATH", (dir_->Path() / "bin").string());
 
   using lintrove::test::Key;
@@ -662,7 +668,8 @@ void UpdateCheckTest::updateNowDownloadsStartsTheSetupAndEndsTheClient() {
   QCOMPARE(shown->text, Text(lintrove::ResString::SetupStarts));
   QVERIFY(progressShown);
   QVERIFY(!ShownWindow("frm_downloadprogress"));
-  const std::filesystem::path setup = lintrove::platform::DownloadDirectory() / "setup.exe";
+  const std::filesystem::path setup =
+      lintrove::platform::DownloadDirectory() / "lintrove_99.0.0.0_amd64.deb";
   QCOMPARE(lintrove::test::ReadFileBytes(setup), std::string("abc"));
   QCOMPARE(service_->Commands(), (std::vector<std::string>{"noop", "updatecheck"}));
   QTRY_VERIFY(std::filesystem::exists(dir_->Path() / "started"));
@@ -675,26 +682,35 @@ void UpdateCheckTest::updateNowDownloadsStartsTheSetupAndEndsTheClient() {
 void UpdateCheckTest::refusedDownloadLeavesNoFileAndTheClientGoesOn_data() {
   QTest::addColumn<QString>("path");
   QTest::addColumn<QString>("sha256");
+  QTest::addColumn<QString>("signature");
   QTest::addColumn<bool>("cancel");
   QTest::addColumn<QString>("message");
-  QTest::newRow("cancelled") << "/setup.exe"
-                             << "" << true << Text(lintrove::ResString::TransferCancelled);
-  QTest::newRow("404") << "/missing"
-                       << "" << false << "404";
+  const QString genuine = QString::fromStdString(lintrove::test::SignedByReleaseKey("abc"));
+  QTest::newRow("cancelled") << "/setup.deb"
+                             << "" << genuine << true
+                             << Text(lintrove::ResString::TransferCancelled);
+  QTest::newRow("404") << "/missing.deb"
+                       << "" << genuine << false << "404";
   QTest::newRow("checksum differs")
-      << "/setup.exe" << QString(64, '0') << false << QString(64, '0');
+      << "/setup.deb" << QString(64, '0') << genuine << false << QString(64, '0');
   QTest::newRow("no file name") << "/downloads/..%2Fsetup.exe"
-                                << "" << false << "Filename not found.";
+                                << "" << genuine << false << "Filename not found.";
+  QTest::newRow("not signed by the release key")
+      << "/setup.deb" << QString::fromLatin1(kAbcSha256)
+      << QString::fromStdString(lintrove::test::SignedByReleaseKey("abd")) << false
+      << Text(lintrove::ResString::SetupSignatureInvalid).section("%s", 1, 1);
 }
 
 void UpdateCheckTest::refusedDownloadLeavesNoFileAndTheClientGoesOn() {
   QFETCH(QString, path);
   QFETCH(QString, sha256);
+  QFETCH(QString, signature);
   QFETCH(bool, cancel);
   QFETCH(QString, message);
   service_->client_version = "99.0.0.0";
   service_->download_path = path.toStdString();
   service_->sha256 = sha256.toStdString();
+  service_->signature = signature.toStdString();
   service_->stall_setup = cancel;
   std::unique_ptr<MainWindow> window = OpenScanned();
   QVERIFY(window);

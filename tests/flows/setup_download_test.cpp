@@ -8,9 +8,12 @@
 #include <set>
 #include <string>
 
+#include "base/format.h"
+#include "base/release_messages.h"
 #include "base/resource_strings.h"
 #include "platform/download_directory.h"
 #include "protocol/test_http_server.h"
+#include "support/release_signing.h"
 #include "support/scoped_environment.h"
 #include "support/temp_dir.h"
 
@@ -49,6 +52,9 @@ class DownloadServer {
  private:
   TestHttpServer server_;
 };
+
+// The release key's signature of what the server serves.
+std::string AbcSignature() { return test::SignedByReleaseKey("abc"); }
 
 std::set<std::string> FilesIn(const std::filesystem::path& directory) {
   std::set<std::string> names;
@@ -91,15 +97,16 @@ TEST(SetupDownload, TheFileNameComesFromTheAddressPathAloneAndStaysInItsDirector
     TempDir dir;
     if (c.saved.empty()) {
       try {
-        DownloadSetup(*platform::CreateHttp(), server.Url(c.path), dir.Path(), "", nullptr);
+        DownloadSetup(*platform::CreateHttp(), server.Url(c.path), dir.Path(), "", AbcSignature(),
+                      nullptr);
         ADD_FAILURE() << "not refused";
       } catch (const Error& error) {
         EXPECT_STREQ(error.what(), "Filename not found.");
       }
       EXPECT_TRUE(FilesIn(dir.Path()).empty());
     } else {
-      const std::filesystem::path saved =
-          DownloadSetup(*platform::CreateHttp(), server.Url(c.path), dir.Path(), "", nullptr);
+      const std::filesystem::path saved = DownloadSetup(*platform::CreateHttp(), server.Url(c.path),
+                                                        dir.Path(), "", AbcSignature(), nullptr);
       EXPECT_EQ(saved, dir / c.saved);
       EXPECT_EQ(FilesIn(dir.Path()), std::set<std::string>{c.saved});
       EXPECT_EQ(ReadFileBytes(saved), "abc");
@@ -121,7 +128,8 @@ TEST(SetupDownload, AFailedDownloadLeavesNothingAndKeepsAnEarlierFile) {
   TempDir dir;
   test::WriteFileBytes(dir / "missing", "from before");
   try {
-    DownloadSetup(*platform::CreateHttp(), server.Url("/missing"), dir.Path(), "", nullptr);
+    DownloadSetup(*platform::CreateHttp(), server.Url("/missing"), dir.Path(), "", AbcSignature(),
+                  nullptr);
     ADD_FAILURE() << "a 404 saved";
   } catch (const Error& error) {
     const std::string text = error.what();
@@ -138,7 +146,8 @@ TEST(SetupDownload, ACancelEndsTheDownloadWithTheDownloadErrorAndLeavesNoFile) {
   TempDir dir;
   CancelAtFirstReport observer;
   try {
-    DownloadSetup(*platform::CreateHttp(), server.Url("/big.exe"), dir.Path(), "", &observer);
+    DownloadSetup(*platform::CreateHttp(), server.Url("/big.exe"), dir.Path(), "", AbcSignature(),
+                  &observer);
     ADD_FAILURE() << "not cancelled";
   } catch (const Error& error) {
     EXPECT_EQ(std::string(error.what()), "Fehler beim Download von URL: " + server.Url("/big.exe") +
@@ -153,15 +162,15 @@ TEST(SetupDownload, TheServicesChecksumIsVerifiedWhenItSendsOne) {
   TempDir dir;
   std::string upper(kAbcSha256);
   for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  EXPECT_EQ(
-      DownloadSetup(*platform::CreateHttp(), server.Url("/setup.exe"), dir.Path(), upper, nullptr),
-      dir / "setup.exe");
+  EXPECT_EQ(DownloadSetup(*platform::CreateHttp(), server.Url("/setup.exe"), dir.Path(), upper,
+                          AbcSignature(), nullptr),
+            dir / "setup.exe");
 
   TempDir refused;
   const std::string wrong(64, '0');
   try {
     DownloadSetup(*platform::CreateHttp(), server.Url("/setup.exe"), refused.Path(), wrong,
-                  nullptr);
+                  AbcSignature(), nullptr);
     ADD_FAILURE() << "a wrong checksum taken";
   } catch (const Error& error) {
     const std::string text = error.what();
@@ -170,6 +179,86 @@ TEST(SetupDownload, TheServicesChecksumIsVerifiedWhenItSendsOne) {
     EXPECT_NE(text.find(kAbcSha256), std::string::npos) << text;
   }
   EXPECT_TRUE(FilesIn(refused.Path()).empty());
+}
+
+// Whoever controls the service controls the address and the checksum, but not the release key:
+// only a setup signed with it is kept, whatever else the service says.
+TEST(SetupDownload, OnlyASetupSignedWithTheReleaseKeyIsKept) {
+  const std::string missing = Format(LoadResString(ResString::SetupSignatureMissing), "setup.exe");
+  const std::string invalid = Format(LoadResString(ResString::SetupSignatureInvalid), "setup.exe");
+  std::string upper_case = AbcSignature();
+  for (char& c : upper_case) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  std::string one_bit_off = AbcSignature();
+  one_bit_off[10] = one_bit_off[10] == '0' ? '1' : '0';
+  const struct {
+    std::string what;
+    std::string sha256;
+    std::string signature;
+    std::string refusal;  // empty: kept
+  } cases[] = {
+      {"genuine", "", AbcSignature(), ""},
+      {"genuine, upper case, blanks around", std::string(kAbcSha256), " " + upper_case + "\n", ""},
+      {"none announced", "", "", missing},
+      {"only blanks", "", "  ", missing},
+      {"of other bytes, checksum matching", std::string(kAbcSha256),
+       test::SignedByReleaseKey("abd"), invalid},
+      {"by another key", std::string(kAbcSha256), test::SignedByAnotherKey("abc"), invalid},
+      {"one bit off", "", one_bit_off, invalid},
+      {"cut short", "", AbcSignature().substr(2), invalid},
+      {"not hexadecimal", "", std::string(128, 'g'), invalid},
+      {"the checksum instead", "", std::string(kAbcSha256), invalid},
+  };
+  DownloadServer server;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    test::WriteFileBytes(dir / "setup.exe", "from before");
+    if (c.refusal.empty()) {
+      EXPECT_EQ(DownloadSetup(*platform::CreateHttp(), server.Url("/get/setup.exe"), dir.Path(),
+                              c.sha256, c.signature, nullptr),
+                dir / "setup.exe");
+      EXPECT_EQ(ReadFileBytes(dir / "setup.exe"), "abc");
+    } else {
+      try {
+        DownloadSetup(*platform::CreateHttp(), server.Url("/get/setup.exe"), dir.Path(), c.sha256,
+                      c.signature, nullptr);
+        ADD_FAILURE() << "kept";
+      } catch (const Error& error) {
+        EXPECT_EQ(std::string(error.what()), c.refusal);
+      }
+      // Nothing of the refused download is left; a file of that name from before is no setup
+      // of this download and stays.
+      EXPECT_EQ(FilesIn(dir.Path()), std::set<std::string>{"setup.exe"});
+      EXPECT_EQ(ReadFileBytes(dir / "setup.exe"), "from before");
+    }
+  }
+}
+
+TEST(SetupDownload, OnlyASetupOfThisSystemIsOffered) {
+  const struct {
+    std::string name;
+    bool offered;
+  } cases[] = {
+      {"lintrove_1.5.0.0_amd64.deb", true},
+      {"LINTROVE.DEB", true},
+      {"lintrove-1.5.0.0-x64.msi", false},
+      {"lintrove-setup.exe", false},
+      {".deb", false},
+      {"lintrove.deb.exe", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(IsSetupForThisSystem(c.name), c.offered) << c.name;
+
+  const struct {
+    std::string url;
+    bool offered;
+  } addresses[] = {
+      {"", false},
+      {"https://updates.example.org/release/1.5.0.0/lintrove-1.5.0.0-x64.msi", false},
+      {"https://updates.example.org/get/lintrove_1.5.0.0_amd64.deb?channel=stable", true},
+      // No usable name: the download itself refuses it, with its own message.
+      {"https://updates.example.org/get/", true},
+  };
+  for (const auto& c : addresses) EXPECT_EQ(OffersSetupForThisSystem(c.url), c.offered) << c.url;
 }
 
 TEST(DownloadDirectory, IsTheUsersOwnAndIsEmptiedAtTheNextStart) {

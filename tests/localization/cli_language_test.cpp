@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <string>
 
+#include "localization/localizer.h"
 #include "support/temp_dir.h"
 
 namespace lintrove {
@@ -49,6 +51,16 @@ TEST(CliLanguageTest, WithoutLanguageFilesTheBuiltInGermanStays) {
   EXPECT_NE(output.find("Es ist beim Verbinden zum Server ein Fehler aufgetreten."),
             std::string::npos)
       << output;
+}
+
+// Built, the language files lie beside the programs; installed on Linux, in the data directory
+// beside bin/; either way without a path of the build machine in the program.
+TEST(CliLanguageTest, TheLanguageFilesAreBesideTheProgramElseInTheInstallationsDataDirectory) {
+  test::TempDir prefix;
+  std::filesystem::create_directories(prefix / "bin");
+  EXPECT_EQ(InstalledLanguageDir(prefix / "bin"), prefix / "share/lintrove/languages");
+  std::filesystem::create_directories(prefix / "bin/Languages");
+  EXPECT_EQ(InstalledLanguageDir(prefix / "bin"), prefix / "bin/Languages");
 }
 
 }  // namespace

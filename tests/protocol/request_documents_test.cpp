@@ -8,9 +8,9 @@
 #include "inventory/installer_program.h"
 #include "inventory/platform_facts.h"
 #include "inventory/registry_program.h"
+#include "platform/client_version.h"
 #include "platform/posix/posix_registry.h"
 #include "settings/client_settings.h"
-#include "platform/client_version.h"
 #include "support/temp_dir.h"
 
 namespace lintrove {
@@ -40,6 +40,19 @@ TEST(RequestDocumentsTest, UpdatecheckCarriesTheClientWithoutOptionsOrPrograms) 
                 "<dorvupdater><Command><str_command><![CDATA[updatecheck]]></str_command>"
                 "</Command>" +
                 std::string(kClient) + "></Client></dorvupdater>\r\n");
+}
+
+// The system goes only to the self-update question, where it chooses the setup offered; the
+// inventory request stays as it always was.
+TEST(RequestDocumentsTest, OnlyUpdatecheckTellsTheSystemTheClientRunsOn) {
+  ClientFacts facts = Facts();
+  facts.system = "linux-x86_64";
+  EXPECT_EQ(BuildUpdatecheckRequest(facts),
+            std::string(kDeclaration) +
+                "<dorvupdater><Command><str_command><![CDATA[updatecheck]]></str_command>"
+                "</Command>" +
+                std::string(kClient) + " System=\"linux-x86_64\"></Client></dorvupdater>\r\n");
+  EXPECT_EQ(BuildStep1Request(ProgramRefList(), facts).find("System="), std::string::npos);
 }
 
 TEST(RequestDocumentsTest, Step1CarriesClientOptionsAndEveryProgramWithItsWrittenProperties) {

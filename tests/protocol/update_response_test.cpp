@@ -45,6 +45,17 @@ TEST(UpdateResponseTest, TheSetupChecksumIsReadWhenTheServiceSendsOne) {
   EXPECT_EQ(response.sha256, "");
 }
 
+TEST(UpdateResponseTest, TheSetupSignatureIsReadWhenTheServiceSendsOne) {
+  UpdateResponse response;
+  response.signature = "from an earlier answer";
+  std::string answer = Answer("false");
+  answer.insert(answer.find("</dorvupdater>"), "<signature>\n  0A1b2C  \n</signature>");
+  UpdateResponseReader::Parse(Parsed(answer), response);
+  EXPECT_EQ(response.signature, "0A1b2C");
+  UpdateResponseReader::Parse(Parsed(Answer("false")), response);
+  EXPECT_EQ(response.signature, "");
+}
+
 TEST(UpdateResponseTest, ForceUpdateIsTrueOnlyForTrueInAnyCase) {
   const struct {
     const char* text;

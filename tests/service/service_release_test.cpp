@@ -34,6 +34,76 @@ std::string Updatecheck(const RunningService& service) {
   return result ? result->body : std::string();
 }
 
+// The updatecheck of a client that tells the system it runs on.
+std::string UpdatecheckFrom(const RunningService& service, const std::string& system) {
+  httplib::Client client("127.0.0.1", service.Port());
+  const auto result = client.Post(
+      std::string(service::ServiceServer::kEndpoint),
+      "<dorvupdater><Command><str_command><![CDATA[updatecheck]]></str_command></Command>"
+      "<Client Version=\"1.4.0.0\" System=\"" +
+          system + "\"></Client></dorvupdater>",
+      "text/xml");
+  EXPECT_TRUE(result);
+  return result ? result->body : std::string();
+}
+
+std::string Element(const std::string& answer, const std::string& name) {
+  const std::size_t start = answer.find("<" + name + ">");
+  if (start == std::string::npos) return "(none)";
+  const std::size_t from = start + name.size() + 2;
+  return answer.substr(from, answer.find("</" + name + ">") - from);
+}
+
+TEST(ServiceReleaseTest, EachSystemIsOfferedASetupItCanStartWithItsSignature) {
+  const TempDir dir;
+  WriteFileBytes(dir / "release.json", R"({"version": "1.5.0.0",
+      "setup": "lintrove-1.5.0.0-x64.msi",
+      "setups": {"windows-x86_64": "lintrove-1.5.0.0-x64.msi",
+                 "linux-x86_64": "lintrove_1.5.0.0_amd64.deb"}})");
+  WriteFileBytes(dir / "lintrove-1.5.0.0-x64.msi", "abc");
+  WriteFileBytes(dir / "lintrove-1.5.0.0-x64.msi.sig", std::string(64, '\x01'));
+  WriteFileBytes(dir / "lintrove_1.5.0.0_amd64.deb", "deb");
+  WriteFileBytes(dir / "lintrove_1.5.0.0_amd64.deb.sig", std::string(63, '\x02') + "\xff");
+  RunningService service(3, service::LoadRelease(dir.Path()));
+  const std::string release =
+      "http://127.0.0.1:" + std::to_string(service.Port()) + "/release/1.5.0.0/";
+  std::string msi_signature;
+  for (int i = 0; i < 64; ++i) msi_signature += "01";
+  std::string deb_signature;
+  for (int i = 0; i < 63; ++i) deb_signature += "02";
+  deb_signature += "ff";
+
+  const struct {
+    std::string system;
+    std::string setup;  // empty: none offered
+    std::string signature;
+  } cases[] = {
+      {"", "lintrove-1.5.0.0-x64.msi", msi_signature},
+      {"windows-x86_64", "lintrove-1.5.0.0-x64.msi", msi_signature},
+      {"windows-x86", "lintrove-1.5.0.0-x64.msi", msi_signature},
+      {"linux-x86_64", "lintrove_1.5.0.0_amd64.deb", deb_signature},
+      {"linux-arm64", "", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.system);
+    const std::string answer = UpdatecheckFrom(service, c.system);
+    EXPECT_EQ(Element(answer, "currentversion"), "1.5.0.0");
+    EXPECT_EQ(Element(answer, "infopage"), release);
+    if (c.setup.empty()) {
+      EXPECT_EQ(Element(answer, "downloadurl"), "");
+      EXPECT_EQ(Element(answer, "sha256"), "(none)");
+      EXPECT_EQ(Element(answer, "signature"), "(none)");
+    } else {
+      EXPECT_EQ(Element(answer, "downloadurl"), release + c.setup);
+      EXPECT_EQ(Element(answer, "signature"), c.signature);
+    }
+  }
+  EXPECT_EQ(GetPage(service, "/release/1.5.0.0/lintrove-1.5.0.0-x64.msi").body, "abc");
+  EXPECT_EQ(GetPage(service, "/release/1.5.0.0/lintrove_1.5.0.0_amd64.deb").body, "deb");
+  // The signatures travel in the answer; the files themselves are not served.
+  EXPECT_EQ(GetPage(service, "/release/1.5.0.0/lintrove_1.5.0.0_amd64.deb.sig").status, 404);
+}
+
 TEST(ServiceReleaseTest, TheServiceAnnouncesAndServesTheSetupAndPageOfItsReleaseDirectory) {
   const TempDir dir;
   FillReleaseDirectory(dir,
@@ -126,6 +196,10 @@ TEST(ServiceReleaseTest, ASetupOrVersionThatCouldLeaveTheDirectoryIsRefused) {
       {R"({"setup": "release.json/"})", "file name"},
       {R"({"version": "1.5/../../x"})", "cannot be part of an address"},
       {R"({"version": "1.5.0.0", "notes": "one text"})", "release.json"},
+      {R"({"setups": {"linux/../x": "lintrove-setup-1.5.0.0.exe"}})", "names no system"},
+      {R"({"setups": {"linux-x86_64": "../lintrove-setup-1.5.0.0.exe"}})", "file name"},
+      {R"({"setups": {"linux-x86_64": "missing.deb"}})", "no setup file"},
+      {R"({"setup": "lintrove-setup-1.5.0.0.exe", "x": 1})", "unknown member"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.json);
@@ -133,6 +207,20 @@ TEST(ServiceReleaseTest, ASetupOrVersionThatCouldLeaveTheDirectoryIsRefused) {
     FillReleaseDirectory(dir, c.json);
     EXPECT_THAT([&] { service::LoadRelease(dir.Path()); },
                 testing::ThrowsMessage<Error>(HasSubstr(c.message)));
+  }
+}
+
+// A signature file that is not the raw 64 bytes (a hexadecimal or base64 text, say) would make
+// every client refuse the setup: the service says so at start instead.
+TEST(ServiceReleaseTest, ASignatureThatIsNotSixtyFourBytesIsRefusedAtStart) {
+  for (const std::string& signature :
+       {std::string(128, 'a'), std::string(63, 'a'), std::string()}) {
+    SCOPED_TRACE(signature.size());
+    const TempDir dir;
+    FillReleaseDirectory(dir, R"({"setup": "lintrove-setup-1.5.0.0.exe"})");
+    WriteFileBytes(dir / "lintrove-setup-1.5.0.0.exe.sig", signature);
+    EXPECT_THAT([&] { service::LoadRelease(dir.Path()); },
+                testing::ThrowsMessage<Error>(HasSubstr("not an Ed25519 signature")));
   }
 }
 

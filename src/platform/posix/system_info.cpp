@@ -143,6 +143,18 @@ bool IsWindows64Machine(RegistryBackend& registry) {
   return key.KeyExists("\\SOFTWARE\\WOW6432Node");
 }
 
+std::string_view SetupSystem() {
+#if defined(__x86_64__)
+  return "linux-x86_64";
+#elif defined(__aarch64__)
+  return "linux-arm64";
+#elif defined(__i386__)
+  return "linux-x86";
+#else
+  return "linux-other";
+#endif
+}
+
 std::optional<WindowsVersion> MachineWindowsVersion(RegistryBackend& registry) {
   if (auto recorded = RecordedVersion(registry)) return recorded;
   return HostVersion();

@@ -94,6 +94,14 @@ bool IsWindows64Machine(RegistryBackend&) {
 #endif
 }
 
+std::string_view SetupSystem() {
+#if defined(_WIN64)
+  return "windows-x86_64";
+#else
+  return "windows-x86";
+#endif
+}
+
 // GetVersionEx reports the version the program declares in its manifest as supported, 6.2 for
 // a program without one on every Windows since 8.1; the kernel's own RtlGetVersion tells the
 // truth.
