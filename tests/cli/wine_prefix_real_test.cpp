@@ -65,16 +65,25 @@ class RealWinePrefixTest : public ::testing::Test {
     AddEntry("LintroveWeinprobe", "Lintrove Weinprobe", "3.1.4", "/reg:64");
     AddEntry("LintroveWeinprobe32", "Lintrove Weinprobe 32 Bit", "2.7", "/reg:32");
     // Wine keeps its registry in memory and writes the files when its server ends.
-    Output({LINTROVE_WINESERVER, "-w"}, Work());
+    WineServer("-w");
   }
 
   static void TearDownTestSuite() {
-    Output({LINTROVE_WINESERVER, "-k"}, Work());
+    try {
+      WineServer("-k");
+    } catch (const std::runtime_error&) {
+      // No server was left running.
+    }
     delete work_;
   }
 
   static fs::path Work() { return work_->Path(); }
   static fs::path Prefix() { return Work() / "prefix"; }
+
+  // The server of this prefix: waits for it to end ("-w") or ends it ("-k").
+  static void WineServer(const std::string& command) {
+    Output({"env", "WINEPREFIX=" + Prefix().string(), LINTROVE_WINESERVER, command}, Work());
+  }
 
   static std::string Wine(const std::vector<std::string>& command) {
     std::vector<std::string> line = {LINTROVE_WINE_RUN, Prefix().string()};
@@ -174,7 +183,7 @@ TEST_F(RealWinePrefixTest, ScanListsWhatWinesInstallerAndRegistryReportAndChange
   EXPECT_TRUE(expected.contains(NameAndVersion{"Lintrove Weinprobe", "3.1.4"}));
   EXPECT_TRUE(expected.contains(NameAndVersion{"Lintrove Weinprobe 32 Bit", "2.7"}));
   // Wine's own tools ran the server again.
-  Output({LINTROVE_WINESERVER, "-w"}, Work());
+  WineServer("-w");
 
   const auto before = Snapshot();
   test::TempDir store;
@@ -189,15 +198,18 @@ TEST_F(RealWinePrefixTest, ScanListsWhatWinesInstallerAndRegistryReportAndChange
   std::set<NameAndVersion> scanned;
   std::map<std::string, std::string> productCodes;
   for (const auto& program : nlohmann::json::parse(out.str())) {
-    if (program["class"] == "tWindowsInstallerProgramm") {
-      scanned.insert({program["ProductName"], program["VersionString"]});
-      productCodes[program["ProduktGuid"]] = program["ProductName"];
+    const auto text = [&](const char* name) { return program[name].get<std::string>(); };
+    if (text("class") == "tWindowsInstallerProgramm") {
+      scanned.insert({text("ProductName"), text("VersionString")});
+      productCodes[text("ProduktGuid")] = text("ProductName");
     } else {
-      scanned.insert({program["DisplayName"], program["DisplayVersion"]});
+      scanned.insert({text("DisplayName"), text("DisplayVersion")});
     }
   }
   EXPECT_EQ(scanned, expected) << out.str();
-  for (const auto& [code, program] : products) EXPECT_EQ(productCodes[code], program.first);
+  for (const auto& [code, program] : products) {
+    EXPECT_EQ(productCodes[code], program.first) << code << "\n" << out.str();
+  }
   EXPECT_EQ(Snapshot(), before) << "the prefix changed";
   EXPECT_FALSE(fs::exists(store.Path() / "HKEY_LOCAL_MACHINE.reg")) << "nothing stored of it";
 }
