@@ -72,6 +72,11 @@ MainWindow::MainWindow(ClientSettings& settings, InventoriedMachine machine, QWi
   TranslateWindow(*this);
   setWindowTitle(windowTitle() + ResText(ResString::MainCaptionVersion) +
                  QString::fromStdString(ClientVersion()));
+  // Which machine is shown: a prefix by its directory.
+  if (machine_.wine_prefix) {
+    setWindowTitle(windowTitle() + QStringLiteral(" - ") +
+                   QString::fromStdString(machine_.wine_prefix->Directory().string()));
+  }
   programs_->SetStatusNames({showUnknown_->iconText(), showUnsupported_->iconText(),
                              showCurrent_->iconText(), showNewVersion_->iconText()});
 
@@ -227,8 +232,10 @@ void MainWindow::ScanIntoRecords() {
   OverrideCursor cursor(Qt::WaitCursor);
   ScanObserver observer(this, statusBar());
   // The records are replaced only once both sources have finished.
-  records_ = ScanInventory(machine_.registry, machine_.installer, settings_.bol_extendedmsiinfo,
-                           &observer);
+  records_ = ScanInventory(
+      machine_.wine_prefix ? machine_.wine_prefix->Registry() : machine_.registry,
+      machine_.wine_prefix ? machine_.wine_prefix->Installer() : machine_.installer,
+      settings_.bol_extendedmsiinfo, &observer);
 }
 
 UpdateCheckCommand MainWindow::UpdateCommand() {

@@ -29,12 +29,14 @@ constexpr std::array kBuiltIn = {
             "Der Autostart-Eintrag '%s' kann nicht geschrieben werden: %s"},
     BuiltIn{ResString::StartupFailed, "Lintrove wird wegen eines Fehlers beendet: %s"},
     BuiltIn{ResString::CommandLineHelp,
-            "Aufruf: %s [/reminder] [--help] [--version]\n"
+            "Aufruf: %s [/reminder] [--wine-prefix VERZ] [--help] [--version]\n"
             "\n"
             "Hält die installierte Software mit Hilfe eines Community-Dienstes aktuell.\n"
             "\n"
             "  /reminder   nur fragen, wenn die letzte Prüfung länger zurückliegt als\n"
             "              der eingestellte Zeitraum (so startet der Autostart-Eintrag)\n"
+            "  --wine-prefix VERZ\n"
+            "              die Programme des Wine-Präfixes VERZ zeigen\n"
             "  --help      diese Hilfe zeigen und beenden\n"
             "  --version   die Version zeigen und beenden\n"},
     BuiltIn{ResString::ButtonYes, "&Ja"},
