@@ -52,6 +52,11 @@ MainWindow::MainWindow(ClientSettings& settings, InventoriedMachine machine, QWi
   TranslateWindow(*this);
   setWindowTitle(windowTitle() + ResText(ResString::MainCaptionVersion) +
                  QString::fromStdString(ClientVersion()));
+  // Which machine is shown: a prefix by its directory.
+  if (machine_.wine_prefix) {
+    setWindowTitle(windowTitle() + QStringLiteral(" - ") +
+                   QString::fromStdString(machine_.wine_prefix->Directory().string()));
+  }
   programs_->SetStatusNames({showUnknown_->iconText(), showUnsupported_->iconText(),
                              showCurrent_->iconText(), showNewVersion_->iconText()});
 

@@ -9,6 +9,7 @@
 #include "flows/status_filter.h"
 #include "platform/installer_database.h"
 #include "platform/registry.h"
+#include "platform/wine_prefix.h"
 #include "protocol/verdict_records.h"
 #include "settings/client_settings.h"
 
@@ -24,10 +25,12 @@ class ProgramList;
 class ScanWatch;
 class SelfUpdateWindows;
 
-// The machine the window inventories and whose HKEY_CURRENT_USER keeps the ignore marks.
+// The machine the window inventories and whose HKEY_CURRENT_USER keeps the ignore marks; with a
+// Wine prefix, the inventory is the prefix's and the marks stay in registry.
 struct InventoriedMachine {
   platform::RegistryBackend& registry;
   platform::InstallerDatabase& installer;
+  platform::WinePrefix* wine_prefix = nullptr;
 };
 
 // The main window (frm_main): the scanned programs in a filterable list, the commands in menus

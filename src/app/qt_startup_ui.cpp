@@ -2,8 +2,8 @@
 
 #include <QApplication>
 
-#include "app/message_box.h"
 #include "app/main_window.h"
+#include "app/message_box.h"
 #include "platform/installer_database.h"
 #include "platform/registry.h"
 #include "settings/client_settings.h"
@@ -15,8 +15,11 @@ bool QtStartupUi::Confirm(const std::string& question) {
 }
 
 void QtStartupUi::RunMainWindow() {
-  MainWindow window(ClientSettings::Instance(),
-                    {platform::SystemRegistry(), platform::SystemInstallerDatabase()});
+  std::unique_ptr<platform::WinePrefix> prefix;
+  if (winePrefix_) prefix = platform::OpenWinePrefix(*winePrefix_);
+  MainWindow window(
+      ClientSettings::Instance(),
+      {platform::SystemRegistry(), platform::SystemInstallerDatabase(), prefix.get()});
   window.show();
   // Closing the window, the last one, ends the loop.
   QApplication::exec();

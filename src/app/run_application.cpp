@@ -28,7 +28,7 @@ int RunApplication(int& argc, char** argv) {
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   if (QApplication::instance() == nullptr) application.emplace(argc, argv);
   InstallWindowTranslation();
-  QtStartupUi ui;
+  QtStartupUi ui(WinePrefixArgument(arguments));
   return RunClient(options, ui, std::cerr);
 }
 

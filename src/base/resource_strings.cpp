@@ -31,12 +31,14 @@ constexpr std::array kBuiltIn = {
             "Der Autostart-Eintrag '%s' kann nicht geschrieben werden: %s"},
     BuiltIn{ResString::StartupFailed, "Lintrove wird wegen eines Fehlers beendet: %s"},
     BuiltIn{ResString::CommandLineHelp,
-            "Aufruf: %s [/reminder] [--help] [--version]\n"
+            "Aufruf: %s [/reminder] [--wine-prefix VERZ] [--help] [--version]\n"
             "\n"
             "Hält die installierte Software mit Hilfe eines Community-Dienstes aktuell.\n"
             "\n"
             "  /reminder   nur fragen, wenn die letzte Prüfung länger zurückliegt als\n"
             "              der eingestellte Zeitraum (so startet der Autostart-Eintrag)\n"
+            "  --wine-prefix VERZ\n"
+            "              die Programme des Wine-Präfixes VERZ zeigen\n"
             "  --help      diese Hilfe zeigen und beenden\n"
             "  --version   die Version zeigen und beenden\n"},
     BuiltIn{ResString::ButtonYes, "&Ja"},
@@ -108,6 +110,14 @@ constexpr std::array kBuiltIn = {
     BuiltIn{ResString::RegFileUnknownType, "unbekannter Werttyp"},
     BuiltIn{ResString::RegFileBadDword, "ungültiger DWORD-Wert"},
     BuiltIn{ResString::RegFileBadHexByte, "ungültiges Hex-Byte"},
+    BuiltIn{ResString::WineFileNoHeader,
+            "keine Registrierungsdatei von Wine: die erste Zeile muss „%s“ lauten"},
+    BuiltIn{ResString::WinePrefixWithoutRegistry, "%s ist kein Wine-Präfix: %s fehlt."},
+    BuiltIn{ResString::WineRegistryReadOnly,
+            "Die Registrierung des Wine-Präfixes %s wird nur gelesen, nie geändert."},
+    BuiltIn{ResString::WineFileUnknownArch, "unbekannte Architektur „%s“"},
+    BuiltIn{ResString::WineFileInvalidUtf8, "ungültiger UTF-8-Text"},
+    BuiltIn{ResString::WinePrefixesNotRead, "Wine-Präfixe werden unter Windows nicht gelesen: %s"},
     BuiltIn{ResString::CancelCheck, "Abbrechen"},
     BuiltIn{ResString::SetupNameNotFound, "Filename not found."},
     BuiltIn{ResString::DownloadFailed, "Fehler beim Download von URL: %s\r\n%s"},

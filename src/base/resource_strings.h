@@ -98,6 +98,13 @@ inline constexpr int RegFileTextAfterValue = 61532;
 inline constexpr int RegFileUnknownType = 61533;
 inline constexpr int RegFileBadDword = 61534;
 inline constexpr int RegFileBadHexByte = 61535;
+// Wine prefixes as inventoried machines: 61536 to 61551.
+inline constexpr int WineFileNoHeader = 61536;
+inline constexpr int WinePrefixWithoutRegistry = 61537;
+inline constexpr int WineRegistryReadOnly = 61538;
+inline constexpr int WineFileUnknownArch = 61539;
+inline constexpr int WineFileInvalidUtf8 = 61540;
+inline constexpr int WinePrefixesNotRead = 61541;
 // The update check and the self-update: 61568 to 61583.
 inline constexpr int CancelCheck = 61568;
 inline constexpr int SetupNameNotFound = 61569;

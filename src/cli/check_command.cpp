@@ -2,15 +2,18 @@
 
 #include <optional>
 #include <ostream>
-#include <tuple>
 #include <vector>
 
+#include "base/date_time.h"
 #include "base/format.h"
 #include "base/resource_strings.h"
 #include "command_runner.h"
+#include "flows/check_record.h"
 #include "flows/scan_flow.h"
 #include "flows/update_check_flow.h"
 #include "json_output.h"
+#include "machine_option.h"
+#include "platform/client_version.h"
 #include "settings/client_settings.h"
 #include "settings/ignore_marks.h"
 #include "settings/system_settings.h"
@@ -21,6 +24,7 @@ namespace {
 
 constexpr std::string_view kUsage =
     "Usage: lintrove-cli check [--service HOST/PATH] [--ssl | --no-ssl] [--json]\n"
+    "                          [--format csv|json] [--wine-prefix DIR]\n"
     "\n"
     "Takes the inventory of this machine, sends every program that is not ignored to the\n"
     "update service and prints the service's verdicts, sorted by name: status, name, installed\n"
@@ -30,13 +34,22 @@ constexpr std::string_view kUsage =
     "  --service HOST/PATH  the service for this run instead of StrServiceUrl\n"
     "  --ssl, --no-ssl      https or http for this run instead of bol_ssl\n"
     "  --json               print the verdicts as a JSON array\n"
+    "  --format csv|json    print a record of the check instead: machine, Wine prefix, time\n"
+    "                       (UTC), client version, service and, for every program sent, name,\n"
+    "                       publisher, installed version, status and newest version offered;\n"
+    "                       csv is RFC 4180 with a header row, UTF-8 with a byte order mark\n"
+    "  --wine-prefix DIR    check the programs of the Wine prefix DIR instead; its files are\n"
+    "                       only read, settings and ignore marks stay this user's own\n"
     "\n"
     "A completed check is stored as the time of the last check (dat_lastcheck).\n";
+
+enum class RecordFormat { Csv, Json };
 
 struct CheckOptions {
   std::optional<std::string> service_url;
   std::optional<bool> ssl;
   bool json = false;
+  std::optional<RecordFormat> record;
 };
 
 CheckOptions ParseOptions(std::span<const std::string> args) {
@@ -50,10 +63,17 @@ CheckOptions ParseOptions(std::span<const std::string> args) {
       options.ssl = arg == "--ssl";
     } else if (arg == "--json") {
       options.json = true;
+    } else if (arg == "--format" && i + 1 < args.size()) {
+      const std::string& format = args[++i];
+      if (format != "csv" && format != "json") {
+        throw UsageError("unknown format '" + format + "': csv or json");
+      }
+      options.record = format == "csv" ? RecordFormat::Csv : RecordFormat::Json;
     } else {
       throw UsageError("unknown argument '" + arg + "'");
     }
   }
+  if (options.json && options.record) throw UsageError("--json and --format exclude each other");
   return options;
 }
 
@@ -74,31 +94,7 @@ struct Line {
 };
 
 std::string_view StatusWord(const Line& line) {
-  if (line.ignored) return "ignored";
-  switch (line.record->status) {
-    case ProgramStatus::Unknown:
-      break;
-    case ProgramStatus::Unsupported:
-      return "unsupported";
-    case ProgramStatus::Current:
-      return "current";
-    case ProgramStatus::NewVersion:
-      return "new-version";
-  }
-  return "unknown";
-}
-
-// The offered version with the highest numbers; the first of equal ones.
-std::string NewestVersion(const ProgramVerdict& record) {
-  const OfferedVersion* newest = nullptr;
-  auto key = [](const OfferedVersion& v) {
-    return std::tie(v.int_version_1, v.int_version_2, v.int_version_3, v.int_version_4,
-                    v.int_version_5);
-  };
-  for (const auto& version : record.versions) {
-    if (newest == nullptr || key(*newest) < key(*version)) newest = version.get();
-  }
-  return newest ? newest->str_versionsname : std::string();
+  return line.ignored ? "ignored" : StatusWord(line.record->status);
 }
 
 void PrintText(const std::vector<Line>& lines, std::ostream& out) {
@@ -106,7 +102,8 @@ void PrintText(const std::vector<Line>& lines, std::ostream& out) {
   for (const Line& line : lines) {
     const ProgramVerdict& record = *line.record;
     text += std::string(StatusWord(line)) + '\t' + Column(record.DisplayName()) + '\t' +
-            Column(record.program->GetVersion()) + '\t' + Column(NewestVersion(record)) + '\n';
+            Column(record.program->GetVersion()) + '\t' + Column(NewestOfferedVersion(record)) +
+            '\n';
   }
   out << text;
 }
@@ -120,7 +117,7 @@ void PrintJson(const std::vector<Line>& lines, std::ostream& out) {
     writer.Add({{"name", record.DisplayName()},
                 {"status", StatusWord(line)},
                 {"installed_version", record.program->GetVersion()},
-                {"newest_version", NewestVersion(record)},
+                {"newest_version", NewestOfferedVersion(record)},
                 {"vendor", record.vendor},
                 {"homepage", record.Homepage()},
                 {"versions", std::move(versions)}});
@@ -128,15 +125,29 @@ void PrintJson(const std::vector<Line>& lines, std::ostream& out) {
   writer.Finish();
 }
 
-int Check(const CheckOptions& options, CommandContext& context,
-          platform::InstallerDatabase& installer) {
+void PrintRecord(RecordFormat format, const InventoriedMachine& machine, const std::string& service,
+                 const std::vector<Line>& lines, std::ostream& out) {
+  CheckRecord record;
+  record.machine = MachineName(machine.Registry());
+  if (const auto prefix = machine.WinePrefix()) record.wine_prefix = prefix->string();
+  record.checked_at = Now();
+  record.client_version = ClientVersion();
+  record.service = service;
+  for (const Line& line : lines) {
+    if (!line.ignored) record.programs.push_back(ToCheckedProgram(*line.record));
+  }
+  out << (format == RecordFormat::Csv ? FormatCheckRecordCsv(record)
+                                      : FormatCheckRecordJson(record));
+}
+
+int Check(const CheckOptions& options, CommandContext& context, const InventoriedMachine& machine) {
   ClientSettings client(context.registry);
   client.LoadValues();
   SystemSettings system(context.registry);
   system.Load();
 
   VerdictList records =
-      ScanInventory(context.registry, installer, client.bol_extendedmsiinfo, nullptr);
+      ScanInventory(machine.Registry(), machine.Installer(), client.bol_extendedmsiinfo, nullptr);
   std::vector<const ProgramVerdict*> sorted;
   for (const auto& record : records) sorted.push_back(record.get());
   SortByDisplayName(sorted);
@@ -154,7 +165,9 @@ int Check(const CheckOptions& options, CommandContext& context,
   for (const ProgramVerdict* record : sorted) {
     lines.push_back({record, marks.IsIgnored(record->program->GetIdentifier())});
   }
-  if (options.json) {
+  if (options.record) {
+    PrintRecord(*options.record, machine, transport.url, lines, context.out);
+  } else if (options.json) {
     PrintJson(lines, context.out);
   } else {
     PrintText(lines, context.out);
@@ -167,8 +180,11 @@ int Check(const CheckOptions& options, CommandContext& context,
 
 int RunCheckCommand(std::span<const std::string> args, CommandContext& context,
                     platform::InstallerDatabase& installer) {
-  return RunCommand(args, context, kUsage,
-                    [&] { return Check(ParseOptions(args), context, installer); });
+  return RunCommand(args, context, kUsage, [&] {
+    std::vector<std::string> rest(args.begin(), args.end());
+    const InventoriedMachine machine(rest, context, installer);
+    return Check(ParseOptions(rest), context, machine);
+  });
 }
 
 }  // namespace lintrove::cli

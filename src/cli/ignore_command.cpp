@@ -8,6 +8,7 @@
 #include "command_runner.h"
 #include "inventory/installed_programs.h"
 #include "json_output.h"
+#include "machine_option.h"
 #include "settings/ignore_marks.h"
 #include "text_columns.h"
 
@@ -18,6 +19,7 @@ constexpr std::string_view kUsage =
     "Usage: lintrove-cli ignore list [--json]\n"
     "       lintrove-cli ignore add NAME-OR-IDENTIFIER\n"
     "       lintrove-cli ignore remove NAME-OR-IDENTIFIER\n"
+    "       (each with --wine-prefix DIR: the programs of that Wine prefix)\n"
     "\n"
     "Ignored programs are not sent to the update service. A program is marked by its\n"
     "identifier (see scan --json), so a new version of it is no longer ignored.\n"
@@ -38,9 +40,9 @@ struct Mark {
   std::string name;  // empty: no installed program has the identifier
 };
 
-ProgramList Inventory(CommandContext& context, platform::InstallerDatabase& installer) {
+ProgramList Inventory(const InventoriedMachine& machine) {
   ProgramList programs;
-  FindInstalledPrograms(programs, context.registry, installer, {});
+  FindInstalledPrograms(programs, machine.Registry(), machine.Installer(), {});
   return programs;
 }
 
@@ -67,7 +69,7 @@ void PrintJson(const std::vector<Mark>& marks, std::ostream& out) {
 }
 
 int List(std::span<const std::string> options, CommandContext& context,
-         platform::InstallerDatabase& installer) {
+         const InventoriedMachine& machine) {
   bool json = false;
   for (const std::string& option : options) {
     if (option != "--json") throw UsageError("unknown argument '" + option + "'");
@@ -75,7 +77,7 @@ int List(std::span<const std::string> options, CommandContext& context,
   }
   std::vector<std::string> identifiers = IgnoreMarks(context.registry).Identifiers();
   std::ranges::sort(identifiers);
-  const ProgramList programs = Inventory(context, installer);
+  const ProgramList programs = Inventory(machine);
   std::vector<Mark> marks;
   for (std::string& identifier : identifiers) {
     std::string name = NameOf(identifier, programs);
@@ -105,9 +107,8 @@ std::vector<Mark> ProgramsNamed(std::string_view name, const ProgramList& progra
   return marks;
 }
 
-int Add(const std::string& argument, CommandContext& context,
-        platform::InstallerDatabase& installer) {
-  const ProgramList programs = Inventory(context, installer);
+int Add(const std::string& argument, CommandContext& context, const InventoriedMachine& machine) {
+  const ProgramList programs = Inventory(machine);
   std::vector<Mark> marks = ProgramsNamed(argument, programs);
   if (marks.empty()) {
     for (const auto& program : programs) {
@@ -125,8 +126,8 @@ int Add(const std::string& argument, CommandContext& context,
 }
 
 int Remove(const std::string& argument, CommandContext& context,
-           platform::InstallerDatabase& installer) {
-  const ProgramList programs = Inventory(context, installer);
+           const InventoriedMachine& machine) {
+  const ProgramList programs = Inventory(machine);
   const IgnoreMarks stored(context.registry);
   std::vector<Mark> marks = ProgramsNamed(argument, programs);
   std::erase_if(marks, [&](const Mark& mark) { return !stored.IsIgnored(mark.identifier); });
@@ -143,11 +144,14 @@ int Remove(const std::string& argument, CommandContext& context,
   return 0;
 }
 
-int Ignore(std::span<const std::string> args, CommandContext& context,
+int Ignore(std::span<const std::string> arguments, CommandContext& context,
            platform::InstallerDatabase& installer) {
+  std::vector<std::string> rest(arguments.begin(), arguments.end());
+  const InventoriedMachine machine(rest, context, installer);
+  const std::span<const std::string> args(rest);
   if (args.empty()) throw UsageError("missing action: list, add or remove");
   const std::string& action = args.front();
-  if (action == "list") return List(args.subspan(1), context, installer);
+  if (action == "list") return List(args.subspan(1), context, machine);
   if (action != "add" && action != "remove") {
     throw UsageError("unknown action '" + action + "'");
   }
@@ -155,7 +159,7 @@ int Ignore(std::span<const std::string> args, CommandContext& context,
     throw UsageError(action + " takes one name or identifier");
   }
   RequireUtf8Text(args[1]);
-  return action == "add" ? Add(args[1], context, installer) : Remove(args[1], context, installer);
+  return action == "add" ? Add(args[1], context, machine) : Remove(args[1], context, machine);
 }
 
 }  // namespace

@@ -15,18 +15,22 @@
 #include "inventory/installer_program.h"
 #include "inventory/registry_finder.h"
 #include "json_output.h"
+#include "machine_option.h"
 
 namespace lintrove::cli {
 namespace {
 
 constexpr std::string_view kUsage =
-    "Usage: lintrove-cli scan [--json] [--extended]\n"
+    "Usage: lintrove-cli scan [--json] [--extended] [--wine-prefix DIR]\n"
     "\n"
     "Lists the installed programs as the desktop client finds them: the Windows Installer\n"
     "products first, then the entries of the Uninstall key.\n"
     "\n"
-    "  --json      every property of each program, with its identifier, as JSON\n"
-    "  --extended  also read upgrade code, contact and comments of the installer products\n";
+    "  --json             every property of each program, with its identifier, as JSON\n"
+    "  --extended         also read upgrade code, contact and comments of the installer\n"
+    "                     products\n"
+    "  --wine-prefix DIR  the programs of the Wine prefix DIR, read from its registry files,\n"
+    "                     which are never written\n";
 
 struct Options {
   bool json = false;
@@ -101,11 +105,11 @@ class ProgressLine final : public ProgressObserver {
   ~ProgressLine() override { Clear(); }
 
   bool Report(const ProgressReport& report) override {
-    std::string line = std::string(report.activity) + " " +
-                       Format(LoadResString(ResString::ScanProgress),
-                              static_cast<std::int32_t>(report.position),
-                              static_cast<std::int32_t>(report.total)) +
-                       ": " + std::string(report.item);
+    std::string line =
+        std::string(report.activity) + " " +
+        Format(LoadResString(ResString::ScanProgress), static_cast<std::int32_t>(report.position),
+               static_cast<std::int32_t>(report.total)) +
+        ": " + std::string(report.item);
     Clear();
     err_ << line << std::flush;
     width_ = DisplayWidth(line);
@@ -128,11 +132,13 @@ class ProgressLine final : public ProgressObserver {
 int RunScanCommand(std::span<const std::string> args, CommandContext& context,
                    platform::InstallerDatabase& installer, bool showProgress) {
   return RunCommand(args, context, kUsage, [&] {
-    const Options options = ParseOptions(args);
+    std::vector<std::string> rest(args.begin(), args.end());
+    const InventoriedMachine machine(rest, context, installer);
+    const Options options = ParseOptions(rest);
     ProgramList programs;
     {
       ProgressLine progress(context.err);
-      FindInstalledPrograms(programs, context.registry, installer,
+      FindInstalledPrograms(programs, machine.Registry(), machine.Installer(),
                             {options.extended, showProgress ? &progress : nullptr});
     }
     if (options.json) {

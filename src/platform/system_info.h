@@ -27,6 +27,9 @@ std::optional<FileVersion> ExecutableFileVersion(const std::string& path);
 // Linux carry no version resource; there the version the program was built as stands for it.
 std::optional<FileVersion> ProgramFileVersion();
 
+// The name this computer goes by on the network; empty when the system gives none.
+std::string HostName();
+
 // The version of the Windows whose inventory is taken, as the system reports it.
 struct WindowsVersion {
   std::uint32_t major = 0;

@@ -23,4 +23,11 @@ StartupOptions ParseStartupArguments(std::span<const std::string> arguments) {
   return options;
 }
 
+std::optional<std::string> WinePrefixArgument(std::span<const std::string> arguments) {
+  for (std::size_t i = 0; i + 1 < arguments.size(); ++i) {
+    if (arguments[i] == "--wine-prefix") return arguments[i + 1];
+  }
+  return std::nullopt;
+}
+
 }  // namespace lintrove

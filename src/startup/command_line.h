@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -19,5 +20,8 @@ bool IsReminderSwitch(std::string_view argument);
 // The arguments after the program name. Others than these are left to the toolkit (Qt's own
 // options) and otherwise ignored, as the log-on entry of an older version may pass them.
 StartupOptions ParseStartupArguments(std::span<const std::string> arguments);
+
+// The directory after "--wine-prefix": the window then shows the programs of that Wine prefix.
+std::optional<std::string> WinePrefixArgument(std::span<const std::string> arguments);
 
 }  // namespace lintrove

@@ -37,6 +37,14 @@ TEST(StartupArgumentsTest, RecognisesTheSwitchesAndIgnoresTheRest) {
   EXPECT_FALSE(both.reminder);
 }
 
+TEST(StartupArgumentsTest, TheWinePrefixIsTheArgumentAfterItsOption) {
+  using Arguments = std::vector<std::string>;
+  EXPECT_EQ(WinePrefixArgument(Arguments{"-platform", "offscreen", "--wine-prefix", "/p"}), "/p");
+  EXPECT_EQ(WinePrefixArgument(Arguments{"--wine-prefix", "/reminder"}), "/reminder");
+  EXPECT_EQ(WinePrefixArgument(Arguments{"/reminder", "--wine-prefix"}), std::nullopt);
+  EXPECT_EQ(WinePrefixArgument(Arguments{"/wine-prefix", "/p"}), std::nullopt);
+}
+
 TEST(StartupArgumentsTest, HelpAndVersionAreWrittenAndEndTheRun) {
   std::ostringstream out;
   EXPECT_TRUE(PrintInformation({.version = true}, "lintrove", out));
@@ -44,7 +52,10 @@ TEST(StartupArgumentsTest, HelpAndVersionAreWrittenAndEndTheRun) {
 
   out.str("");
   EXPECT_TRUE(PrintInformation({.help = true}, "/usr/bin/lintrove", out));
-  EXPECT_EQ(out.str().rfind("Aufruf: /usr/bin/lintrove [/reminder] [--help] [--version]\n", 0), 0u);
+  EXPECT_EQ(out.str().rfind(
+                "Aufruf: /usr/bin/lintrove [/reminder] [--wine-prefix VERZ] [--help] [--version]\n",
+                0),
+            0u);
   EXPECT_NE(out.str().find("--version"), std::string::npos);
 
   out.str("");

@@ -1,6 +1,7 @@
 #include "platform/system_info.h"
 
 #include <sys/utsname.h>
+#include <unistd.h>
 
 #include <charconv>
 #include <filesystem>
@@ -136,6 +137,12 @@ std::optional<FileVersion> ProgramFileVersion() {
     number = *taken;
   }
   return FileVersion{numbers[0] << 16 | numbers[1], numbers[2] << 16 | numbers[3]};
+}
+
+std::string HostName() {
+  char name[256] = {};
+  if (::gethostname(name, sizeof name - 1) != 0) return {};
+  return name;
 }
 
 bool IsWindows64Machine(RegistryBackend& registry) {

@@ -119,4 +119,11 @@ std::optional<WindowsVersion> MachineWindowsVersion(RegistryBackend&) {
                         .servicePack = Narrow(info.szCSDVersion)};
 }
 
+std::string HostName() {
+  wchar_t name[256] = {};
+  DWORD size = 256;
+  if (!::GetComputerNameExW(ComputerNameDnsHostname, name, &size)) return {};
+  return Narrow(std::wstring_view(name, size));
+}
+
 }  // namespace lintrove::platform
