@@ -26,6 +26,11 @@ using service::ReportedProgram;
 using testing::ElementsAre;
 using testing::HasSubstr;
 
+// A client alone in a network of its own.
+service::Reporter Client(const std::string& name) { return {"{" + name + "}", "network " + name}; }
+
+constexpr std::int64_t kNoDailyLimit = 1'000'000;
+
 std::vector<ReportedProgram> Tool(const std::string& version) {
   return {{"registry:tool|vendor", "Tool", "Vendor", version}};
 }
@@ -42,11 +47,11 @@ class CatalogStoreTest : public testing::TestWithParam<CatalogEngine> {
 
 TEST_P(CatalogStoreTest, EachClientCountsOncePerProgramAndOncePerVersion) {
   service::CatalogStore& store = Store();
-  store.RecordReport("{A}", Tool("1.0"));
-  store.RecordReport("{A}", Tool("1.0"));
-  store.RecordReport("{A}", Tool("2.0"));
-  store.RecordReport("{B}", Tool("2.0"));
-  store.RecordReport("{B}", Tool(""));  // no version: the program alone
+  store.RecordReport(Client("A"), Tool("1.0"), kNoDailyLimit);
+  store.RecordReport(Client("A"), Tool("1.0"), kNoDailyLimit);
+  store.RecordReport(Client("A"), Tool("2.0"), kNoDailyLimit);
+  store.RecordReport(Client("B"), Tool("2.0"), kNoDailyLimit);
+  store.RecordReport(Client("B"), Tool(""), kNoDailyLimit);  // no version: the program alone
 
   const std::vector<ProgramQuery> query = {{"registry:tool|vendor", "1.0"}, {"registry:x|", ""}};
   const auto facts = store.Lookup(query, 2);
@@ -68,8 +73,8 @@ TEST_P(CatalogStoreTest, ReportsFromManyThreadsAtOnceAreAllCounted) {
   for (int client = 0; client < kClients; ++client) {
     threads.emplace_back([&store, client] {
       for (int round = 0; round < 20; ++round) {
-        store.RecordReport("{" + std::to_string(client) + "}",
-                           Tool(std::to_string(round % 4) + ".0"));
+        store.RecordReport(Client(std::to_string(client)), Tool(std::to_string(round % 4) + ".0"),
+                           kNoDailyLimit);
       }
     });
   }
@@ -85,7 +90,7 @@ TEST_P(CatalogStoreTest, ReportsFromManyThreadsAtOnceAreAllCounted) {
 
 TEST_P(CatalogStoreTest, CurateSetsMarksAndTextsButNeverTakesThemBack) {
   service::CatalogStore& store = Store();
-  store.RecordReport("{A}", Tool("1.0"));
+  store.RecordReport(Client("A"), Tool("1.0"), kNoDailyLimit);
   CatalogEntry entry;
   entry.program.identity = "registry:tool|vendor";
   entry.program.homepage = "https://tool.example.org/";
@@ -122,7 +127,7 @@ TEST_P(CatalogStoreTest, TextsTravelAsTheyAreAndSortByTheirBytes) {
        "clair",
        "", "3.0"},
   };
-  store.RecordReport("{A}", programs);
+  store.RecordReport(Client("A"), programs, kNoDailyLimit);
 
   std::vector<ProgramQuery> queries;
   for (const ReportedProgram& program : programs) {
@@ -149,9 +154,9 @@ TEST_P(CatalogStoreTest, TextsTravelAsTheyAreAndSortByTheirBytes) {
 
 TEST_P(CatalogStoreTest, FeedbackCountsOncePerClientKeepsTheLastCommentAndIsListedByWeight) {
   service::CatalogStore& store = Store();
-  store.RecordReport("{A}", Tool("1.0"));
+  store.RecordReport(Client("A"), Tool("1.0"), kNoDailyLimit);
   const std::vector<ReportedProgram> other_program = {{"registry:other|", "Other", "", "5"}};
-  store.RecordReport("{A}", other_program);
+  store.RecordReport(Client("A"), other_program, kNoDailyLimit);
   const auto tool = store.FindProgram(service::IdentityHash("registry:tool|vendor"));
   const auto other = store.FindProgram(service::IdentityHash("registry:other|"));
   ASSERT_TRUE(tool && other);
@@ -219,7 +224,7 @@ TEST(PostgresCatalogStoreTest, ADatabaseOfTheFirstSchemaIsBroughtToTheCurrentOne
   const auto details = store.FindProgram(service::IdentityHash("registry:tool|vendor"));
   ASSERT_TRUE(details);
   EXPECT_EQ(details->entry.versions.at(0).clients, 4);
-  store.RecordReport("{A}", Tool("2.0"));
+  store.RecordReport(Client("A"), Tool("2.0"), kNoDailyLimit);
   EXPECT_EQ(store.Export().at(0).versions.at(0).clients, 5);
 }
 
@@ -256,15 +261,15 @@ TEST(PostgresCatalogStoreTest, ProcessesOpeningANewDatabaseAtOnceMigrateItOnce) 
 TEST(PostgresCatalogStoreTest, AServerThatWentAwayIsAnErrorAndIsFoundAgainWhenBack) {
   PostgresCluster& cluster = SharedPostgresCluster();
   service::PostgresCatalogStore store(cluster.NewDatabase());
-  store.RecordReport("{A}", Tool("1.0"));
+  store.RecordReport(Client("A"), Tool("1.0"), kNoDailyLimit);
 
   cluster.Stop();
   EXPECT_THROW(store.Ping(), Error);
-  EXPECT_THROW(store.RecordReport("{B}", Tool("1.0")), Error);
+  EXPECT_THROW(store.RecordReport(Client("B"), Tool("1.0"), kNoDailyLimit), Error);
   cluster.Start();
 
   EXPECT_NO_THROW(store.Ping());
-  store.RecordReport("{B}", Tool("1.0"));
+  store.RecordReport(Client("B"), Tool("1.0"), kNoDailyLimit);
   EXPECT_EQ(store.Counts(1).reports, 2);
 }
 

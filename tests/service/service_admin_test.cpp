@@ -7,6 +7,7 @@
 #include "admin_commands.h"
 #include "base/error.h"
 #include "catalog_json.h"
+#include "running_service.h"
 #include "service_options.h"
 #include "sqlite_catalog_store.h"
 #include "support/temp_dir.h"
@@ -22,15 +23,17 @@ using testing::HasSubstr;
 std::string Admin(SqliteCatalogStore& store, std::vector<std::string> command,
                   std::int64_t threshold = 3) {
   std::ostringstream out;
-  EXPECT_EQ(RunAdminCommand(command, store, threshold, out), 0);
+  EXPECT_EQ(RunAdminCommand(command, store, ThresholdOptions(threshold), out), 0);
   return out.str();
 }
 
 TEST(ServiceAdminTest, AnExportedCatalogImportsIntoAnotherWithTheMaintainersMarks) {
   TempDir dir;
   SqliteCatalogStore first(dir / "first.db");
-  first.RecordReport("{A}", std::vector<service::ReportedProgram>{
-                                {"registry:learned|x", "Learned <b>", "X & Co", "1.0"}});
+  first.RecordReport(
+      {"{A}", "network A"},
+      std::vector<service::ReportedProgram>{{"registry:learned|x", "Learned <b>", "X & Co", "1.0"}},
+      1000);
   Admin(first, {"catalog", "confirm", "installer:{8C4F0B0E-1A2B-4C3D-9E8F-0123456789AB}", "4.0",
                 "4.1 beta"});
   Admin(first, {"catalog", "export", (dir / "catalog.json").string()});
@@ -51,7 +54,8 @@ TEST(ServiceAdminTest, AnExportedCatalogImportsIntoAnotherWithTheMaintainersMark
   EXPECT_FALSE(entries[1].program.added);
   EXPECT_EQ(entries[1].program.clients, 0) << "counts come from reports alone";
   EXPECT_EQ(Admin(second, {"stats"}, 1),
-            "programs: 2 (known: 1)\nversions: 3 (offered: 2)\nclients: 0\nreports: 0\n"
+            "programs: 2 (known: 1)\nversions: 3 (offered: 2)\nclients: 0\norigins: 0\n"
+            "reports: 0\n"
             "threshold: 1\n");
   EXPECT_THAT(Admin(first, {"catalog", "export", "-"}),
               HasSubstr("\"identity\": \"registry:learned|x\""));
@@ -85,8 +89,8 @@ TEST(ServiceAdminTest, ABadCatalogFileChangesNothing) {
     EXPECT_THAT(
         [&] {
           RunAdminCommand(
-              std::vector<std::string>{"catalog", "import", (dir / "bad.json").string()}, store, 3,
-              out);
+              std::vector<std::string>{"catalog", "import", (dir / "bad.json").string()}, store,
+              ThresholdOptions(3), out);
         },
         testing::ThrowsMessage<Error>(HasSubstr(c.message)));
     EXPECT_EQ(store.Counts(1).programs, 0);
@@ -105,7 +109,8 @@ TEST(ServiceAdminTest, WrongCommandsAreUsageErrors) {
                                                           {"serve"}};
   for (const auto& command : commands) {
     std::ostringstream out;
-    EXPECT_THROW(RunAdminCommand(command, store, 3, out), UsageError) << command[0];
+    EXPECT_THROW(RunAdminCommand(command, store, ThresholdOptions(3), out), UsageError)
+        << command[0];
   }
 }
 

@@ -32,7 +32,7 @@ TEST_P(ServiceCheckTest, ACheckGetsEveryStatusWithTheCatalogsFacts) {
   RunningService service(GetParam(), 2, release);
   // Two machines make "Tool" 2.0 and "Other" 5.0 known and offered.
   for (int machine : {1, 2}) {
-    Check(service, {ClientGuid(machine)},
+    Check(service, Machine(machine),
           ProgramsOf(RegistryEntry("Tool 2.0 (x64)", "2.0", "Tool Corp", "Tool"),
                      RegistryEntry("Other", "5.0")));
   }
@@ -65,7 +65,7 @@ TEST_P(ServiceCheckTest, ACheckGetsEveryStatusWithTheCatalogsFacts) {
   EXPECT_EQ(records.Items(2).status, ProgramStatus::Unsupported);
 
   // The same program gets the same hash on every machine.
-  const ProgramVerdict again = CheckOne(service, {ClientGuid(4)}, "Other", "4.0");
+  const ProgramVerdict again = CheckOne(service, Machine(4), "Other", "4.0");
   EXPECT_EQ(again.hash, records.Items(1).hash);
   EXPECT_THAT(VersionNames(again), ElementsAre("5.0"));
 }
@@ -101,8 +101,7 @@ TEST_P(ServiceCheckTest, AVersionIsOfferedOnceEnoughDistinctClientsReportedIt) {
   for (const LearningCase& c : cases) {
     SCOPED_TRACE(c.what);
     RunningService service(GetParam(), 3);
-    for (int reporter : c.reporters_of_2_0)
-      CheckOne(service, {ClientGuid(reporter)}, "Tool", "2.0");
+    for (int reporter : c.reporters_of_2_0) CheckOne(service, Machine(reporter), "Tool", "2.0");
 
     const ProgramVerdict verdict = CheckOne(service, {ClientGuid(99)}, "Tool", "1.0");
 
@@ -123,7 +122,7 @@ TEST_P(ServiceCheckTest, AMaintainersWordStandsForTheReports) {
   entry.versions.push_back({.name = "2.5"});  // named, not confirmed: not offered
   service.Store().Curate(std::span(&entry, 1));
 
-  const ProgramVerdict verdict = CheckOne(service, {ClientGuid(1)}, "Tool", "2.0");
+  const ProgramVerdict verdict = CheckOne(service, Machine(1), "Tool", "2.0");
 
   EXPECT_EQ(verdict.status, ProgramStatus::NewVersion);
   EXPECT_THAT(VersionNames(verdict), ElementsAre("3.0.1.2.9"));
@@ -165,7 +164,7 @@ TEST_P(ServiceCheckTest, UpgradesAndBetasAreOfferedAsTheClientAsks) {
     SCOPED_TRACE(testing::Message() << "upgrades " << c.upgrades << ", betas " << c.betas
                                     << ", installed " << c.installed);
     const ProgramVerdict verdict =
-        CheckOne(service, {ClientGuid(++machine), c.upgrades, c.betas}, "Tool", c.installed);
+        CheckOne(service, Machine(++machine, c.upgrades, c.betas), "Tool", c.installed);
     EXPECT_EQ(verdict.status,
               c.offered.empty() ? ProgramStatus::Current : ProgramStatus::NewVersion);
     EXPECT_THAT(VersionNames(verdict), ElementsAreArray(c.offered));
@@ -177,10 +176,10 @@ TEST_P(ServiceCheckTest, ProgramsAreRecognisedAcrossVersionsByTheirIdentity) {
   // Installer products by their upgrade code, whatever their names; registry entries by key
   // and publisher, with versions and architecture left out of the key.
   const std::string upgrade_code = "{AAAAAAAA-BBBB-CCCC-DDDD-EEEEEEEEEEEE}";
-  Check(service, {ClientGuid(1)},
+  Check(service, Machine(1),
         ProgramsOf(InstallerProduct("Suite 2025", "25.0", "Suite Inc.", upgrade_code),
                    RegistryEntry("Viewer 3.4 (64-bit)", "3.4", "View Ltd", "Viewer 3.4 (64-bit)")));
-  Check(service, {ClientGuid(2)},
+  Check(service, Machine(2),
         ProgramsOf(InstallerProduct("Suite Professional", "25.0", "Suite GmbH", upgrade_code),
                    RegistryEntry("Viewer v3.4 x64", "3.4", "View Ltd", "Viewer v3.4 x64")));
 
