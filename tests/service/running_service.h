@@ -70,7 +70,7 @@ struct ClientMachine {
   bool betas = false;
   // A loopback address (127.x.y.z) its requests come from; empty: the client's own HTTP from
   // 127.0.0.1.
-  std::string address;
+  std::string address = {};
 };
 
 // A client GUID made from a number, so that tests can make many distinct clients.

@@ -5,6 +5,7 @@
 #include <regex>
 
 #include "running_service.h"
+#include "text_limits.h"
 
 namespace lintrove::test {
 namespace {
@@ -192,6 +193,68 @@ TEST_P(ServiceCheckTest, ProgramsAreRecognisedAcrossVersionsByTheirIdentity) {
   EXPECT_EQ(records.Items(0).status, ProgramStatus::NewVersion);
   EXPECT_EQ(records.Items(1).status, ProgramStatus::NewVersion);
   EXPECT_EQ(records.Items(2).status, ProgramStatus::Unsupported) << "another publisher";
+}
+
+TEST_P(ServiceCheckTest, ClientIdsMadeUpInOneNetworkCountAsOneReporter) {
+  RunningService service(GetParam(), 3);
+  const std::string code = "{AAAAAAAA-BBBB-CCCC-DDDD-EEEEEEEEEEEE}";
+  const auto suite = [&](const char* version, const char* manufacturer) {
+    return ProgramsOf(InstallerProduct("Suite", version, manufacturer, code));
+  };
+  // One machine makes up three client ids: a bogus version under a vendor of its own.
+  for (int made_up : {101, 102, 103}) {
+    ClientMachine liar = Machine(made_up);
+    liar.address = NetworkAddress(100);
+    Check(service, liar, suite("9.9.9", "Evil Inc"));
+  }
+  EXPECT_EQ(Check(service, {ClientGuid(99)}, suite("1.0", "Suite Inc.")).Items(0).status,
+            ProgramStatus::Unsupported)
+      << "two networks so far";
+
+  for (int machine : {1, 2, 3}) Check(service, Machine(machine), suite("2.0", "Suite Inc."));
+  const VerdictList records = Check(service, {ClientGuid(98)}, suite("1.0", "Suite Inc."));
+
+  const ProgramVerdict& verdict = records.Items(0);
+  EXPECT_EQ(verdict.status, ProgramStatus::NewVersion);
+  EXPECT_THAT(VersionNames(verdict), ElementsAre("2.0")) << "9.9.9 has one network";
+  EXPECT_EQ(verdict.vendor, "Suite Inc.") << "the first reporter's vendor lost";
+}
+
+TEST_P(ServiceCheckTest, OverlongTextsAreCutOrNotRecorded) {
+  RunningService service(GetParam(), 2);
+  const std::string code = "{AAAAAAAA-BBBB-CCCC-DDDD-EEEEEEEEEEEE}";
+  const std::string huge_vendor(1 << 20, 'V');
+  const std::string long_version(100, '9');
+  for (int machine : {1, 2}) {
+    Check(service, Machine(machine),
+          ProgramsOf(InstallerProduct("Suite", "2.0", huge_vendor, code),
+                     RegistryEntry("Tool", long_version)));
+  }
+
+  const VerdictList records = Check(service, {ClientGuid(3)},
+                                    ProgramsOf(InstallerProduct("Suite", "1.0", "Suite Inc.", code),
+                                               RegistryEntry("Tool", long_version)));
+
+  EXPECT_EQ(records.Items(0).status, ProgramStatus::NewVersion);
+  EXPECT_EQ(records.Items(0).vendor, huge_vendor.substr(0, service::TextLimits::kPublisher));
+  EXPECT_EQ(records.Items(1).status, ProgramStatus::Unsupported)
+      << "a version that long is no version: not recorded";
+}
+
+TEST_P(ServiceCheckTest, OneNetworkCannotFillTheCatalog) {
+  RunningService service(GetParam(), 3);
+  // Two requests of as many programs as a request may hold, all new, from one network.
+  for (int request = 0; request < 2; ++request) {
+    std::vector<std::unique_ptr<Program>> flood;
+    for (int i = 0; i < 3000; ++i) {
+      flood.push_back(
+          RegistryEntry("Flood " + std::to_string(request) + "-" + std::to_string(i), "1.0"));
+    }
+    Check(service, Machine(7), std::move(flood));
+  }
+
+  const service::CatalogCounts counts = service.Store().Counts(3);
+  EXPECT_EQ(counts.programs + counts.versions, service::Catalog::kDefaultDailyAdditions);
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, ServiceCheckTest, testing::ValuesIn(kCatalogEngines),
