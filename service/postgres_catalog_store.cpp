@@ -473,14 +473,71 @@ std::vector<const ReportedProgram*> Unrecorded(PostgresConnection& db, std::int6
   return unrecorded;
 }
 
-// The names most origins sent become the program's, unless a maintainer named it; of names
-// sent by as many origins, those of the earliest.
-constexpr const char* kNameByMajority =
-    "UPDATE programs SET (name, publisher) = (SELECT name, publisher FROM program_origins "
-    "WHERE program_id = $1 GROUP BY name, publisher ORDER BY count(*) DESC, min(origin_id) "
-    "LIMIT 1) WHERE id = $1 AND NOT named";
+// The names most origins sent become the programs' ($1, a bigint[] literal), unless a
+// maintainer named them; of names sent by as many origins, those of the earliest.
+constexpr const char* kNamesByMajority =
+    "UPDATE programs p SET (name, publisher) = (SELECT name, publisher FROM program_origins o "
+    "WHERE o.program_id = p.id GROUP BY name, publisher ORDER BY count(*) DESC, "
+    "min(origin_id) LIMIT 1) WHERE p.id = ANY($1::bigint[]) AND NOT p.named";
+
+// A bigint[] literal of these ids.
+std::string IdArray(std::span<const std::int64_t> ids) {
+  std::string literal = "{";
+  for (const std::int64_t id : ids) {
+    if (literal.size() > 1) literal += ',';
+    literal += std::to_string(id);
+  }
+  return literal + "}";
+}
 
 constexpr const char* kToday = "to_char(now() AT TIME ZONE 'UTC', 'YYYY-MM-DD')";
+
+// Records the origin's reports of the programs and versions the catalog holds, all in one
+// statement, and names the programs it reported first. The programs of which the catalog
+// holds no row yet, or no row of the version, are left: they are the ones a daily limit is on.
+std::vector<const ReportedProgram*> RecordReportsOfHeldRows(
+    PostgresConnection& db, std::int64_t origin_id,
+    std::span<const ReportedProgram* const> programs) {
+  // Counted only where the report's row went in: one already there, or one another process is
+  // recording at this moment, inserts nothing. The statement's answer: the programs counted
+  // (position 0), then the positions of the reports left.
+  const Rows rows = db.Query(
+      "WITH q AS (SELECT * FROM unnest($2::text[], $3::text[], $4::text[], $5::text[]) "
+      "  WITH ORDINALITY AS q (identity, version, name, publisher, position)), "
+      "found AS (SELECT q.position, q.version, q.name, q.publisher, p.id AS program_id, "
+      "  v.id AS version_id FROM q "
+      "  JOIN programs p ON md5(p.identity) = md5(q.identity) AND p.identity = q.identity "
+      "  LEFT JOIN versions v ON v.program_id = p.id AND md5(v.name) = md5(q.version) "
+      "  AND v.name = q.version), "
+      "program_reports AS (INSERT INTO program_origins (origin_id, program_id, name, publisher) "
+      "  SELECT DISTINCT ON (program_id) $1::bigint, program_id, name, publisher FROM found "
+      "  ORDER BY program_id, position ON CONFLICT DO NOTHING RETURNING program_id), "
+      "program_counts AS (UPDATE programs SET clients = clients + 1 "
+      "  WHERE id IN (SELECT program_id FROM program_reports) RETURNING id), "
+      "version_reports AS (INSERT INTO version_origins (origin_id, version_id) "
+      "  SELECT DISTINCT $1::bigint, version_id FROM found WHERE version_id IS NOT NULL "
+      "  ON CONFLICT DO NOTHING RETURNING version_id), "
+      "version_counts AS (UPDATE versions SET clients = clients + 1 "
+      "  WHERE id IN (SELECT version_id FROM version_reports)) "
+      "SELECT id, 0 FROM program_counts UNION ALL "
+      "SELECT 0, position FROM q WHERE position NOT IN "
+      "  (SELECT position FROM found WHERE version = '' OR version_id IS NOT NULL)",
+      origin_id, ArrayLiteral(programs, [](const auto* p) { return p->identity; }),
+      ArrayLiteral(programs, [](const auto* p) { return p->version; }),
+      ArrayLiteral(programs, [](const auto* p) { return p->name; }),
+      ArrayLiteral(programs, [](const auto* p) { return p->publisher; }));
+  std::vector<std::int64_t> counted;
+  std::vector<const ReportedProgram*> left;
+  for (int row = 0; row < rows.Count(); ++row) {
+    if (const std::int64_t program_id = rows.Integer(row, 0); program_id != 0) {
+      counted.push_back(program_id);
+    } else {
+      left.push_back(programs[static_cast<std::size_t>(rows.Integer(row, 1) - 1)]);
+    }
+  }
+  if (!counted.empty()) db.Query(kNamesByMajority, IdArray(counted));
+  return left;
+}
 
 constexpr const char* kProgramColumns = "id, identity, name, publisher, homepage, clients, added";
 
@@ -569,7 +626,9 @@ void PostgresCatalogStore::RecordReport(const Reporter& reporter,
         ++additions;
         return create();
       };
-      for (const ReportedProgram* program : unrecorded) {
+      const std::vector<const ReportedProgram*> new_rows =
+          RecordReportsOfHeldRows(db, origin_id, unrecorded);
+      for (const ReportedProgram* program : new_rows) {
         const auto program_id =
             find_or_add([&] { return db.Query(kSelectProgramId, program->identity); },
                         [&] { return ProgramId(db, program->identity); });
@@ -582,7 +641,7 @@ void PostgresCatalogStore::RecordReport(const Reporter& reporter,
             "UPDATE programs SET clients = clients + 1 "
             "WHERE id IN (SELECT program_id FROM inserted)",
             origin_id, *program_id, program->name, program->publisher);
-        if (counted.Affected() > 0) db.Query(kNameByMajority, *program_id);
+        if (counted.Affected() > 0) db.Query(kNamesByMajority, IdArray(std::span(&*program_id, 1)));
         if (program->version.empty()) continue;
         const auto version_id =
             find_or_add([&] { return db.Query(kSelectVersionId, *program_id, program->version); },
@@ -698,9 +757,10 @@ std::int64_t PostgresCatalogStore::BanOrigin(const std::string& origin) {
           "RETURNING program_id) UPDATE programs SET clients = clients - 1 "
           "WHERE id IN (SELECT program_id FROM taken) RETURNING id",
           origin_id);
-      for (int row = 0; row < programs.Count(); ++row) {
-        db.Query(kNameByMajority, programs.Integer(row, 0));
-      }
+      std::vector<std::int64_t> taken_back;
+      for (int row = 0; row < programs.Count(); ++row)
+        taken_back.push_back(programs.Integer(row, 0));
+      db.Query(kNamesByMajority, IdArray(taken_back));
       return versions.Affected() + programs.Affected();
     });
   });
