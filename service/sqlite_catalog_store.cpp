@@ -66,6 +66,60 @@ CREATE TABLE feedback (
   PRIMARY KEY (client_id, program_id, version_id)
 ) WITHOUT ROWID;
 )sql",
+    // Learning counts networks (origins), not client GUIDs, which anyone can make up; a
+    // program's names are those most origins sent. Maintainers can retract versions and ban
+    // clients and origins; programs and versions that never became known are pruned by age.
+    R"sql(
+CREATE TABLE settings (
+  name TEXT PRIMARY KEY,
+  value TEXT NOT NULL
+) WITHOUT ROWID;
+CREATE TABLE origins (
+  id INTEGER PRIMARY KEY,
+  key TEXT NOT NULL UNIQUE,
+  banned INTEGER NOT NULL DEFAULT 0,
+  quota_day TEXT NOT NULL DEFAULT '',
+  quota_used INTEGER NOT NULL DEFAULT 0
+);
+ALTER TABLE clients ADD COLUMN banned INTEGER NOT NULL DEFAULT 0;
+ALTER TABLE programs ADD COLUMN named INTEGER NOT NULL DEFAULT 0;
+ALTER TABLE programs ADD COLUMN first_seen TEXT NOT NULL DEFAULT '';
+ALTER TABLE versions ADD COLUMN first_seen TEXT NOT NULL DEFAULT '';
+ALTER TABLE versions ADD COLUMN retracted INTEGER NOT NULL DEFAULT 0;
+UPDATE programs SET first_seen = date('now');
+UPDATE versions SET first_seen = date('now');
+CREATE TABLE program_origins (
+  origin_id INTEGER NOT NULL REFERENCES origins (id),
+  program_id INTEGER NOT NULL REFERENCES programs (id),
+  name TEXT NOT NULL,
+  publisher TEXT NOT NULL,
+  PRIMARY KEY (origin_id, program_id)
+) WITHOUT ROWID;
+CREATE INDEX program_origins_by_program ON program_origins (program_id);
+CREATE TABLE version_origins (
+  origin_id INTEGER NOT NULL REFERENCES origins (id),
+  version_id INTEGER NOT NULL REFERENCES versions (id),
+  PRIMARY KEY (origin_id, version_id)
+) WITHOUT ROWID;
+CREATE INDEX version_origins_by_version ON version_origins (version_id);
+-- What was learnt from clients before origins were kept stays learnt: each of those clients
+-- stands for an origin of its own.
+INSERT INTO origins (key) SELECT 'client ' || guid FROM clients;
+INSERT INTO program_origins (origin_id, program_id, name, publisher)
+  SELECT o.id, r.program_id, p.name, p.publisher FROM program_reports r
+  JOIN clients c ON c.id = r.client_id JOIN origins o ON o.key = 'client ' || c.guid
+  JOIN programs p ON p.id = r.program_id;
+INSERT INTO version_origins (origin_id, version_id)
+  SELECT o.id, r.version_id FROM version_reports r
+  JOIN clients c ON c.id = r.client_id JOIN origins o ON o.key = 'client ' || c.guid;
+DROP TABLE program_reports;
+DROP TABLE version_reports;
+CREATE TABLE write_probe (
+  id INTEGER PRIMARY KEY,
+  written INTEGER NOT NULL
+);
+INSERT INTO write_probe (id, written) VALUES (1, 0);
+)sql",
 };
 static_assert(std::size(kMigrations) == std::size_t{SqliteCatalogStore::kSchemaVersion});
 

@@ -16,7 +16,7 @@ class SqliteConnection;
 class SqliteCatalogStore : public CatalogStore {
  public:
   // The schema version this build writes; a file of a later one is refused.
-  static constexpr int kSchemaVersion = 2;
+  static constexpr int kSchemaVersion = 3;
 
   explicit SqliteCatalogStore(const std::filesystem::path& file);
   ~SqliteCatalogStore() override;
