@@ -15,6 +15,8 @@ platform::HttpAnswer LoopbackHttp::Post(const std::string& url,
   }
   httplib::Client client(parts[1].str(), std::stoi(parts[2].str()));
   client.set_interface(source_address_);
+  // As long as the client's own HTTP waits (HttpLimits::stall_timeout).
+  client.set_read_timeout(std::chrono::seconds(60));
   httplib::Headers sent;
   std::string content_type = "text/xml";
   for (const platform::HttpHeader& header : headers) {
