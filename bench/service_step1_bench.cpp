@@ -55,6 +55,11 @@ std::string Step1(int client) {
   return body + "</Programme></dorvupdater>\r\n";
 }
 
+// Each simulated client in a network of its own, as clients on the internet are.
+std::string ClientAddress(int client) {
+  return "10." + std::to_string(client >> 8 & 0xFF) + "." + std::to_string(client & 0xFF) + ".1";
+}
+
 // The catalog of the benchmark, taught once per run.
 struct TaughtCatalog {
   TaughtCatalog()
@@ -63,7 +68,9 @@ struct TaughtCatalog {
         store(file),
         catalog(store, 3),
         service(catalog, Release{}) {
-    for (int client = 1; client <= kClients; ++client) service.Answer(Step1(client), "");
+    for (int client = 1; client <= kClients; ++client) {
+      service.Answer(Step1(client), "", ClientAddress(client));
+    }
   }
   ~TaughtCatalog() {
     for (const char* suffix : {"", "-wal", "-shm"}) {
@@ -87,7 +94,9 @@ void BM_Step1OfAClientThatReportedBefore(benchmark::State& state) {
   for (int client = 1; client <= 50; ++client) bodies.push_back(Step1(client));
   std::size_t next = 0;
   for (auto _ : state) {
-    const ServiceAnswer answer = service.Answer(bodies[next++ % bodies.size()], "");
+    const std::size_t client = next++ % bodies.size();
+    const ServiceAnswer answer =
+        service.Answer(bodies[client], "", ClientAddress(static_cast<int>(client) + 1));
     if (answer.http_status != 200) state.SkipWithError("refused");
     benchmark::DoNotOptimize(answer.document.data());
   }
@@ -102,7 +111,7 @@ void BM_Step1OfANewClient(benchmark::State& state) {
     state.PauseTiming();
     const std::string body = Step1(++client);
     state.ResumeTiming();
-    const ServiceAnswer answer = service.Answer(body, "");
+    const ServiceAnswer answer = service.Answer(body, "", ClientAddress(client));
     if (answer.http_status != 200) state.SkipWithError("refused");
     benchmark::DoNotOptimize(answer.document.data());
   }
@@ -112,7 +121,7 @@ BENCHMARK(BM_Step1OfANewClient)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // What the HTTP side adds to a step1 for a client that accepts gzip.
 void BM_GzipOfAStep1Answer(benchmark::State& state) {
-  const std::string document = Taught().service.Answer(Step1(1), "").document;
+  const std::string document = Taught().service.Answer(Step1(1), "", ClientAddress(1)).document;
   for (auto _ : state) {
     const std::string compressed = FastGzip(document);
     benchmark::DoNotOptimize(compressed.data());

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <optional>
 
+#include "network_origin.h"
 #include "program_identity.h"
 #include "protocol/version_compare.h"
+#include "text_limits.h"
 #include "version_names.h"
 
 namespace lintrove::service {
@@ -28,12 +30,29 @@ std::vector<CatalogVersion> NewerVersions(const ProgramFacts& facts, std::string
   return newer;
 }
 
+// A report of the program as the catalog keeps it; none when a key is too long to keep.
+std::optional<ReportedProgram> Recordable(const ProgramIdentity& identity,
+                                          const std::string& version) {
+  if (identity.key.size() > TextLimits::kIdentity || version.size() > TextLimits::kVersion) {
+    return std::nullopt;
+  }
+  return ReportedProgram{identity.key, CutUtf8(identity.name, TextLimits::kName),
+                         CutUtf8(identity.publisher, TextLimits::kPublisher), version};
+}
+
 }  // namespace
 
-Catalog::Catalog(CatalogStore& store, std::int64_t threshold)
-    : store_(store), threshold_(threshold) {}
+Catalog::Catalog(CatalogStore& store, std::int64_t threshold, std::int64_t daily_additions)
+    : store_(store),
+      threshold_(threshold),
+      daily_additions_(daily_additions),
+      origin_secret_(store.OriginSecret()) {}
 
-std::vector<Verdict> Catalog::Step1(const ServiceRequest& request) {
+std::string Catalog::OriginKeyOf(std::string_view origin) const {
+  return OriginKey(origin_secret_, NetworkOf(origin).value_or(std::string(origin)));
+}
+
+std::vector<Verdict> Catalog::Step1(const ServiceRequest& request, std::string_view origin) {
   std::vector<std::optional<ProgramIdentity>> identities;
   std::vector<ReportedProgram> reports;
   std::vector<ProgramQuery> queries;
@@ -42,11 +61,12 @@ std::vector<Verdict> Catalog::Step1(const ServiceRequest& request) {
     if (!identities.back()) continue;
     const ProgramIdentity& identity = *identities.back();
     const std::string version = InstalledVersion(program);
-    reports.push_back({identity.key, identity.name, identity.publisher, version});
+    if (auto report = Recordable(identity, version)) reports.push_back(std::move(*report));
     queries.push_back({identity.key, version});
   }
   if (IsBracedGuid(request.client.guid)) {
-    store_.RecordReport(UpperAscii(request.client.guid), reports);
+    store_.RecordReport({UpperAscii(request.client.guid), OriginKeyOf(origin)}, reports,
+                        daily_additions_);
   }
   const std::vector<std::optional<ProgramFacts>> found = store_.Lookup(queries, threshold_);
 

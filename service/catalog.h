@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "catalog_store.h"
@@ -24,23 +25,35 @@ struct Verdict {
   std::vector<CatalogVersion> newer;  // oldest first
 };
 
-// The community catalog: what clients report, it learns; what enough clients report, it
+// The community catalog: what clients report, it learns; what enough networks report, it
 // offers.
 class Catalog {
  public:
-  // threshold: how many distinct clients make a program known and a version offered.
-  Catalog(CatalogStore& store, std::int64_t threshold);
+  // How many programs and versions one origin may add to the catalog per day by default: far
+  // more than the machines of one network bring, far less than fills a disk.
+  static constexpr std::int64_t kDefaultDailyAdditions = 5000;
 
-  std::int64_t Threshold() const { return threshold_; }
+  // threshold: how many distinct origins (networks, see NetworkOf) make a program known and a
+  // version offered. daily_additions: how many programs and versions one origin may add per day.
+  Catalog(CatalogStore& store, std::int64_t threshold,
+          std::int64_t daily_additions = kDefaultDailyAdditions);
 
-  // Records the step1 as the client's report, then judges every program sent, in request
-  // order. A request without a well-formed client GUID is judged but not recorded: its reports
-  // could not be told from another client's.
-  std::vector<Verdict> Step1(const ServiceRequest& request);
+  // Records the step1 as the report of its client from `origin`, the address the request came
+  // from (or, for reports that came another way, a text standing for their source), then
+  // judges every program sent, in request order. A request without a well-formed client GUID
+  // is judged but not recorded: its reports could not be told from another client's. Shown
+  // texts longer than TextLimits are cut; a program whose identity or version is longer is
+  // judged but not recorded.
+  std::vector<Verdict> Step1(const ServiceRequest& request, std::string_view origin);
+
+  // The origin key the catalog keeps for an address, a prefix or another origin text.
+  std::string OriginKeyOf(std::string_view origin) const;
 
  private:
   CatalogStore& store_;
   std::int64_t threshold_;
+  std::int64_t daily_additions_;
+  std::string origin_secret_;
 };
 
 }  // namespace lintrove::service

@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "base/error.h"
+#include "text_limits.h"
 
 namespace lintrove::service {
 namespace {
@@ -29,11 +30,12 @@ void RefuseUnknown(const json& object, std::initializer_list<std::string_view> k
 }
 
 CatalogVersion ReadVersion(const json& object) {
-  RefuseUnknown(object, {"id", "name", "clients", "confirmed"});
+  RefuseUnknown(object, {"id", "name", "clients", "confirmed", "retracted"});
   CatalogVersion version;
   version.name = Member(object, "name");
   if (version.name.empty()) throw Error("a version without a name");
   version.confirmed = Flag(object, "confirmed");
+  version.retracted = Flag(object, "retracted");
   return version;
 }
 
@@ -58,10 +60,28 @@ CatalogEntry ReadEntry(const json& object) {
       entry.versions.push_back(ReadVersion(version));
     }
   }
+  CheckTextLengths(entry);
   return entry;
 }
 
 }  // namespace
+
+void CheckTextLengths(const CatalogEntry& entry) {
+  const auto check = [](std::string_view what, std::string_view text, std::size_t limit) {
+    if (text.size() > limit) {
+      throw Error(std::string(what) + " of " + std::to_string(text.size()) +
+                  " bytes: the catalog keeps " + std::to_string(limit) + " at most");
+    }
+  };
+  const CatalogProgram& program = entry.program;
+  check("an identity", program.identity, TextLimits::kIdentity);
+  check("a name", program.name, TextLimits::kName);
+  check("a publisher", program.publisher, TextLimits::kPublisher);
+  check("a home page", program.homepage, TextLimits::kHomepage);
+  for (const CatalogVersion& version : entry.versions) {
+    check("a version", version.name, TextLimits::kVersion);
+  }
+}
 
 bool IsCatalogIdentity(std::string_view identity) {
   for (std::string_view prefix : {"registry:", "installer:"}) {
@@ -82,7 +102,8 @@ std::string CatalogToJson(const std::vector<CatalogEntry>& entries) {
       versions.push_back({{"id", version.id},
                           {"name", version.name},
                           {"clients", version.clients},
-                          {"confirmed", version.confirmed}});
+                          {"confirmed", version.confirmed},
+                          {"retracted", version.retracted}});
     }
     const CatalogProgram& program = entry.program;
     programs.push_back({{"identity", program.identity},

@@ -27,12 +27,14 @@ class ConnectionPool {
 template <typename Connection>
 class ConnectionPool<Connection>::Lease {
  public:
-  explicit Lease(ConnectionPool& pool) : pool_(pool) {
-    {
+  // An idle connection, or a new one; `fresh`: always a new one.
+  explicit Lease(ConnectionPool& pool, bool fresh = false) : pool_(pool) {
+    if (!fresh) {
       std::lock_guard lock(pool_.mutex_);
       if (!pool_.idle_.empty()) {
         connection_ = std::move(pool_.idle_.back());
         pool_.idle_.pop_back();
+        reused_ = true;
       }
     }
     if (!connection_) connection_ = pool_.open_();
@@ -47,9 +49,13 @@ class ConnectionPool<Connection>::Lease {
 
   Connection& operator*() const { return *connection_; }
 
+  // Whether the connection waited in the pool: the server may have dropped it meanwhile.
+  bool Reused() const { return reused_; }
+
  private:
   ConnectionPool& pool_;
   std::unique_ptr<Connection> connection_;
+  bool reused_ = false;
 };
 
 }  // namespace lintrove::service

@@ -11,6 +11,7 @@
 
 #include "admin_commands.h"
 #include "catalog.h"
+#include "catalog_pruner.h"
 #include "feedback_page.h"
 #include "open_catalog_store.h"
 #include "service_options.h"
@@ -48,7 +49,8 @@ int Serve(const ServiceOptions& options, CatalogStore& store) {
   pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
 
   ServiceLog log(std::cerr, options.log_level);
-  Catalog catalog(store, options.threshold);
+  Catalog catalog(store, options.threshold, options.origin_daily_additions);
+  CatalogPruner pruner(store, log, options.prune_after_days, options.threshold);
   UpdateService service(catalog, ConfiguredRelease(options));
   FeedbackPage feedback(store, options.threshold);
   ServiceServer server(service, feedback, log);
@@ -89,7 +91,7 @@ int main(int argc, char* argv[]) {
     }
     const std::unique_ptr<CatalogStore> store = OpenCatalogStore(options.database);
     if (options.command.empty()) return Serve(options, *store);
-    return RunAdminCommand(options.command, *store, options.threshold, std::cout);
+    return RunAdminCommand(options.command, *store, options, std::cout);
   } catch (const SettingsFileError& error) {
     std::cerr << "lintrove-service: " << error.what() << '\n';
     return 2;

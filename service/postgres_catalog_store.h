@@ -16,7 +16,7 @@ class PostgresConnection;
 class PostgresCatalogStore : public CatalogStore {
  public:
   // The schema version this build writes; a database of a later one is refused.
-  static constexpr int kSchemaVersion = 2;
+  static constexpr int kSchemaVersion = 3;
 
   // `uri`: a libpq connection URI, postgresql://user@host/database?… .
   explicit PostgresCatalogStore(const std::string& uri);
@@ -27,20 +27,30 @@ class PostgresCatalogStore : public CatalogStore {
   // The schema version stored in the database.
   int SchemaVersion();
 
-  void RecordReport(const std::string& client_guid,
-                    std::span<const ReportedProgram> programs) override;
+  void RecordReport(const Reporter& reporter, std::span<const ReportedProgram> programs,
+                    std::int64_t daily_additions) override;
   std::vector<std::optional<ProgramFacts>> Lookup(std::span<const ProgramQuery> queries,
                                                   std::int64_t min_clients) override;
   void Curate(std::span<const CatalogEntry> entries) override;
+  bool Retract(std::string_view identity, std::string_view version) override;
+  void BanClient(const std::string& client_guid) override;
+  std::int64_t BanOrigin(const std::string& origin) override;
+  PruneCounts Prune(std::int64_t age_days, std::int64_t min_clients) override;
+  std::string OriginSecret() override;
   std::vector<CatalogEntry> Export() override;
   std::optional<ProgramDetails> FindProgram(std::string_view hash) override;
   bool RecordFeedback(const Feedback& feedback) override;
   std::vector<FeedbackSummary> ListFeedback() override;
   CatalogCounts Counts(std::int64_t min_clients) override;
   void Ping() override;
+  bool Writable() override;
 
  private:
   using Lease = ConnectionPool<PostgresConnection>::Lease;
+
+  // Runs `work` on a pooled connection, again on a new one when the pooled one was dead.
+  template <typename Work>
+  auto WithConnection(Work work);
 
   ConnectionPool<PostgresConnection> pool_;
 };

@@ -14,9 +14,13 @@ namespace lintrove::service {
 const std::string_view kUsage =
     "Usage: lintrove-service [options]                 serve the update service\n"
     "       lintrove-service [options] catalog export FILE|-\n"
-    "       lintrove-service [options] catalog import FILE\n"
-    "       lintrove-service [options] catalog confirm IDENTITY [VERSION...]\n"
+    "       lintrove-service [options] catalog import [--dry-run] FILE\n"
+    "       lintrove-service [options] catalog confirm [--dry-run] IDENTITY [VERSION...]\n"
+    "       lintrove-service [options] catalog retract IDENTITY VERSION\n"
     "       lintrove-service [options] catalog learn REQUEST...\n"
+    "       lintrove-service [options] catalog prune\n"
+    "       lintrove-service [options] ban client GUID\n"
+    "       lintrove-service [options] ban origin ADDRESS|PREFIX\n"
     "       lintrove-service [options] reports list\n"
     "       lintrove-service [options] stats\n"
     "\n"
@@ -29,8 +33,13 @@ const std::string_view kUsage =
     "  --database WHERE       the catalog: a SQLite file (default lintrove-service.db), or a\n"
     "                         PostgreSQL connection URI\n"
     "                         (postgresql://user@/db?host=/run/postgresql&port=5432)\n"
-    "  --threshold N          how many clients make a program known and a version offered\n"
+    "  --threshold N          how many networks make a program known and a version offered\n"
     "                         (default 3)\n"
+    "  --origin-daily-additions N\n"
+    "                         how many programs and versions one network may add to the\n"
+    "                         catalog per day (default 5000)\n"
+    "  --prune-after-days N   programs and versions that did not become known within N days\n"
+    "                         are removed (default 30)\n"
     "  --release-dir DIR      the release directory; its release.json names the newest client\n"
     "  --client-version V     the newest client's version (default 0.0.0.0: none)\n"
     "  --download-url URL     where its setup is\n"
@@ -83,6 +92,14 @@ constexpr Setting kSettings[] = {
     {"threshold", false,
      [](ServiceOptions& o, std::string_view shown, const std::string& v) {
        o.threshold = ParseNumber<std::int64_t>(shown, v, 1, 1'000'000);
+     }},
+    {"origin-daily-additions", false,
+     [](ServiceOptions& o, std::string_view shown, const std::string& v) {
+       o.origin_daily_additions = ParseNumber<std::int64_t>(shown, v, 1, 1'000'000'000);
+     }},
+    {"prune-after-days", false,
+     [](ServiceOptions& o, std::string_view shown, const std::string& v) {
+       o.prune_after_days = ParseNumber<std::int64_t>(shown, v, 1, 36'500);
      }},
     {"release-dir", false,
      [](ServiceOptions& o, std::string_view, const std::string& v) { o.release_dir = v; }},
@@ -198,6 +215,8 @@ ServiceOptions ParseOptions(std::span<const std::string> args) {
       options.help = true;
     } else if (arg == "--version" && !value) {
       options.version = true;
+    } else if (arg == "--dry-run" && !value) {
+      options.dry_run = true;
     } else {
       throw UsageError("unknown option '" + arg + "'");
     }

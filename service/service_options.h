@@ -36,6 +36,8 @@ struct ServiceOptions {
   int port = 8140;
   std::string database = "lintrove-service.db";  // see OpenCatalogStore
   std::int64_t threshold = 3;
+  std::int64_t origin_daily_additions = 5000;  // see Catalog::kDefaultDailyAdditions
+  std::int64_t prune_after_days = 30;
   LogLevel log_level = LogLevel::Info;
   std::optional<std::filesystem::path> release_dir;
   std::string public_url;  // empty: http:// and the Host of each request
@@ -47,6 +49,7 @@ struct ServiceOptions {
   std::optional<std::filesystem::path> config;  // the settings file read
   bool help = false;
   bool version = false;
+  bool dry_run = false;  // the administration command says what it would change, and does not
   // The administration command and its arguments; empty: serve.
   std::vector<std::string> command;
 };

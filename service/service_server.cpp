@@ -171,7 +171,7 @@ void ServiceServer::Route() {
       // request.
       response.set_header("Connection", "close");
     } else {
-      answer = service_.Answer(body, BaseUrl(request));
+      answer = service_.Answer(body, BaseUrl(request), request.remote_addr);
     }
     response.status = answer.http_status;
     SetAnswer(request, response, std::move(answer.document));

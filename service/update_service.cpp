@@ -23,7 +23,8 @@ ServiceAnswer Refusal(int status, std::string message) {
 UpdateService::UpdateService(Catalog& catalog, Release release, RequestLimits limits)
     : catalog_(catalog), release_(std::move(release)), limits_(limits) {}
 
-ServiceAnswer UpdateService::Answer(std::string_view body, std::string_view base_url) {
+ServiceAnswer UpdateService::Answer(std::string_view body, std::string_view base_url,
+                                    std::string_view origin) {
   ServiceRequest request;
   try {
     request = ReadRequest(body, limits_);
@@ -39,7 +40,7 @@ ServiceAnswer UpdateService::Answer(std::string_view body, std::string_view base
   } else if (request.command == "step1") {
     answer.programs = request.programs.size();
     try {
-      answer.document = Step1Answer(catalog_.Step1(request));
+      answer.document = Step1Answer(catalog_.Step1(request, origin));
     } catch (const std::exception& error) {
       answer = Refusal(kServerError, std::string("the catalog failed: ") + error.what());
       answer.programs = request.programs.size();

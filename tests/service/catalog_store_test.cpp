@@ -26,6 +26,11 @@ using service::ReportedProgram;
 using testing::ElementsAre;
 using testing::HasSubstr;
 
+// A client alone in a network of its own.
+service::Reporter Client(const std::string& name) { return {"{" + name + "}", "network " + name}; }
+
+constexpr std::int64_t kNoDailyLimit = 1'000'000;
+
 std::vector<ReportedProgram> Tool(const std::string& version) {
   return {{"registry:tool|vendor", "Tool", "Vendor", version}};
 }
@@ -42,11 +47,11 @@ class CatalogStoreTest : public testing::TestWithParam<CatalogEngine> {
 
 TEST_P(CatalogStoreTest, EachClientCountsOncePerProgramAndOncePerVersion) {
   service::CatalogStore& store = Store();
-  store.RecordReport("{A}", Tool("1.0"));
-  store.RecordReport("{A}", Tool("1.0"));
-  store.RecordReport("{A}", Tool("2.0"));
-  store.RecordReport("{B}", Tool("2.0"));
-  store.RecordReport("{B}", Tool(""));  // no version: the program alone
+  store.RecordReport(Client("A"), Tool("1.0"), kNoDailyLimit);
+  store.RecordReport(Client("A"), Tool("1.0"), kNoDailyLimit);
+  store.RecordReport(Client("A"), Tool("2.0"), kNoDailyLimit);
+  store.RecordReport(Client("B"), Tool("2.0"), kNoDailyLimit);
+  store.RecordReport(Client("B"), Tool(""), kNoDailyLimit);  // no version: the program alone
 
   const std::vector<ProgramQuery> query = {{"registry:tool|vendor", "1.0"}, {"registry:x|", ""}};
   const auto facts = store.Lookup(query, 2);
@@ -68,8 +73,8 @@ TEST_P(CatalogStoreTest, ReportsFromManyThreadsAtOnceAreAllCounted) {
   for (int client = 0; client < kClients; ++client) {
     threads.emplace_back([&store, client] {
       for (int round = 0; round < 20; ++round) {
-        store.RecordReport("{" + std::to_string(client) + "}",
-                           Tool(std::to_string(round % 4) + ".0"));
+        store.RecordReport(Client(std::to_string(client)), Tool(std::to_string(round % 4) + ".0"),
+                           kNoDailyLimit);
       }
     });
   }
@@ -85,7 +90,7 @@ TEST_P(CatalogStoreTest, ReportsFromManyThreadsAtOnceAreAllCounted) {
 
 TEST_P(CatalogStoreTest, CurateSetsMarksAndTextsButNeverTakesThemBack) {
   service::CatalogStore& store = Store();
-  store.RecordReport("{A}", Tool("1.0"));
+  store.RecordReport(Client("A"), Tool("1.0"), kNoDailyLimit);
   CatalogEntry entry;
   entry.program.identity = "registry:tool|vendor";
   entry.program.homepage = "https://tool.example.org/";
@@ -122,7 +127,7 @@ TEST_P(CatalogStoreTest, TextsTravelAsTheyAreAndSortByTheirBytes) {
        "clair",
        "", "3.0"},
   };
-  store.RecordReport("{A}", programs);
+  store.RecordReport(Client("A"), programs, kNoDailyLimit);
 
   std::vector<ProgramQuery> queries;
   for (const ReportedProgram& program : programs) {
@@ -149,9 +154,9 @@ TEST_P(CatalogStoreTest, TextsTravelAsTheyAreAndSortByTheirBytes) {
 
 TEST_P(CatalogStoreTest, FeedbackCountsOncePerClientKeepsTheLastCommentAndIsListedByWeight) {
   service::CatalogStore& store = Store();
-  store.RecordReport("{A}", Tool("1.0"));
+  store.RecordReport(Client("A"), Tool("1.0"), kNoDailyLimit);
   const std::vector<ReportedProgram> other_program = {{"registry:other|", "Other", "", "5"}};
-  store.RecordReport("{A}", other_program);
+  store.RecordReport(Client("A"), other_program, kNoDailyLimit);
   const auto tool = store.FindProgram(service::IdentityHash("registry:tool|vendor"));
   const auto other = store.FindProgram(service::IdentityHash("registry:other|"));
   ASSERT_TRUE(tool && other);
@@ -181,13 +186,214 @@ TEST_P(CatalogStoreTest, FeedbackCountsOncePerClientKeepsTheLastCommentAndIsList
   EXPECT_NO_THROW(store.Ping());
 }
 
+TEST_P(CatalogStoreTest, AnOriginCountsOnceHoweverManyClientIdsItUses) {
+  service::CatalogStore& store = Store();
+  // Three made-up GUIDs from one network, then two machines of other networks.
+  for (const char* guid : {"{X1}", "{X2}", "{X3}"}) {
+    store.RecordReport({guid, "network X"}, Tool("9.9.9"), kNoDailyLimit);
+  }
+  store.RecordReport(Client("A"), Tool("2.0"), kNoDailyLimit);
+  store.RecordReport({"{A2}", "network A"}, Tool("2.0"), kNoDailyLimit);
+  store.RecordReport(Client("B"), Tool("2.0"), kNoDailyLimit);
+
+  const std::vector<ProgramQuery> query = {{"registry:tool|vendor", "1.0"}};
+  const auto facts = store.Lookup(query, 2);
+  ASSERT_TRUE(facts[0]);
+  EXPECT_EQ(facts[0]->program.clients, 3) << "networks X, A and B";
+  ASSERT_EQ(facts[0]->offered.size(), 1u);
+  EXPECT_EQ(facts[0]->offered[0].name, "2.0");
+  EXPECT_EQ(facts[0]->offered[0].clients, 2);
+  const auto counts = store.Counts(2);
+  EXPECT_EQ(counts.clients, 6);
+  EXPECT_EQ(counts.origins, 3);
+  EXPECT_EQ(counts.reports, 3) << "(origin, version) pairs";
+}
+
+TEST_P(CatalogStoreTest, ANamesAreThoseMostOriginsSentUntilAMaintainerNamesIt) {
+  service::CatalogStore& store = Store();
+  const auto named = [](const char* name, const char* publisher) {
+    return std::vector<ReportedProgram>{{"registry:tool|vendor", name, publisher, "1.0"}};
+  };
+  const auto shown = [&] {
+    const std::vector<ProgramQuery> query = {{"registry:tool|vendor", ""}};
+    const auto facts = store.Lookup(query, 1);
+    return facts[0]->program.name + " / " + facts[0]->program.publisher;
+  };
+  store.RecordReport(Client("Evil"), named("Tool", "Evil Inc"), kNoDailyLimit);
+  EXPECT_EQ(shown(), "Tool / Evil Inc") << "the only one so far";
+  store.RecordReport(Client("A"), named("Tool", "Tool Corp"), kNoDailyLimit);
+  EXPECT_EQ(shown(), "Tool / Evil Inc") << "a tie goes to the earliest";
+  // More clients of the first network change nothing; another network does.
+  store.RecordReport({"{Evil2}", "network Evil"}, named("Tool", "Evil Inc"), kNoDailyLimit);
+  store.RecordReport(Client("B"), named("Tool", "Tool Corp"), kNoDailyLimit);
+  EXPECT_EQ(shown(), "Tool / Tool Corp");
+
+  CatalogEntry entry;
+  entry.program.identity = "registry:tool|vendor";
+  entry.program.publisher = "Tool Corporation";
+  store.Curate(std::span(&entry, 1));
+  store.RecordReport(Client("C"), named("Tool", "Evil Inc"), kNoDailyLimit);
+  store.RecordReport(Client("D"), named("Tool", "Evil Inc"), kNoDailyLimit);
+  EXPECT_EQ(shown(), "Tool / Tool Corporation") << "a maintainer's word stands";
+}
+
+TEST_P(CatalogStoreTest, AnOriginAddsNoMoreThanItsDailyAdditions) {
+  service::CatalogStore& store = Store();
+  constexpr std::int64_t kDaily = 50;
+  // One network sends ever new programs, as if to fill the disk.
+  for (int request = 0; request < 20; ++request) {
+    std::vector<ReportedProgram> flood;
+    for (int i = 0; i < 100; ++i) {
+      const std::string name = "flood " + std::to_string(request) + "-" + std::to_string(i);
+      flood.push_back({"registry:" + name + "|", name, "", "1.0"});
+    }
+    store.RecordReport({"{F" + std::to_string(request) + "}", "network F"}, flood, kDaily);
+  }
+  auto counts = store.Counts(1);
+  EXPECT_EQ(counts.programs + counts.versions, kDaily);
+
+  // What it reports of programs the catalog holds still counts, and other networks still add.
+  store.RecordReport({"{F}", "network F"}, Tool("1.0"), 1'000);
+  store.RecordReport(Client("A"), Tool("1.0"), kDaily);
+  store.RecordReport({"{F}", "network F"}, Tool("1.0"), kDaily);
+  counts = store.Counts(2);
+  EXPECT_EQ(counts.programs + counts.versions, kDaily + 2);
+  EXPECT_EQ(counts.offered_versions, 1) << "1.0 of the tool, by F and A";
+}
+
+TEST_P(CatalogStoreTest, ARetractedVersionIsNeverOfferedAgain) {
+  service::CatalogStore& store = Store();
+  for (const char* client : {"A", "B", "C"}) {
+    store.RecordReport(Client(client), Tool("9.9.9"), kNoDailyLimit);
+  }
+  CatalogEntry confirmed;
+  confirmed.program.identity = "registry:tool|vendor";
+  confirmed.versions = {{.name = "2.0", .confirmed = true}};
+  store.Curate(std::span(&confirmed, 1));
+  const std::vector<ProgramQuery> query = {{"registry:tool|vendor", "1.0"}};
+  ASSERT_EQ(store.Lookup(query, 3)[0]->offered.size(), 2u);
+
+  EXPECT_TRUE(store.Retract("registry:tool|vendor", "9.9.9"));
+  EXPECT_TRUE(store.Retract("registry:tool|vendor", "2.0"));
+  EXPECT_FALSE(store.Retract("registry:tool|vendor", "3.0"));
+  EXPECT_FALSE(store.Retract("registry:other|", "9.9.9"));
+  store.RecordReport(Client("D"), Tool("9.9.9"), kNoDailyLimit);
+  store.Curate(std::span(&confirmed, 1));
+
+  const auto facts = store.Lookup(query, 3);
+  EXPECT_THAT(facts[0]->offered, testing::IsEmpty());
+  EXPECT_EQ(store.Counts(3).offered_versions, 0);
+  const auto versions = store.Export().at(0).versions;
+  ASSERT_EQ(versions.size(), 2u);
+  EXPECT_TRUE(versions[0].retracted && versions[1].retracted);
+  EXPECT_FALSE(versions[1].confirmed);
+  EXPECT_EQ(versions[0].clients, 4) << "reports are still counted";
+}
+
+TEST_P(CatalogStoreTest, ABannedOriginIsTakenBackAndABannedClientIsNoLongerHeard) {
+  service::CatalogStore& store = Store();
+  const std::vector<ReportedProgram> evil = {{"registry:tool|vendor", "Tool", "Evil", "9.9.9"}};
+  store.RecordReport({"{E1}", "network E"}, evil, kNoDailyLimit);
+  store.RecordReport({"{E2}", "network E"}, Tool("1.0"), kNoDailyLimit);
+  store.RecordReport(Client("A"), Tool("1.0"), kNoDailyLimit);
+  ASSERT_EQ(store.Export().at(0).program.publisher, "Evil") << "the earliest of a tie";
+
+  EXPECT_EQ(store.BanOrigin("network E"), 3) << "the program, 9.9.9 and 1.0";
+  store.RecordReport({"{E3}", "network E"}, evil, kNoDailyLimit);
+
+  auto entry = store.Export().at(0);
+  EXPECT_EQ(entry.program.clients, 1);
+  EXPECT_EQ(entry.program.publisher, "Vendor");
+  ASSERT_EQ(entry.versions.size(), 2u);
+  EXPECT_EQ(entry.versions[0].clients, 0) << "9.9.9";
+  EXPECT_EQ(entry.versions[1].clients, 1) << "1.0";
+
+  const auto tool = store.FindProgram(service::IdentityHash("registry:tool|vendor"));
+  ASSERT_TRUE(tool);
+  EXPECT_TRUE(store.RecordFeedback({"{A}", tool->entry.program.id, 0, "not mine"}));
+  store.BanClient("{A}");
+  EXPECT_TRUE(store.RecordFeedback({"{A}", tool->entry.program.id, 0, "still not"}));
+  store.RecordReport({"{A}", "network Z"}, Tool("3.0"), kNoDailyLimit);
+  EXPECT_THAT(store.ListFeedback(), testing::IsEmpty());
+  entry = store.Export().at(0);
+  EXPECT_EQ(entry.program.clients, 1);
+  EXPECT_EQ(entry.versions.size(), 2u) << "3.0 was not recorded";
+}
+
+TEST_P(CatalogStoreTest, PruningRemovesWhatNeverBecameKnownWithItsFeedback) {
+  service::CatalogStore& store = Store();
+  const auto program = [](const char* name, const char* version) {
+    return std::vector<ReportedProgram>{{std::string("registry:") + name + "|", name, "", version}};
+  };
+  store.RecordReport(Client("A"), program("lonely", "1.0"), kNoDailyLimit);
+  for (const char* client : {"A", "B"}) {
+    store.RecordReport(Client(client), program("shared", "2.0"), kNoDailyLimit);
+  }
+  store.RecordReport(Client("C"), program("shared", "2.1-only-here"), kNoDailyLimit);
+  CatalogEntry added;
+  added.program.identity = "registry:added|";
+  added.program.added = true;
+  added.versions = {{.name = "5.0", .confirmed = true}, {.name = "5.1"}};
+  store.Curate(std::span(&added, 1));
+  const auto lonely = store.FindProgram(service::IdentityHash("registry:lonely|"));
+  ASSERT_TRUE(lonely);
+  EXPECT_TRUE(store.RecordFeedback({"{B}", lonely->entry.program.id, 0, "what is this"}));
+
+  const auto nothing = store.Prune(1, 2);
+  EXPECT_EQ(nothing.programs, 0) << "all of it is from today";
+  EXPECT_EQ(nothing.versions, 0);
+
+  const auto pruned = store.Prune(0, 2);
+  EXPECT_EQ(pruned.programs, 1) << "lonely";
+  EXPECT_EQ(pruned.versions, 3) << "lonely 1.0, shared 2.1-only-here, added 5.1";
+  std::vector<std::string> kept;
+  for (const CatalogEntry& entry : store.Export()) {
+    for (const auto& version : entry.versions) {
+      kept.push_back(entry.program.identity + " " + version.name);
+    }
+  }
+  EXPECT_THAT(kept, ElementsAre("registry:added| 5.0", "registry:shared| 2.0"));
+  EXPECT_THAT(store.ListFeedback(), testing::IsEmpty());
+  store.RecordReport(Client("A"), program("lonely", "1.0"), kNoDailyLimit);
+  EXPECT_EQ(store.Counts(1).programs, 3) << "a pruned program may come again";
+}
+
+TEST_P(CatalogStoreTest, LongIdentitiesAndVersionNamesAreKeptWhole) {
+  service::CatalogStore& store = Store();
+  // Far beyond what an index entry of PostgreSQL holds (some 2,700 bytes).
+  const std::string identity = "registry:" + std::string(8000, 'x') + "|";
+  const std::string version = std::string(6000, '7');
+  const std::vector<ReportedProgram> report = {{identity, "Long", "", version}};
+  for (const char* client : {"A", "B"}) store.RecordReport(Client(client), report, kNoDailyLimit);
+
+  const std::vector<ProgramQuery> query = {{identity, version}};
+  const auto facts = store.Lookup(query, 2);
+  ASSERT_TRUE(facts[0]);
+  EXPECT_EQ(facts[0]->program.identity, identity);
+  ASSERT_EQ(facts[0]->offered.size(), 1u);
+  EXPECT_EQ(facts[0]->offered[0].name, version);
+  EXPECT_EQ(facts[0]->offered[0].clients, 2);
+  EXPECT_TRUE(store.Retract(identity, version));
+}
+
+TEST_P(CatalogStoreTest, EachCatalogHasASecretOfItsOwnAndIsWritable) {
+  TempDir other_dir;
+  const auto other = service::OpenCatalogStore(NewCatalogDatabase(GetParam(), other_dir));
+  const std::string secret = Store().OriginSecret();
+  EXPECT_THAT(secret, testing::MatchesRegex("[0-9a-f]{64}"));
+  EXPECT_EQ(Store().OriginSecret(), secret) << "kept";
+  EXPECT_NE(other->OriginSecret(), secret);
+  EXPECT_TRUE(Store().Writable());
+}
+
 INSTANTIATE_TEST_SUITE_P(Engines, CatalogStoreTest, testing::ValuesIn(kCatalogEngines),
                          [](const auto& info) { return EngineName(info.param); });
 
 void Sql(const std::string& uri, const char* sql) {
   PGconn* connection = PQconnectdb(uri.c_str());
   PGresult* result = PQexec(connection, sql);
-  EXPECT_EQ(PQresultStatus(result), PGRES_COMMAND_OK) << PQerrorMessage(connection);
+  EXPECT_THAT(PQresultStatus(result), testing::AnyOf(PGRES_COMMAND_OK, PGRES_TUPLES_OK))
+      << PQerrorMessage(connection);
   PQclear(result);
   PQfinish(connection);
 }
@@ -219,7 +425,7 @@ TEST(PostgresCatalogStoreTest, ADatabaseOfTheFirstSchemaIsBroughtToTheCurrentOne
   const auto details = store.FindProgram(service::IdentityHash("registry:tool|vendor"));
   ASSERT_TRUE(details);
   EXPECT_EQ(details->entry.versions.at(0).clients, 4);
-  store.RecordReport("{A}", Tool("2.0"));
+  store.RecordReport(Client("A"), Tool("2.0"), kNoDailyLimit);
   EXPECT_EQ(store.Export().at(0).versions.at(0).clients, 5);
 }
 
@@ -256,16 +462,54 @@ TEST(PostgresCatalogStoreTest, ProcessesOpeningANewDatabaseAtOnceMigrateItOnce) 
 TEST(PostgresCatalogStoreTest, AServerThatWentAwayIsAnErrorAndIsFoundAgainWhenBack) {
   PostgresCluster& cluster = SharedPostgresCluster();
   service::PostgresCatalogStore store(cluster.NewDatabase());
-  store.RecordReport("{A}", Tool("1.0"));
+  store.RecordReport(Client("A"), Tool("1.0"), kNoDailyLimit);
 
   cluster.Stop();
   EXPECT_THROW(store.Ping(), Error);
-  EXPECT_THROW(store.RecordReport("{B}", Tool("1.0")), Error);
+  EXPECT_THROW(store.RecordReport(Client("B"), Tool("1.0"), kNoDailyLimit), Error);
   cluster.Start();
 
   EXPECT_NO_THROW(store.Ping());
-  store.RecordReport("{B}", Tool("1.0"));
+  store.RecordReport(Client("B"), Tool("1.0"), kNoDailyLimit);
   EXPECT_EQ(store.Counts(1).reports, 2);
+}
+
+TEST(PostgresCatalogStoreTest, ARestartedServerFailsNoRequestOfPooledConnections) {
+  PostgresCluster& cluster = SharedPostgresCluster();
+  service::PostgresCatalogStore store(cluster.NewDatabase());
+  // Four connections at once, all kept in the pool afterwards.
+  std::vector<std::thread> threads;
+  for (int client = 0; client < 4; ++client) {
+    threads.emplace_back([&store, client] {
+      store.RecordReport(Client(std::to_string(client)), Tool("1.0"), kNoDailyLimit);
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+
+  cluster.Stop();
+  cluster.Start();
+
+  for (int client = 4; client < 8; ++client) {
+    EXPECT_NO_THROW(store.RecordReport(Client(std::to_string(client)), Tool("1.0"), kNoDailyLimit));
+  }
+  EXPECT_NO_THROW(store.Ping());
+  EXPECT_EQ(store.Counts(1).reports, 8);
+}
+
+TEST(PostgresCatalogStoreTest, ADatabaseThatRefusesWritesIsNotWritable) {
+  const std::string uri = SharedPostgresCluster().NewDatabase();
+  service::PostgresCatalogStore store(uri);
+  ASSERT_TRUE(store.Writable());
+  const std::size_t name = uri.find("@/") + 2;
+  const std::string database = uri.substr(name, uri.find('?') - name);
+  // Its connections from now on refuse writes; those open now are ended.
+  Sql(uri, ("ALTER DATABASE " + database + " SET default_transaction_read_only = on").c_str());
+  Sql(uri, ("SELECT count(pg_terminate_backend(pid)) FROM pg_stat_activity WHERE datname = '" +
+            database + "' AND pid <> pg_backend_pid()")
+               .c_str());
+
+  EXPECT_FALSE(store.Writable());
+  EXPECT_NO_THROW(store.Ping()) << "it answers, but does not write";
 }
 
 }  // namespace

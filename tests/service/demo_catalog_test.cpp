@@ -72,7 +72,7 @@ TEST_P(DemoCatalogLearningTest, LearntByTheServiceTheReportsGiveTheDemoMachineEv
     command.push_back(file.path().string());
   }
   std::ostringstream out;
-  service::RunAdminCommand(command, service.Store(), 3, out);
+  service::RunAdminCommand(command, service.Store(), ThresholdOptions(3), out);
   EXPECT_THAT(out.str(), testing::StartsWith("learned 8 reports of "));
 
   DemoMachine machine;

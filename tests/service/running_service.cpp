@@ -5,6 +5,7 @@
 #include "base/error.h"
 #include "inventory/installer_program.h"
 #include "inventory/registry_program.h"
+#include "loopback_http.h"
 #include "open_catalog_store.h"
 #include "platform/posix/posix_registry.h"
 #include "protocol/transport.h"
@@ -36,6 +37,20 @@ std::string ClientGuid(int number) {
   char text[64];
   std::snprintf(text, sizeof text, "{0F8FAD5B-D9CB-469F-A165-%012X}", number);
   return text;
+}
+
+service::ServiceOptions ThresholdOptions(std::int64_t threshold) {
+  service::ServiceOptions options;
+  options.threshold = threshold;
+  return options;
+}
+
+std::string NetworkAddress(int number) {
+  return "127." + std::to_string((number >> 8) & 0xFF) + "." + std::to_string(number & 0xFF) + ".1";
+}
+
+ClientMachine Machine(int number, bool upgrades, bool betas) {
+  return {ClientGuid(number), upgrades, betas, NetworkAddress(number)};
 }
 
 std::unique_ptr<Program> RegistryEntry(const std::string& name, const std::string& version,
@@ -78,7 +93,9 @@ VerdictList Check(const RunningService& service, const ClientMachine& machine,
     sent.Add(record->program.get());
     records.Add(std::move(record));
   }
-  ServiceTransport transport;
+  ServiceTransport transport(machine.address.empty()
+                                 ? platform::CreateHttp()
+                                 : std::make_unique<LoopbackHttp>(machine.address));
   transport.url = ServiceAddress(false, service.ServiceUrl());
   const UpdateCheckResult result =
       RunUpdateCheck(transport, client, sent, records, [&](const UpdateResponse& response) {

@@ -16,6 +16,7 @@
 #include "protocol/verdict_records.h"
 #include "release.h"
 #include "service_log.h"
+#include "service_options.h"
 #include "service_server.h"
 #include "support/temp_dir.h"
 #include "update_service.h"
@@ -58,15 +59,29 @@ class RunningService {
   std::thread thread_;
 };
 
-// A client machine as the service sees it: its identity and the options it sends.
+// The service's options as shipped, with this threshold: for administration commands.
+service::ServiceOptions ThresholdOptions(std::int64_t threshold);
+
+// A client machine as the service sees it: its identity, the options it sends and the address
+// it sends them from.
 struct ClientMachine {
   std::string guid;
   bool upgrades = true;
   bool betas = false;
+  // A loopback address (127.x.y.z) its requests come from; empty: the client's own HTTP from
+  // 127.0.0.1.
+  std::string address = {};
 };
 
 // A client GUID made from a number, so that tests can make many distinct clients.
 std::string ClientGuid(int number);
+
+// A loopback address in a /24 network of its own for each number below 65536: 127.x.y.1.
+std::string NetworkAddress(int number);
+
+// The machine of client GUID `number`, alone in network `number`: what the catalog counts as
+// one more reporter.
+ClientMachine Machine(int number, bool upgrades = true, bool betas = false);
 
 // Programs as the finders make them.
 std::unique_ptr<Program> RegistryEntry(const std::string& name, const std::string& version,

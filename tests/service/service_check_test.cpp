@@ -5,6 +5,7 @@
 #include <regex>
 
 #include "running_service.h"
+#include "text_limits.h"
 
 namespace lintrove::test {
 namespace {
@@ -32,7 +33,7 @@ TEST_P(ServiceCheckTest, ACheckGetsEveryStatusWithTheCatalogsFacts) {
   RunningService service(GetParam(), 2, release);
   // Two machines make "Tool" 2.0 and "Other" 5.0 known and offered.
   for (int machine : {1, 2}) {
-    Check(service, {ClientGuid(machine)},
+    Check(service, Machine(machine),
           ProgramsOf(RegistryEntry("Tool 2.0 (x64)", "2.0", "Tool Corp", "Tool"),
                      RegistryEntry("Other", "5.0")));
   }
@@ -65,7 +66,7 @@ TEST_P(ServiceCheckTest, ACheckGetsEveryStatusWithTheCatalogsFacts) {
   EXPECT_EQ(records.Items(2).status, ProgramStatus::Unsupported);
 
   // The same program gets the same hash on every machine.
-  const ProgramVerdict again = CheckOne(service, {ClientGuid(4)}, "Other", "4.0");
+  const ProgramVerdict again = CheckOne(service, Machine(4), "Other", "4.0");
   EXPECT_EQ(again.hash, records.Items(1).hash);
   EXPECT_THAT(VersionNames(again), ElementsAre("5.0"));
 }
@@ -101,8 +102,7 @@ TEST_P(ServiceCheckTest, AVersionIsOfferedOnceEnoughDistinctClientsReportedIt) {
   for (const LearningCase& c : cases) {
     SCOPED_TRACE(c.what);
     RunningService service(GetParam(), 3);
-    for (int reporter : c.reporters_of_2_0)
-      CheckOne(service, {ClientGuid(reporter)}, "Tool", "2.0");
+    for (int reporter : c.reporters_of_2_0) CheckOne(service, Machine(reporter), "Tool", "2.0");
 
     const ProgramVerdict verdict = CheckOne(service, {ClientGuid(99)}, "Tool", "1.0");
 
@@ -123,7 +123,7 @@ TEST_P(ServiceCheckTest, AMaintainersWordStandsForTheReports) {
   entry.versions.push_back({.name = "2.5"});  // named, not confirmed: not offered
   service.Store().Curate(std::span(&entry, 1));
 
-  const ProgramVerdict verdict = CheckOne(service, {ClientGuid(1)}, "Tool", "2.0");
+  const ProgramVerdict verdict = CheckOne(service, Machine(1), "Tool", "2.0");
 
   EXPECT_EQ(verdict.status, ProgramStatus::NewVersion);
   EXPECT_THAT(VersionNames(verdict), ElementsAre("3.0.1.2.9"));
@@ -165,7 +165,7 @@ TEST_P(ServiceCheckTest, UpgradesAndBetasAreOfferedAsTheClientAsks) {
     SCOPED_TRACE(testing::Message() << "upgrades " << c.upgrades << ", betas " << c.betas
                                     << ", installed " << c.installed);
     const ProgramVerdict verdict =
-        CheckOne(service, {ClientGuid(++machine), c.upgrades, c.betas}, "Tool", c.installed);
+        CheckOne(service, Machine(++machine, c.upgrades, c.betas), "Tool", c.installed);
     EXPECT_EQ(verdict.status,
               c.offered.empty() ? ProgramStatus::Current : ProgramStatus::NewVersion);
     EXPECT_THAT(VersionNames(verdict), ElementsAreArray(c.offered));
@@ -177,10 +177,10 @@ TEST_P(ServiceCheckTest, ProgramsAreRecognisedAcrossVersionsByTheirIdentity) {
   // Installer products by their upgrade code, whatever their names; registry entries by key
   // and publisher, with versions and architecture left out of the key.
   const std::string upgrade_code = "{AAAAAAAA-BBBB-CCCC-DDDD-EEEEEEEEEEEE}";
-  Check(service, {ClientGuid(1)},
+  Check(service, Machine(1),
         ProgramsOf(InstallerProduct("Suite 2025", "25.0", "Suite Inc.", upgrade_code),
                    RegistryEntry("Viewer 3.4 (64-bit)", "3.4", "View Ltd", "Viewer 3.4 (64-bit)")));
-  Check(service, {ClientGuid(2)},
+  Check(service, Machine(2),
         ProgramsOf(InstallerProduct("Suite Professional", "25.0", "Suite GmbH", upgrade_code),
                    RegistryEntry("Viewer v3.4 x64", "3.4", "View Ltd", "Viewer v3.4 x64")));
 
@@ -193,6 +193,68 @@ TEST_P(ServiceCheckTest, ProgramsAreRecognisedAcrossVersionsByTheirIdentity) {
   EXPECT_EQ(records.Items(0).status, ProgramStatus::NewVersion);
   EXPECT_EQ(records.Items(1).status, ProgramStatus::NewVersion);
   EXPECT_EQ(records.Items(2).status, ProgramStatus::Unsupported) << "another publisher";
+}
+
+TEST_P(ServiceCheckTest, ClientIdsMadeUpInOneNetworkCountAsOneReporter) {
+  RunningService service(GetParam(), 3);
+  const std::string code = "{AAAAAAAA-BBBB-CCCC-DDDD-EEEEEEEEEEEE}";
+  const auto suite = [&](const char* version, const char* manufacturer) {
+    return ProgramsOf(InstallerProduct("Suite", version, manufacturer, code));
+  };
+  // One machine makes up three client ids: a bogus version under a vendor of its own.
+  for (int made_up : {101, 102, 103}) {
+    ClientMachine liar = Machine(made_up);
+    liar.address = NetworkAddress(100);
+    Check(service, liar, suite("9.9.9", "Evil Inc"));
+  }
+  EXPECT_EQ(Check(service, {ClientGuid(99)}, suite("1.0", "Suite Inc.")).Items(0).status,
+            ProgramStatus::Unsupported)
+      << "two networks so far";
+
+  for (int machine : {1, 2, 3}) Check(service, Machine(machine), suite("2.0", "Suite Inc."));
+  const VerdictList records = Check(service, {ClientGuid(98)}, suite("1.0", "Suite Inc."));
+
+  const ProgramVerdict& verdict = records.Items(0);
+  EXPECT_EQ(verdict.status, ProgramStatus::NewVersion);
+  EXPECT_THAT(VersionNames(verdict), ElementsAre("2.0")) << "9.9.9 has one network";
+  EXPECT_EQ(verdict.vendor, "Suite Inc.") << "the first reporter's vendor lost";
+}
+
+TEST_P(ServiceCheckTest, OverlongTextsAreCutOrNotRecorded) {
+  RunningService service(GetParam(), 2);
+  const std::string code = "{AAAAAAAA-BBBB-CCCC-DDDD-EEEEEEEEEEEE}";
+  const std::string huge_vendor(1 << 20, 'V');
+  const std::string long_version(100, '9');
+  for (int machine : {1, 2}) {
+    Check(service, Machine(machine),
+          ProgramsOf(InstallerProduct("Suite", "2.0", huge_vendor, code),
+                     RegistryEntry("Tool", long_version)));
+  }
+
+  const VerdictList records = Check(service, {ClientGuid(3)},
+                                    ProgramsOf(InstallerProduct("Suite", "1.0", "Suite Inc.", code),
+                                               RegistryEntry("Tool", long_version)));
+
+  EXPECT_EQ(records.Items(0).status, ProgramStatus::NewVersion);
+  EXPECT_EQ(records.Items(0).vendor, huge_vendor.substr(0, service::TextLimits::kPublisher));
+  EXPECT_EQ(records.Items(1).status, ProgramStatus::Unsupported)
+      << "a version that long is no version: not recorded";
+}
+
+TEST_P(ServiceCheckTest, OneNetworkCannotFillTheCatalog) {
+  RunningService service(GetParam(), 3);
+  // Two requests of as many programs as a request may hold, all new, from one network.
+  for (int request = 0; request < 2; ++request) {
+    std::vector<std::unique_ptr<Program>> flood;
+    for (int i = 0; i < 3000; ++i) {
+      flood.push_back(
+          RegistryEntry("Flood " + std::to_string(request) + "-" + std::to_string(i), "1.0"));
+    }
+    Check(service, Machine(7), std::move(flood));
+  }
+
+  const service::CatalogCounts counts = service.Store().Counts(3);
+  EXPECT_EQ(counts.programs + counts.versions, service::Catalog::kDefaultDailyAdditions);
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, ServiceCheckTest, testing::ValuesIn(kCatalogEngines),

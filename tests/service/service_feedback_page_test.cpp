@@ -23,12 +23,12 @@ struct CheckedTool {
   ProgramVerdict verdict;
 
   explicit CheckedTool(CatalogEngine engine) : service(engine, 1) {
-    for (int machine : {1, 2}) CheckOne(service, {ClientGuid(machine)}, "Tool", "2.0");
+    for (int machine : {1, 2}) CheckOne(service, Machine(machine), "Tool", "2.0");
     service::CatalogEntry entry;
     entry.program.identity = "registry:tool|vendor";
     entry.program.homepage = "https://tool.example.org/";
     service.Store().Curate(std::span(&entry, 1));
-    verdict = CheckOne(service, {ClientGuid(3)}, "Tool", "1.0");
+    verdict = CheckOne(service, Machine(3), "Tool", "1.0");
   }
 
   std::int64_t VersionId(const std::string& name) {
@@ -58,7 +58,7 @@ httplib::Params Form(const ProgramVerdict& verdict, const std::string& cid,
 std::string ReportsList(RunningService& service) {
   std::ostringstream out;
   const std::vector<std::string> command = {"reports", "list"};
-  service::RunAdminCommand(command, service.Store(), 1, out);
+  service::RunAdminCommand(command, service.Store(), ThresholdOptions(1), out);
   return out.str();
 }
 
@@ -130,7 +130,7 @@ TEST_P(ServiceFeedbackPageTest, AReportThroughTheFormIsStoredCountedOncePerClien
 
 TEST_P(ServiceFeedbackPageTest, AReportThatCannotBeTakenIsRefusedAndNothingIsStored) {
   CheckedTool tool(GetParam());
-  CheckOne(tool.service, {ClientGuid(5)}, "Other", "7.0");
+  CheckOne(tool.service, Machine(5), "Other", "7.0");
   std::int64_t other_version = 0;
   for (const auto& entry : tool.service.Store().Export()) {
     if (entry.program.name == "Other") other_version = entry.versions.at(0).id;
@@ -164,7 +164,7 @@ TEST_P(ServiceFeedbackPageTest, HostileTextFromClientsIsShownEscaped) {
   const std::string publisher = "\"><img src=x onerror=alert(2)>";
   std::vector<std::unique_ptr<Program>> programs;
   programs.push_back(RegistryEntry(name, "<b>1.0</b>", publisher, "Hostile"));
-  const VerdictList records = Check(service, {ClientGuid(1)}, std::move(programs));
+  const VerdictList records = Check(service, Machine(1), std::move(programs));
   const ProgramVerdict& verdict = records.Items(0);
   ASSERT_EQ(verdict.status, ProgramStatus::Current);
   // A home page a maintainer's store holds that is no web address is not made a link.

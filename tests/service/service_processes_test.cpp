@@ -30,15 +30,17 @@ std::vector<std::string> DemoReports() {
 
 int Port(const std::string& address) { return std::stoi(address.substr(address.rfind(':') + 1)); }
 
-void Send(int port, const std::string& report) {
+// Each report from the network of its machine, `address`.
+void Send(int port, const std::string& report, const std::string& address) {
   httplib::Client client("127.0.0.1", port);
+  client.set_interface(address);
   const auto answer = client.Post(std::string(service::ServiceServer::kEndpoint), report,
                                   "text/xml; charset=UTF-8");
   ASSERT_TRUE(answer) << httplib::to_string(answer.error());
   EXPECT_EQ(answer->status, 200);
 }
 
-// What the catalog knows, as comparable values: each program and version with its clients.
+// What the catalog knows, as comparable values: each program and version with its origins.
 using Learnt = std::vector<std::tuple<std::string, std::int64_t, std::string, std::int64_t>>;
 
 Learnt WhatWasLearnt(service::CatalogStore& store) {
@@ -58,7 +60,9 @@ TEST(ServiceProcessesTest, TwoProcessesFedTheSameReportsAtOnceCountAsOneProcessD
   ASSERT_EQ(reports.size(), 8u);
 
   RunningService alone(CatalogEngine::Sqlite);
-  for (const std::string& report : reports) Send(alone.Port(), report);
+  for (std::size_t i = 0; i < reports.size(); ++i) {
+    Send(alone.Port(), reports[i], NetworkAddress(static_cast<int>(i) + 1));
+  }
 
   const std::string database = SharedPostgresCluster().NewDatabase();
   ServiceProcess first({"--port", "0", "--database", database, "--log-level", "quiet"});
@@ -71,8 +75,8 @@ TEST(ServiceProcessesTest, TwoProcessesFedTheSameReportsAtOnceCountAsOneProcessD
   for (int sender = 0; sender < kSenders; ++sender) {
     senders.emplace_back([&, sender] {
       for (std::size_t i = 0; i < reports.size(); ++i) {
-        Send(ports[sender % 2],
-             reports[(i + static_cast<std::size_t>(sender / 2)) % reports.size()]);
+        const std::size_t report = (i + static_cast<std::size_t>(sender / 2)) % reports.size();
+        Send(ports[sender % 2], reports[report], NetworkAddress(static_cast<int>(report) + 1));
       }
     });
   }
@@ -83,7 +87,9 @@ TEST(ServiceProcessesTest, TwoProcessesFedTheSameReportsAtOnceCountAsOneProcessD
   const service::CatalogCounts expected = alone.Store().Counts(3);
   const service::CatalogCounts counts = shared.Counts(3);
   EXPECT_EQ(counts.clients, 8);
+  EXPECT_EQ(counts.origins, 8);
   EXPECT_EQ(counts.clients, expected.clients);
+  EXPECT_EQ(counts.origins, expected.origins);
   EXPECT_EQ(counts.programs, expected.programs);
   EXPECT_EQ(counts.known_programs, expected.known_programs);
   EXPECT_EQ(counts.versions, expected.versions);

@@ -24,6 +24,11 @@ void Sql(const std::filesystem::path& file, const char* sql) {
   sqlite3_close(db);
 }
 
+// A client alone in a network of its own.
+service::Reporter Client(const std::string& name) { return {"{" + name + "}", "network " + name}; }
+
+constexpr std::int64_t kNoDailyLimit = 1'000'000;
+
 std::vector<ReportedProgram> Tool(const std::string& version) {
   return {{"registry:tool|vendor", "Tool", "Vendor", version}};
 }
@@ -36,7 +41,7 @@ TEST(SqliteCatalogStoreTest, ANewOrEmptyFileGetsTheSchemaAndAReopenedOneKeepsIts
     {
       SqliteCatalogStore store(dir / name);
       EXPECT_EQ(store.SchemaVersion(), SqliteCatalogStore::kSchemaVersion);
-      store.RecordReport("{A}", Tool("1.0"));
+      store.RecordReport(Client("A"), Tool("1.0"), kNoDailyLimit);
     }
     SqliteCatalogStore reopened(dir / name);
     EXPECT_EQ(reopened.SchemaVersion(), SqliteCatalogStore::kSchemaVersion);
@@ -80,7 +85,7 @@ TEST(SqliteCatalogStoreTest, AFileOfTheFirstSchemaIsBroughtToTheCurrentOneWithIt
   EXPECT_TRUE(store.RecordFeedback({"{A}", details->entry.program.id, 0, ""}));
   // And so are those added since.
   const std::vector<ReportedProgram> added = {{"registry:new|vendor", "New", "Vendor", "1.0"}};
-  store.RecordReport("{A}", added);
+  store.RecordReport(Client("A"), added, kNoDailyLimit);
   EXPECT_TRUE(store.FindProgram(service::IdentityHash("registry:new|vendor")));
   EXPECT_FALSE(store.FindProgram(service::IdentityHash("registry:other|vendor")));
 }
