@@ -63,7 +63,7 @@ struct TaughtCatalog {
         store(file),
         catalog(store, 3),
         service(catalog, Release{}) {
-    for (int client = 1; client <= kClients; ++client) service.Answer(Step1(client), "");
+    for (int client = 1; client <= kClients; ++client) service.Answer(Step1(client), "", "192.0.2.1");
   }
   ~TaughtCatalog() {
     for (const char* suffix : {"", "-wal", "-shm"}) {
@@ -87,7 +87,7 @@ void BM_Step1OfAClientThatReportedBefore(benchmark::State& state) {
   for (int client = 1; client <= 50; ++client) bodies.push_back(Step1(client));
   std::size_t next = 0;
   for (auto _ : state) {
-    const ServiceAnswer answer = service.Answer(bodies[next++ % bodies.size()], "");
+    const ServiceAnswer answer = service.Answer(bodies[next++ % bodies.size()], "", "192.0.2.1");
     if (answer.http_status != 200) state.SkipWithError("refused");
     benchmark::DoNotOptimize(answer.document.data());
   }
@@ -102,7 +102,7 @@ void BM_Step1OfANewClient(benchmark::State& state) {
     state.PauseTiming();
     const std::string body = Step1(++client);
     state.ResumeTiming();
-    const ServiceAnswer answer = service.Answer(body, "");
+    const ServiceAnswer answer = service.Answer(body, "", "192.0.2.1");
     if (answer.http_status != 200) state.SkipWithError("refused");
     benchmark::DoNotOptimize(answer.document.data());
   }
@@ -112,7 +112,7 @@ BENCHMARK(BM_Step1OfANewClient)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // What the HTTP side adds to a step1 for a client that accepts gzip.
 void BM_GzipOfAStep1Answer(benchmark::State& state) {
-  const std::string document = Taught().service.Answer(Step1(1), "").document;
+  const std::string document = Taught().service.Answer(Step1(1), "", "192.0.2.1").document;
   for (auto _ : state) {
     const std::string compressed = FastGzip(document);
     benchmark::DoNotOptimize(compressed.data());

@@ -23,7 +23,8 @@ ServiceAnswer Refusal(int status, std::string message) {
 UpdateService::UpdateService(Catalog& catalog, Release release, RequestLimits limits)
     : catalog_(catalog), release_(std::move(release)), limits_(limits) {}
 
-ServiceAnswer UpdateService::Answer(std::string_view body, std::string_view base_url) {
+ServiceAnswer UpdateService::Answer(std::string_view body, std::string_view base_url,
+                                    [[maybe_unused]] std::string_view origin) {
   ServiceRequest request;
   try {
     request = ReadRequest(body, limits_);
@@ -40,7 +41,10 @@ ServiceAnswer UpdateService::Answer(std::string_view body, std::string_view base
     try {
       answer.document = Step1Answer(catalog_.Step1(request));
     } catch (const std::exception& error) {
-      answer = Refusal(kServerError, std::string("the catalog failed: ") + error.what());
+      // The client learns that it failed; the database's words, which may name files and
+      // tables, are for the log.
+      answer = Refusal(kServerError, "the catalog is not available");
+      answer.error = std::string("the catalog failed: ") + error.what();
       answer.programs = request.programs.size();
     }
   } else {

@@ -26,8 +26,9 @@ class UpdateService {
 
   // Never throws for anything in the request: a refused one gets an error document. A failure
   // of the catalog's storage gives status 500. `base_url` ("http://host:port") is where the
-  // client reached the service: the release's own pages are announced there.
-  ServiceAnswer Answer(std::string_view body, std::string_view base_url);
+  // client reached the service: the release's own pages are announced there. `origin` is the
+  // network address the request came from.
+  ServiceAnswer Answer(std::string_view body, std::string_view base_url, std::string_view origin);
 
   const Release& CurrentRelease() const { return release_; }
 
