@@ -45,7 +45,10 @@ struct RequestNote {
 };
 thread_local RequestNote note;
 
-void StartNote() { note = RequestNote{.start = Clock::now()}; }
+void StartNote() {
+  note = RequestNote{};
+  note.start = Clock::now();
+}
 
 double SecondsSince(Clock::time_point start) {
   return std::chrono::duration<double>(Clock::now() - start).count();

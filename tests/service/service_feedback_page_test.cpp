@@ -185,7 +185,9 @@ TEST_P(ServiceFeedbackPageTest, AFormPostedFromAnotherSiteIsRefused) {
     const PageAnswer answer =
         PostForm(tool.service, Form(tool.verdict, ClientGuid(++guid), version), c.headers);
     EXPECT_EQ(answer.status, c.status);
-    if (c.status == 403) EXPECT_THAT(answer.body, HasSubstr("sent from another site"));
+    if (c.status == 403) {
+      EXPECT_THAT(answer.body, HasSubstr("sent from another site"));
+    }
   }
   EXPECT_EQ(tool.service.Store().Counts(1).clients, clients + 2);
   EXPECT_THAT(ReportsList(tool.service), HasSubstr("2 clients\tregistry:tool|vendor\tversion 2.0"));
