@@ -15,6 +15,7 @@ namespace lintrove::service {
 namespace {
 
 constexpr int kBadRequest = 400;
+constexpr int kForbidden = 403;
 constexpr int kNotFound = 404;
 // A Hash is 16 hexadecimal digits; anything much longer names no program.
 constexpr std::size_t kMaxHashLength = 64;
@@ -91,6 +92,10 @@ Page FeedbackPage::Receive(const FeedbackQuery& query, std::string_view subject,
   return Render(query, recorded ? Notice::Thanks : Notice::BadReport);
 }
 
+Page FeedbackPage::RefuseForeignForm(const FeedbackQuery& query) {
+  return Render(query, Notice::ForeignForm);
+}
+
 Page FeedbackPage::Render(const FeedbackQuery& query, Notice notice) {
   mstch::map context;
   AddPageTexts(LanguageOfLcid(query.lcid), context);
@@ -121,12 +126,15 @@ Page FeedbackPage::Render(const FeedbackQuery& query, Notice notice) {
       {"versions", versions},
   };
   if (notice != Notice::None) {
-    const char* text = notice == Notice::Thanks     ? "t_thanks"
-                       : notice == Notice::NoClient ? "t_no_client"
-                                                    : "t_bad_report";
+    const char* text = notice == Notice::Thanks        ? "t_thanks"
+                       : notice == Notice::NoClient    ? "t_no_client"
+                       : notice == Notice::ForeignForm ? "t_foreign_form"
+                                                       : "t_bad_report";
     context["notice"] =
         mstch::map{{"text", context.at(text)}, {"refused", notice != Notice::Thanks}};
-    if (notice != Notice::Thanks) page.http_status = kBadRequest;
+    if (notice != Notice::Thanks) {
+      page.http_status = notice == Notice::ForeignForm ? kForbidden : kBadRequest;
+    }
   }
   page.html = RenderPage("feedback", context);
   return page;

@@ -41,8 +41,11 @@ class FeedbackPage {
   // not without a client GUID (status 400), nor of a version the program does not have (400).
   Page Receive(const FeedbackQuery& query, std::string_view subject, std::string_view comment);
 
+  // The page for a report whose form was posted from another site: not recorded (status 403).
+  Page RefuseForeignForm(const FeedbackQuery& query);
+
  private:
-  enum class Notice { None, Thanks, NoClient, BadReport };
+  enum class Notice { None, Thanks, NoClient, BadReport, ForeignForm };
 
   std::optional<ProgramDetails> Find(std::string_view hash);
   Page Render(const FeedbackQuery& query, Notice notice);

@@ -1,11 +1,14 @@
 #include <malloc.h>
 #include <pthread.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <csignal>
 #include <exception>
 #include <iostream>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -16,6 +19,7 @@
 #include "open_catalog_store.h"
 #include "service_options.h"
 #include "service_server.h"
+#include "shown_database.h"
 #include "update_service.h"
 
 namespace {
@@ -38,8 +42,22 @@ void KeepLargeBlocks() {
   mallopt(M_TRIM_THRESHOLD, kReturnAbove);
 }
 
+// A second SIGINT or SIGTERM while stopping ends the process at once.
+void EndAtOnceOnAnotherSignal(sigset_t stop_signals) {
+  std::thread([stop_signals] {
+    int signal = 0;
+    sigwait(&stop_signals, &signal);
+    constexpr std::string_view kLine = "lintrove-service: stopped at once\n";
+    [[maybe_unused]] const ssize_t written = write(STDERR_FILENO, kLine.data(), kLine.size());
+    _exit(1);
+  }).detach();
+}
+
 int Serve(const ServiceOptions& options, CatalogStore& store) {
   KeepLargeBlocks();
+  // A file-size limit must fail the write that meets it, as a full disk does, not end the
+  // process.
+  std::signal(SIGXFSZ, SIG_IGN);
   // SIGINT and SIGTERM are taken by one thread that stops the server; blocked here, before
   // the server's threads start, so that none of them is interrupted by them.
   sigset_t stop_signals;
@@ -53,24 +71,38 @@ int Serve(const ServiceOptions& options, CatalogStore& store) {
   CatalogPruner pruner(store, log, options.prune_after_days, options.threshold);
   UpdateService service(catalog, ConfiguredRelease(options));
   FeedbackPage feedback(store, options.threshold);
-  ServiceServer server(service, feedback, log);
+  ServiceServer server(service, feedback, log, options.server);
   server.SetPublicUrl(options.public_url);
-  server.ServeHealth(store);
+  server.ServeOperators(store);
   const int port = server.Bind(options.listen, options.port);
   std::cout << Address(options.listen, port) << std::endl;
   log.Write(LogLevel::Info, "listening on " + Address(options.listen, port) + ", database " +
-                                options.database + ", threshold " +
+                                ShownDatabase(options.database) + ", threshold " +
                                 std::to_string(options.threshold));
 
+  enum State { kServing, kStopping, kEnded };
+  std::atomic<int> state = kServing;
+  const auto grace = options.server.stop_timeout;
   std::thread stopper([&] {
     int signal = 0;
     sigwait(&stop_signals, &signal);
-    log.Write(LogLevel::Info, "stopping");
-    server.Stop();
+    int serving = kServing;
+    if (!state.compare_exchange_strong(serving, kStopping)) return;
+    EndAtOnceOnAnotherSignal(stop_signals);
+    log.Write(LogLevel::Info, "stopping: the requests under way have " +
+                                  std::to_string(grace.count()) + " s to finish");
+    if (!server.Stop(grace)) {
+      // A request stuck where no socket reaches it (a database that hangs) would keep the
+      // process forever.
+      log.Write(LogLevel::Warning, "stopping: requests still under way were abandoned");
+      _exit(0);
+    }
   });
   server.Run();
   // Stopped by a signal, or the server ended by itself: the stopper must end either way.
-  pthread_kill(stopper.native_handle(), SIGTERM);
+  if (int serving = kServing; state.compare_exchange_strong(serving, kEnded)) {
+    pthread_kill(stopper.native_handle(), SIGTERM);
+  }
   stopper.join();
   return 0;
 }

@@ -19,7 +19,7 @@ constexpr PageText kTexts[] = {
     {"t_publisher", "Publisher", "Hersteller"},
     {"t_homepage", "Home page", "Homepage"},
     {"t_clients", "Reported by", "Gemeldet von"},
-    {"t_match_reports", "Wrong match, say", "Falsch zugeordnet laut"},
+    {"t_match_reports", "Reported as the wrong program by", "Als falsches Programm gemeldet von"},
     {"t_versions", "Versions known", "Bekannte Versionen"},
     {"t_version", "Version", "Version"},
     {"t_reported_by", "Machines", "Rechner"},
@@ -43,6 +43,9 @@ constexpr PageText kTexts[] = {
      "Ihre Meldung kann nicht gespeichert werden: die Adresse nennt Ihren Client nicht."},
     {"t_bad_report", "Your report cannot be recorded: choose what is wrong from the list.",
      "Ihre Meldung kann nicht gespeichert werden: wählen Sie aus der Liste, was falsch ist."},
+    {"t_foreign_form",
+     "Your report was not recorded: the form was sent from another site.",
+     "Ihre Meldung wurde nicht gespeichert: das Formular kam von einer anderen Website."},
     {"t_unknown_title", "Program not in the catalog", "Programm nicht im Katalog"},
     {"t_unknown_text",
      "The community catalog does not know this program yet. It learns a program once enough "

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "base/text.h"
+#include "peer_address.h"
 
 namespace lintrove::service {
 
@@ -48,6 +49,21 @@ const std::string_view kUsage =
     "  --public-url URL       where clients reach the service (https://updates.example.org),\n"
     "                         for the release's addresses; default: http:// and the Host asked\n"
     "  --log-level LEVEL      quiet, error, warning, info (default) or debug\n"
+    "\n"
+    "Connections and abuse (see docs/service.md):\n"
+    "  --workers N            requests answered at once (default 8)\n"
+    "  --request-timeout S    seconds for a whole request, head and body, to arrive (default 10)\n"
+    "  --keep-alive-timeout S seconds an idle connection is kept (default 5)\n"
+    "  --keep-alive-requests N  requests on one connection (default 100)\n"
+    "  --max-connections N    connections open at once (default 512)\n"
+    "  --connections-per-address N  of them from one address (default 64)\n"
+    "  --max-body BYTES       the largest request body, decoded (default 4194304)\n"
+    "  --trusted-proxy ADDR   a proxy of yours whose X-Forwarded-For names the client's\n"
+    "                         address (may be given more than once)\n"
+    "  --rate-limit N         requests one address may send per window (default 300; 0: any)\n"
+    "  --rate-window S        the window in seconds (default 60)\n"
+    "  --health-timeout MS    how long /health waits for the database (default 2000)\n"
+    "  --stop-timeout S       on SIGTERM, how long requests under way may take (default 10)\n"
     "  --help                 show this text\n"
     "  --version              show the version\n";
 
@@ -78,6 +94,7 @@ struct Setting {
   std::string_view name;
   bool is_switch;  // takes no value on the command line; true or false in a file
   void (*apply)(ServiceOptions& options, std::string_view shown, const std::string& value);
+  bool repeatable = false;  // each value adds to the setting
 };
 
 constexpr Setting kSettings[] = {
@@ -127,6 +144,61 @@ constexpr Setting kSettings[] = {
      [](ServiceOptions& o, std::string_view shown, const std::string& v) {
        o.force_update = ParseSwitch(shown, v);
      }},
+    {"workers", false,
+     [](ServiceOptions& o, std::string_view shown, const std::string& v) {
+       o.server.connections.workers = ParseNumber(shown, v, 1, 256);
+     }},
+    {"request-timeout", false,
+     [](ServiceOptions& o, std::string_view shown, const std::string& v) {
+       o.server.connections.request_timeout = std::chrono::seconds(ParseNumber(shown, v, 1, 600));
+     }},
+    {"keep-alive-timeout", false,
+     [](ServiceOptions& o, std::string_view shown, const std::string& v) {
+       o.server.connections.keep_alive_timeout =
+           std::chrono::seconds(ParseNumber(shown, v, 0, 600));
+     }},
+    {"keep-alive-requests", false,
+     [](ServiceOptions& o, std::string_view shown, const std::string& v) {
+       o.server.connections.keep_alive_requests = ParseNumber(shown, v, 1, 1'000'000);
+     }},
+    {"max-connections", false,
+     [](ServiceOptions& o, std::string_view shown, const std::string& v) {
+       o.server.connections.max_connections = ParseNumber(shown, v, 1, 100'000);
+     }},
+    {"connections-per-address", false,
+     [](ServiceOptions& o, std::string_view shown, const std::string& v) {
+       o.server.connections.connections_per_peer = ParseNumber(shown, v, 1, 100'000);
+     }},
+    {"max-body", false,
+     [](ServiceOptions& o, std::string_view shown, const std::string& v) {
+       o.server.connections.max_body =
+           ParseNumber<std::size_t>(shown, v, 1024, std::size_t{1} << 30);
+     }},
+    {"trusted-proxy", false,
+     [](ServiceOptions& o, std::string_view shown, const std::string& v) {
+       const std::optional<std::string> address = CanonicalAddress(v);
+       if (!address) {
+         throw UsageError(std::string(shown) + " wants an IP address, not '" + v + "'");
+       }
+       o.server.trusted_proxies.insert(*address);
+     },
+     true},
+    {"rate-limit", false,
+     [](ServiceOptions& o, std::string_view shown, const std::string& v) {
+       o.server.rate_limit = ParseNumber(shown, v, 0, 1'000'000);
+     }},
+    {"rate-window", false,
+     [](ServiceOptions& o, std::string_view shown, const std::string& v) {
+       o.server.rate_window = std::chrono::seconds(ParseNumber(shown, v, 1, 86'400));
+     }},
+    {"health-timeout", false,
+     [](ServiceOptions& o, std::string_view shown, const std::string& v) {
+       o.server.health_timeout = std::chrono::milliseconds(ParseNumber(shown, v, 10, 60'000));
+     }},
+    {"stop-timeout", false,
+     [](ServiceOptions& o, std::string_view shown, const std::string& v) {
+       o.server.stop_timeout = std::chrono::seconds(ParseNumber(shown, v, 0, 10));
+     }},
 };
 
 const Setting* FindSetting(std::string_view name) {
@@ -165,7 +237,8 @@ void ApplySettingsFile(const std::filesystem::path& file, ServiceOptions& option
     const Setting* setting = FindSetting(name);
     if (!setting) throw SettingsFileError(where + "unknown setting '" + name + "'");
     if (value.empty()) throw SettingsFileError(where + name + " wants a value");
-    if (const auto [first, added] = seen.emplace(setting->name, line); !added) {
+    if (const auto [first, added] = seen.emplace(setting->name, line);
+        !added && !setting->repeatable) {
       throw SettingsFileError(where + name + " is already set on line " +
                               std::to_string(first->second));
     }

@@ -10,6 +10,7 @@
 
 #include "base/error.h"
 #include "release.h"
+#include "server_settings.h"
 #include "service_log.h"
 
 namespace lintrove::service {
@@ -41,6 +42,7 @@ struct ServiceOptions {
   LogLevel log_level = LogLevel::Info;
   std::optional<std::filesystem::path> release_dir;
   std::string public_url;  // empty: http:// and the Host of each request
+  ServerSettings server;
   // Given on the command line, these win over release.json.
   std::optional<std::string> client_version;
   std::optional<std::string> download_url;

@@ -144,6 +144,9 @@ class SqliteConnection {
     sqlite3_busy_timeout(db_, 10'000);
     RegisterIdentityHash();
     Execute("PRAGMA foreign_keys = ON; PRAGMA synchronous = NORMAL;");
+    // The log is copied into the file every 1000 pages; without a size limit it would keep the
+    // largest size it ever had (a burst of new reports left some 100 MB behind).
+    Execute("PRAGMA wal_autocheckpoint = 1000; PRAGMA journal_size_limit = 4194304;");
   }
   ~SqliteConnection() {
     statements_.clear();

@@ -42,7 +42,10 @@ ServiceAnswer UpdateService::Answer(std::string_view body, std::string_view base
     try {
       answer.document = Step1Answer(catalog_.Step1(request, origin));
     } catch (const std::exception& error) {
-      answer = Refusal(kServerError, std::string("the catalog failed: ") + error.what());
+      // The client learns that it failed; the database's words, which may name files and
+      // tables, are for the log.
+      answer = Refusal(kServerError, "the catalog is not available");
+      answer.error = std::string("the catalog failed: ") + error.what();
       answer.programs = request.programs.size();
     }
   } else {

@@ -14,19 +14,31 @@
 namespace lintrove::test {
 
 RunningService::RunningService(std::int64_t threshold, service::Release release,
-                               std::size_t max_body, CatalogEngine engine)
-    : log_(log_text_, service::LogLevel::Info),
+                               service::ServerSettings settings, CatalogEngine engine,
+                               service::LogLevel log_level)
+    : log_(log_text_, log_level),
       store_(service::OpenCatalogStore(NewCatalogDatabase(engine, dir_))),
       catalog_(*store_, threshold),
       service_(catalog_, std::move(release)),
       feedback_(*store_, threshold),
-      server_(service_, feedback_, log_, max_body),
-      port_(server_.Bind("127.0.0.1", 0)),
+      server_(service_, feedback_, log_, std::move(settings)),
+      port_((server_.ServeOperators(*store_), server_.Bind("127.0.0.1", 0))),
       thread_([this] { server_.Run(); }) {}
 
-RunningService::~RunningService() {
-  server_.Stop();
+RunningService::~RunningService() { Stop(std::chrono::milliseconds(0)); }
+
+bool RunningService::Stop(std::chrono::milliseconds grace) {
+  if (stopped_) return true;
+  stopped_ = true;
+  const bool in_time = server_.Stop(grace);
   thread_.join();
+  return in_time;
+}
+
+service::ServerSettings WithMaxBody(std::size_t bytes) {
+  service::ServerSettings settings;
+  settings.connections.max_body = bytes;
+  return settings;
 }
 
 std::string RunningService::ServiceUrl() const {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <chrono>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -25,16 +26,17 @@ namespace lintrove::test {
 
 // The update service on 127.0.0.1 in the test's own process, on a free port, with its catalog
 // in a SQLite file of a temporary directory or a new database of the tests' PostgreSQL server.
-// It serves from construction to destruction.
+// It serves from construction to destruction, with the health check and the metrics as the
+// executable serves them.
 class RunningService {
  public:
   explicit RunningService(std::int64_t threshold = 3, service::Release release = {},
-                          std::size_t max_body = service::ServiceServer::kDefaultMaxBody,
-                          CatalogEngine engine = CatalogEngine::Sqlite);
+                          service::ServerSettings settings = {},
+                          CatalogEngine engine = CatalogEngine::Sqlite,
+                          service::LogLevel log_level = service::LogLevel::Info);
   explicit RunningService(CatalogEngine engine, std::int64_t threshold = 3,
                           service::Release release = {})
-      : RunningService(threshold, std::move(release), service::ServiceServer::kDefaultMaxBody,
-                       engine) {}
+      : RunningService(threshold, std::move(release), {}, engine) {}
   ~RunningService();
   RunningService(const RunningService&) = delete;
   RunningService& operator=(const RunningService&) = delete;
@@ -45,6 +47,8 @@ class RunningService {
   service::CatalogStore& Store() { return *store_; }
   // The log lines so far; those of a request are written before its answer is sent.
   std::string Log() const { return log_text_.str(); }
+  // Stops it as SIGTERM does: true when the requests under way ended within `grace`.
+  bool Stop(std::chrono::milliseconds grace);
 
  private:
   TempDir dir_;
@@ -57,10 +61,14 @@ class RunningService {
   service::ServiceServer server_;
   int port_;
   std::thread thread_;
+  bool stopped_ = false;
 };
 
 // The service's options as shipped, with this threshold: for administration commands.
 service::ServiceOptions ThresholdOptions(std::int64_t threshold);
+
+// The server's settings with a smaller body limit.
+service::ServerSettings WithMaxBody(std::size_t bytes);
 
 // A client machine as the service sees it: its identity, the options it sends and the address
 // it sends them from.

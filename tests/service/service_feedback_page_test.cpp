@@ -41,9 +41,11 @@ struct CheckedTool {
   }
 };
 
-PageAnswer PostForm(const RunningService& service, const httplib::Params& fields) {
+PageAnswer PostForm(const RunningService& service, const httplib::Params& fields,
+                    const httplib::Headers& headers = {}) {
   httplib::Client client("127.0.0.1", service.Port());
-  const httplib::Result result = client.Post(std::string(service::FeedbackPage::kPath), fields);
+  const httplib::Result result =
+      client.Post(std::string(service::FeedbackPage::kPath), headers, fields);
   EXPECT_TRUE(result);
   if (!result) return {};
   return {result->status, result->body};
@@ -125,7 +127,7 @@ TEST_P(ServiceFeedbackPageTest, AReportThroughTheFormIsStoredCountedOncePerClien
   EXPECT_THAT(list, HasSubstr("1 client\tregistry:tool|vendor\tthe match is wrong\t"));
   EXPECT_THAT(list, HasSubstr("\t\"not my tool\"\n"));
   const PageAnswer page = GetPage(tool.service, FeedbackPath(tool.verdict, ClientGuid(3)));
-  EXPECT_THAT(page.body, HasSubstr("<dt>Wrong match, say</dt><dd>1</dd>"));
+  EXPECT_THAT(page.body, HasSubstr("<dt>Reported as the wrong program by</dt><dd>1</dd>"));
 }
 
 TEST_P(ServiceFeedbackPageTest, AReportThatCannotBeTakenIsRefusedAndNothingIsStored) {
@@ -156,6 +158,39 @@ TEST_P(ServiceFeedbackPageTest, AReportThatCannotBeTakenIsRefusedAndNothingIsSto
     EXPECT_THAT(answer.body, HasSubstr(c.says));
   }
   EXPECT_EQ(ReportsList(tool.service), "no reports\n");
+}
+
+// Another site's page cannot post the form in its visitor's browser: such a report is neither
+// recorded nor makes its GUID a client of the catalog.
+TEST_P(ServiceFeedbackPageTest, AFormPostedFromAnotherSiteIsRefused) {
+  CheckedTool tool(GetParam());
+  const std::string version = std::to_string(tool.VersionId("2.0"));
+  const std::string here = "http://127.0.0.1:" + std::to_string(tool.service.Port());
+  const std::int64_t clients = tool.service.Store().Counts(1).clients;
+  const struct {
+    const char* what;
+    httplib::Headers headers;
+    int status;
+  } cases[] = {
+      {"a browser says: from another site", {{"Sec-Fetch-Site", "cross-site"}}, 403},
+      {"a browser says: from a sibling site", {{"Sec-Fetch-Site", "same-site"}}, 403},
+      {"an older browser names another origin", {{"Origin", "https://evil.example"}}, 403},
+      {"a sandboxed page", {{"Origin", "null"}}, 403},
+      {"the page itself", {{"Sec-Fetch-Site", "same-origin"}, {"Origin", here}}, 200},
+      {"the page itself, in an older browser", {{"Origin", here}}, 200},
+  };
+  int guid = 100;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const PageAnswer answer =
+        PostForm(tool.service, Form(tool.verdict, ClientGuid(++guid), version), c.headers);
+    EXPECT_EQ(answer.status, c.status);
+    if (c.status == 403) {
+      EXPECT_THAT(answer.body, HasSubstr("sent from another site"));
+    }
+  }
+  EXPECT_EQ(tool.service.Store().Counts(1).clients, clients + 2);
+  EXPECT_THAT(ReportsList(tool.service), HasSubstr("2 clients\tregistry:tool|vendor\tversion 2.0"));
 }
 
 TEST_P(ServiceFeedbackPageTest, HostileTextFromClientsIsShownEscaped) {

@@ -138,7 +138,7 @@ TEST(ServiceHostileInputTest, EachIsRefusedWithAnErrorDocumentAndTheServiceGoesO
 
 // The error document is no answer that judges nothing: the client's check fails.
 TEST(ServiceHostileInputTest, ARefusedStep1FailsTheClientsCheck) {
-  RunningService service(3, {}, 1024);
+  RunningService service(3, {}, WithMaxBody(1024));
   std::vector<std::unique_ptr<Program>> programs;
   for (int i = 0; i < 40; ++i) {
     programs.push_back(RegistryEntry("Program " + std::to_string(i), "1.0"));

@@ -46,7 +46,13 @@ std::string ServiceProcess::ReadLine() {
 }
 
 int ServiceProcess::Terminate() {
-  kill(pid_, SIGTERM);
+  Signal(SIGTERM);
+  return Wait();
+}
+
+void ServiceProcess::Signal(int signal) { kill(pid_, signal); }
+
+int ServiceProcess::Wait() {
   int status = 0;
   waitpid(pid_, &status, 0);
   pid_ = -1;

@@ -22,6 +22,11 @@ class ServiceProcess {
 
   // Sends SIGTERM and waits: the exit status.
   int Terminate();
+  // Sends the signal and returns.
+  void Signal(int signal);
+  // Waits for the process to end: its exit status, -1 when a signal ended it.
+  int Wait();
+  pid_t Pid() const { return pid_; }
 
  private:
   pid_t pid_ = -1;

@@ -1,7 +1,9 @@
 // The service's settings: a settings file of 'name = value' lines, and the command line over it.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <fstream>
+#include <set>
 
 #include "service_options.h"
 #include "support/temp_dir.h"
@@ -93,6 +95,10 @@ TEST_F(SettingsFileTest, AWrongFileIsRefusedNamingTheFileAndLine) {
       {"listen 0.0.0.0\n", ":1: expected 'name = value', not 'listen 0.0.0.0'"},
       {"listen =\n", ":1: listen wants a value"},
       {"port = 1\nport = 2\n", ":2: port is already set on line 1"},
+      {"workers = 0\n", ":1: workers wants a number from 1 to 256, not '0'"},
+      {"stop-timeout = 30\n", ":1: stop-timeout wants a number from 0 to 10, not '30'"},
+      {"trusted-proxy = proxy.example.org\n",
+       ":1: trusted-proxy wants an IP address, not 'proxy.example.org'"},
       // Settings of the command line only.
       {"config = other.conf\n", ":1: unknown setting 'config'"},
       {"help = true\n", ":1: unknown setting 'help'"},
@@ -132,6 +138,29 @@ TEST_F(SettingsFileTest, TheCommandLineTakesTheSameNamesWithDashes) {
   EXPECT_FALSE(options.config);
   EXPECT_THROW(Parse({"--force-update=no"}), UsageError);
   EXPECT_THROW(Parse({"--prot", "1"}), UsageError);
+}
+
+TEST_F(SettingsFileTest, ConnectionsAndLimitsAreSettingsOfBothKinds) {
+  const std::string file = Write(
+      "workers = 4\nrequest-timeout = 20\nkeep-alive-timeout = 2\nkeep-alive-requests = 50\n"
+      "max-connections = 300\nconnections-per-address = 16\nmax-body = 1048576\n"
+      "trusted-proxy = 127.0.0.1\ntrusted-proxy = ::ffff:10.0.0.1\nrate-limit = 0\n"
+      "rate-window = 10\nhealth-timeout = 750\nstop-timeout = 3\n");
+  const service::ServerSettings server =
+      Parse({"--config", file, "--trusted-proxy", "2001:db8::1", "--workers=6"}).server;
+  EXPECT_EQ(server.connections.workers, 6);
+  EXPECT_EQ(server.connections.request_timeout, std::chrono::seconds(20));
+  EXPECT_EQ(server.connections.keep_alive_timeout, std::chrono::seconds(2));
+  EXPECT_EQ(server.connections.keep_alive_requests, 50);
+  EXPECT_EQ(server.connections.max_connections, 300);
+  EXPECT_EQ(server.connections.connections_per_peer, 16);
+  EXPECT_EQ(server.connections.max_body, 1048576u);
+  EXPECT_EQ(server.trusted_proxies,
+            (std::set<std::string>{"127.0.0.1", "10.0.0.1", "2001:db8::1"}));
+  EXPECT_EQ(server.rate_limit, 0);
+  EXPECT_EQ(server.rate_window, std::chrono::seconds(10));
+  EXPECT_EQ(server.health_timeout, std::chrono::milliseconds(750));
+  EXPECT_EQ(server.stop_timeout, std::chrono::seconds(3));
 }
 
 }  // namespace
