@@ -3,7 +3,7 @@
 // The answers the transport must cope with, served on 127.0.0.1 for a client of another build
 // (the Windows one under Wine), path by path: /plain, /gzip, /deflate (a padded "ok" status),
 // /large, /large-gzip, /large-deflate (100000 bytes once decoded), /stall (answers after three
-// seconds), /notxml; GET /download (300000 bytes) and /missing (404 with an error page). An HTTPS
+// seconds), /silent (says nothing for longer than any stall limit), /notxml; GET /download (300000 bytes) and /missing (404 with an error page). An HTTPS
 // server with a self-signed certificate answers every POST with "ok". Writes "HTTP_PORT
 // HTTPS_PORT" to PORT_FILE once both listen, and serves until killed.
 #include <chrono>
@@ -35,6 +35,7 @@ void AnswerPost(const httplib::Request& request, httplib::Response& response) {
     path = path.size() > 6 ? "/" + path.substr(7) : "/plain";
   }
   if (path == "/stall") std::this_thread::sleep_for(std::chrono::seconds(3));
+  if (path == "/silent") std::this_thread::sleep_for(std::chrono::minutes(5));
   if (path == "/notxml") body = "Bad Gateway";
   const std::string encoding = path == "/gzip" || path == "/deflate" ? path.substr(1) : "";
   if (!encoding.empty()) response.set_header("Content-Encoding", encoding);

@@ -5,9 +5,14 @@
 
 #include <algorithm>
 #include <charconv>
+#include <condition_variable>
 #include <cstdint>
 #include <cwctype>
+#include <deque>
+#include <functional>
 #include <memory>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include "base/format.h"
@@ -18,7 +23,7 @@
 namespace lintrove::platform {
 namespace {
 
-// The largest piece read at once; also bounds how late a cancel is noticed on a fast answer.
+// The largest piece read at once.
 constexpr DWORD kReadSlice = 64 * 1024;
 
 // The WinHTTP errors a user meets, for systems whose winhttp.dll has no message texts (Wine).
@@ -139,147 +144,161 @@ class Decoder {
   bool finished_ = false;
 };
 
-class WinHttp final : public Http {
+// How many pieces of an answer the exchange's thread reads ahead of the caller.
+constexpr std::size_t kPiecesAhead = 16;
+// How often a caller waiting for the service asks its progress callback whether to go on.
+constexpr auto kProgressInterval = std::chrono::milliseconds(100);
+
+// What the caller learns once the service has answered with its status line and headers.
+struct AnswerHead {
+  long status = 0;
+  Decoder::Kind encoding = Decoder::Kind::kNone;
+  std::uint64_t content_length = 0;  // 0: not said
+};
+
+// The blocking calls of one exchange, on a thread of their own. WinHTTP's blocking calls ask
+// nobody while they wait, and under Wine they go on waiting even when their handle is closed
+// from another thread, so a caller that waited in them could not be cancelled before the stall
+// limit. Here the caller waits on this state instead, asks its progress callback meanwhile, and
+// simply walks away when told to stop: the thread owns the handles (and a share of the session)
+// and ends on its own, at once or when its blocking call returns.
+class ExchangeThread {
  public:
-  explicit WinHttp(HttpLimits limits) : limits_(limits) {
-    // No agent string: the caller's User-Agent header is the only one. The user's proxy settings
-    // apply; systems before Windows 8.1 know only the older default proxy.
-    session_.reset(
-        WinHttpOpen(nullptr, WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY, WINHTTP_NO_PROXY_NAME,
-                    WINHTTP_NO_PROXY_BYPASS, 0));
-    if (!session_) {
-      session_.reset(WinHttpOpen(nullptr, WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
-                                 WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
-    }
-    if (!session_) Fail();
-    const int timeout = StallTimeoutMs();
-    if (!WinHttpSetTimeouts(session_.get(), timeout, timeout, timeout, timeout)) Fail();
+  ExchangeThread(std::shared_ptr<void> session, Handle connection, Handle request,
+                 std::string body)
+      : state_(std::make_shared<State>()) {
+    state_->session = std::move(session);
+    state_->connection = std::move(connection);
+    state_->request = std::move(request);
+    state_->body = std::move(body);
+    std::thread([state = state_] { Run(*state); }).detach();
   }
+  ~ExchangeThread() {
+    const std::lock_guard lock(state_->mutex);
+    state_->abandoned = true;
+    state_->changed.notify_all();
+  }
+  ExchangeThread(const ExchangeThread&) = delete;
+  ExchangeThread& operator=(const ExchangeThread&) = delete;
 
-  HttpAnswer Post(const std::string& url, std::span<const HttpHeader> headers,
-                  std::string_view body, const HttpProgress& progress) override {
-    const Exchange exchange = Open(url, L"POST");
-    HINTERNET request = exchange.request.get();
-    // The headers HTTP needs are set here, around the caller's, so that they come in the same
-    // order as from the libcurl transport: WinHTTP adds only those still missing.
-    AddHeader(request, {"Host", exchange.host});
-    for (const HttpHeader& header : headers) AddHeader(request, header);
-    AddHeader(request, {"Content-Length", std::to_string(body.size())});
-    AddHeader(request, {"Connection", "Keep-Alive"});
-    Send(request, body);
-    HttpAnswer answer;
-    answer.status = Status(request);
-    Decoder decoder(Encoding(request));
-    Read(request, progress, ContentLength(request), [&](std::string_view bytes) {
-      decoder.Feed(bytes, answer.body);
-      if (answer.body.size() > limits_.max_answer_bytes) {
-        throw Error(Format(LoadResString(ResString::ServiceAnswerTooLarge),
-                           static_cast<std::uint64_t>(limits_.max_answer_bytes / 1024)));
+  // Waits for the status line and headers. Returns the error code when the exchange failed.
+  DWORD WaitForHead(const HttpProgress& progress, AnswerHead& head) {
+    std::unique_lock lock(state_->mutex);
+    for (;;) {
+      if (state_->answered) {
+        head = state_->head;
+        return 0;
       }
-    });
-    return answer;
+      if (state_->finished) return state_->error;
+      const auto ready = [this] { return state_->answered || state_->finished; };
+      if (!AskProgress(lock, ready, progress, 0, 0)) return kCancelled;
+    }
   }
 
-  void Download(const std::string& url, const HttpSink& sink,
-                const HttpProgress& progress) override {
-    const Exchange exchange = Open(url, L"GET");
-    HINTERNET request = exchange.request.get();
-    Send(request, {});
-    const long status = Status(request);
-    if (status >= 400) {
-      throw Error(Format("The requested URL returned error: %d", static_cast<int>(status)));
+  // Hands the body to `take` piece by piece. Returns the error code when the exchange failed.
+  DWORD ReadBody(const HttpProgress& progress, std::uint64_t total,
+                 const std::function<void(std::string_view)>& take) {
+    std::uint64_t received = 0;
+    std::unique_lock lock(state_->mutex);
+    for (;;) {
+      const auto ready = [this] { return state_->finished || !state_->pieces.empty(); };
+      if (!AskProgress(lock, ready, progress, received, total)) return kCancelled;
+      if (!state_->pieces.empty()) {
+        const std::string piece = std::move(state_->pieces.front());
+        state_->pieces.pop_front();
+        state_->changed.notify_all();
+        lock.unlock();
+        take(piece);
+        received += piece.size();
+        lock.lock();
+      } else if (state_->finished) {
+        return state_->error;
+      }
     }
-    Read(request, progress, ContentLength(request), sink);
   }
+
+  // Not a WinHTTP code: the caller's progress callback said stop.
+  static constexpr DWORD kCancelled = 0xFFFFFFFF;
 
  private:
-  struct Exchange {
-    std::string host;  // with the port unless it is the scheme's own
+  struct State {
+    std::shared_ptr<void> session;
     Handle connection;
     Handle request;
+    std::string body;
+    std::mutex mutex;
+    std::condition_variable changed;
+    AnswerHead head;
+    bool answered = false;
+    bool finished = false;  // no more of the body will come
+    DWORD error = 0;        // why it ended early
+    std::deque<std::string> pieces;
+    bool abandoned = false;
   };
 
-  int StallTimeoutMs() const {
-    return static_cast<int>(
-        std::clamp<std::int64_t>(limits_.stall_timeout.count(), 1, 0x7FFFFFFF));
+  // Asks the callback how to go on once the caller has something to do, or some time passed
+  // without it.
+  bool AskProgress(std::unique_lock<std::mutex>& lock, const std::function<bool()>& ready,
+                   const HttpProgress& progress, std::uint64_t received, std::uint64_t total) {
+    state_->changed.wait_for(lock, kProgressInterval, ready);
+    if (!progress) return true;
+    lock.unlock();
+    const bool go_on = progress(received, total);
+    lock.lock();
+    return go_on;
   }
 
-  [[noreturn]] void Fail() const {
-    const DWORD code = GetLastError();
-    // Wine passes on the socket's own timeout.
-    if (code == ERROR_WINHTTP_TIMEOUT || code == WSAETIMEDOUT) {
-      const auto seconds = std::chrono::ceil<std::chrono::seconds>(limits_.stall_timeout);
-      throw Error(Format(LoadResString(ResString::ServiceStalled),
-                         static_cast<std::int64_t>(seconds.count())));
-    }
-    throw Error(ErrorText(code));
-  }
-
-  Exchange Open(const std::string& url, const wchar_t* verb) const {
-    const std::wstring wide_url = Wide(url);
-    URL_COMPONENTS parts{};
-    parts.dwStructSize = sizeof parts;
-    parts.dwHostNameLength = static_cast<DWORD>(-1);
-    parts.dwUrlPathLength = static_cast<DWORD>(-1);
-    parts.dwExtraInfoLength = static_cast<DWORD>(-1);
-    if (!WinHttpCrackUrl(wide_url.c_str(), 0, 0, &parts)) Fail();
-    if (parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS) {
-      throw Error(Format("Protocol not supported: %s", url.c_str()));
-    }
-    const std::wstring host(parts.lpszHostName, parts.dwHostNameLength);
-    std::wstring path(parts.lpszUrlPath, parts.dwUrlPathLength);
-    path.append(parts.lpszExtraInfo, parts.dwExtraInfoLength);
-    if (path.empty()) path = L"/";
-
-    Exchange exchange;
-    exchange.host = Narrow(host);
-    const bool https = parts.nScheme == INTERNET_SCHEME_HTTPS;
-    if (parts.nPort != (https ? INTERNET_DEFAULT_HTTPS_PORT : INTERNET_DEFAULT_HTTP_PORT)) {
-      exchange.host += ":" + std::to_string(parts.nPort);
-    }
-    exchange.connection.reset(WinHttpConnect(session_.get(), host.c_str(), parts.nPort, 0));
-    if (!exchange.connection) Fail();
-    const DWORD flags = https ? WINHTTP_FLAG_SECURE : 0;
-    exchange.request.reset(WinHttpOpenRequest(exchange.connection.get(), verb, path.c_str(),
-                                              nullptr, WINHTTP_NO_REFERER,
-                                              WINHTTP_DEFAULT_ACCEPT_TYPES, flags));
-    if (!exchange.request) Fail();
-    // Set on the request as well: Wine's requests do not take all of them from the session, and
-    // waiting for the answer's header has a limit of its own.
-    const int timeout = StallTimeoutMs();
-    if (!WinHttpSetTimeouts(exchange.request.get(), timeout, timeout, timeout, timeout)) Fail();
-    DWORD response_timeout = static_cast<DWORD>(timeout);
-    WinHttpSetOption(exchange.request.get(), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT,
-                     &response_timeout, sizeof response_timeout);
-    return exchange;
-  }
-
-  void AddHeader(HINTERNET request, const HttpHeader& header) const {
-    const std::wstring line = Wide(header.name + ": " + header.value);
-    if (!WinHttpAddRequestHeaders(request, line.c_str(), static_cast<DWORD>(line.size()),
-                                  WINHTTP_ADDREQ_FLAG_ADD | WINHTTP_ADDREQ_FLAG_REPLACE)) {
-      Fail();
-    }
-  }
-
-  void Send(HINTERNET request, std::string_view body) const {
-    const DWORD size = static_cast<DWORD>(body.size());
-    if (!WinHttpSendRequest(request, WINHTTP_NO_ADDITIONAL_HEADERS, 0,
-                            const_cast<char*>(body.data()), size, size, 0) ||
+  static void Run(State& state) {
+    HINTERNET request = state.request.get();
+    const auto fail = [&state] {
+      const DWORD code = GetLastError();
+      const std::lock_guard lock(state.mutex);
+      state.error = code;
+      state.finished = true;
+      state.changed.notify_all();
+    };
+    const DWORD size = static_cast<DWORD>(state.body.size());
+    if (!WinHttpSendRequest(request, WINHTTP_NO_ADDITIONAL_HEADERS, 0, state.body.data(), size,
+                            size, 0) ||
         !WinHttpReceiveResponse(request, nullptr)) {
-      Fail();
+      return fail();
     }
-  }
-
-  long Status(HINTERNET request) const {
+    AnswerHead head;
     DWORD status = 0;
-    DWORD size = sizeof status;
+    DWORD status_size = sizeof status;
     if (!WinHttpQueryHeaders(request, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
-                             WINHTTP_HEADER_NAME_BY_INDEX, &status, &size,
+                             WINHTTP_HEADER_NAME_BY_INDEX, &status, &status_size,
                              WINHTTP_NO_HEADER_INDEX)) {
-      Fail();
+      return fail();
     }
-    return static_cast<long>(status);
+    head.status = static_cast<long>(status);
+    head.encoding = Encoding(request);
+    head.content_length = ContentLength(request);
+    {
+      const std::lock_guard lock(state.mutex);
+      state.head = head;
+      state.answered = true;
+      state.changed.notify_all();
+    }
+    std::vector<char> buffer(kReadSlice);
+    for (;;) {
+      {
+        std::unique_lock lock(state.mutex);
+        state.changed.wait(
+            lock, [&state] { return state.abandoned || state.pieces.size() < kPiecesAhead; });
+        if (state.abandoned) return;
+      }
+      DWORD read = 0;
+      if (!WinHttpReadData(request, buffer.data(), kReadSlice, &read)) return fail();
+      const std::lock_guard lock(state.mutex);
+      if (read == 0) {
+        state.finished = true;
+      } else {
+        state.pieces.emplace_back(buffer.data(), read);
+      }
+      state.changed.notify_all();
+      if (read == 0) return;
+    }
   }
 
   static std::wstring Header(HINTERNET request, DWORD which) {
@@ -311,24 +330,147 @@ class WinHttp final : public Http {
     return length;
   }
 
-  void Read(HINTERNET request, const HttpProgress& progress, std::uint64_t total,
-            const HttpSink& sink) const {
-    std::vector<char> buffer(kReadSlice);
-    std::uint64_t received = 0;
-    for (;;) {
-      if (progress && !progress(received, total)) {
-        throw HttpCancelled(LoadResString(ResString::TransferCancelled));
+  std::shared_ptr<State> state_;
+};
+
+class WinHttp final : public Http {
+ public:
+  explicit WinHttp(HttpLimits limits) : limits_(limits) {
+    // No agent string: the caller's User-Agent header is the only one. The user's proxy settings
+    // apply; systems before Windows 8.1 know only the older default proxy.
+    HINTERNET session = WinHttpOpen(nullptr, WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY,
+                                    WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0);
+    if (session == nullptr) {
+      session = WinHttpOpen(nullptr, WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
+                            WINHTTP_NO_PROXY_BYPASS, 0);
+    }
+    if (session == nullptr) Fail(GetLastError());
+    session_.reset(session, HandleCloser());
+    const int timeout = StallTimeoutMs();
+    if (!WinHttpSetTimeouts(session, timeout, timeout, timeout, timeout)) Fail(GetLastError());
+  }
+
+  HttpAnswer Post(const std::string& url, std::span<const HttpHeader> headers,
+                  std::string_view body, const HttpProgress& progress) override {
+    Exchange exchange = Open(url, L"POST");
+    HINTERNET request = exchange.request.get();
+    // The headers HTTP needs are set here, around the caller's, so that they come in the same
+    // order as from the libcurl transport: WinHTTP adds only those still missing.
+    AddHeader(request, {"Host", exchange.host});
+    for (const HttpHeader& header : headers) AddHeader(request, header);
+    AddHeader(request, {"Content-Length", std::to_string(body.size())});
+    AddHeader(request, {"Connection", "Keep-Alive"});
+    ExchangeThread thread(session_, std::move(exchange.connection), std::move(exchange.request),
+                          std::string(body));
+    AnswerHead head;
+    Check(thread.WaitForHead(progress, head));
+    HttpAnswer answer;
+    answer.status = head.status;
+    Decoder decoder(head.encoding);
+    Check(thread.ReadBody(progress, head.content_length, [&](std::string_view bytes) {
+      decoder.Feed(bytes, answer.body);
+      if (answer.body.size() > limits_.max_answer_bytes) {
+        throw Error(Format(LoadResString(ResString::ServiceAnswerTooLarge),
+                           static_cast<std::uint64_t>(limits_.max_answer_bytes / 1024)));
       }
-      DWORD read = 0;
-      if (!WinHttpReadData(request, buffer.data(), kReadSlice, &read)) Fail();
-      if (read == 0) return;
-      received += read;
-      sink(std::string_view(buffer.data(), read));
+    }));
+    return answer;
+  }
+
+  void Download(const std::string& url, const HttpSink& sink,
+                const HttpProgress& progress) override {
+    Exchange exchange = Open(url, L"GET");
+    ExchangeThread thread(session_, std::move(exchange.connection), std::move(exchange.request),
+                          {});
+    AnswerHead head;
+    Check(thread.WaitForHead(progress, head));
+    if (head.status >= 400) {
+      throw Error(Format("The requested URL returned error: %d", static_cast<int>(head.status)));
+    }
+    Check(thread.ReadBody(progress, head.content_length, sink));
+  }
+
+ private:
+  struct Exchange {
+    std::string host;  // with the port unless it is the scheme's own
+    Handle connection;
+    Handle request;
+  };
+
+  int StallTimeoutMs() const {
+    return static_cast<int>(
+        std::clamp<std::int64_t>(limits_.stall_timeout.count(), 1, 0x7FFFFFFF));
+  }
+
+  void Check(DWORD code) const {
+    if (code == ExchangeThread::kCancelled) {
+      throw HttpCancelled(LoadResString(ResString::TransferCancelled));
+    }
+    if (code != 0) Fail(code);
+  }
+
+  [[noreturn]] void Fail(DWORD code) const {
+    // Wine passes on the socket's own timeout.
+    if (code == ERROR_WINHTTP_TIMEOUT || code == WSAETIMEDOUT) {
+      const auto seconds = std::chrono::ceil<std::chrono::seconds>(limits_.stall_timeout);
+      throw Error(Format(LoadResString(ResString::ServiceStalled),
+                         static_cast<std::int64_t>(seconds.count())));
+    }
+    throw Error(ErrorText(code));
+  }
+
+  Exchange Open(const std::string& url, const wchar_t* verb) const {
+    const std::wstring wide_url = Wide(url);
+    URL_COMPONENTS parts{};
+    parts.dwStructSize = sizeof parts;
+    parts.dwHostNameLength = static_cast<DWORD>(-1);
+    parts.dwUrlPathLength = static_cast<DWORD>(-1);
+    parts.dwExtraInfoLength = static_cast<DWORD>(-1);
+    if (!WinHttpCrackUrl(wide_url.c_str(), 0, 0, &parts)) Fail(GetLastError());
+    if (parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS) {
+      throw Error(Format("Protocol not supported: %s", url.c_str()));
+    }
+    const std::wstring host(parts.lpszHostName, parts.dwHostNameLength);
+    std::wstring path(parts.lpszUrlPath, parts.dwUrlPathLength);
+    path.append(parts.lpszExtraInfo, parts.dwExtraInfoLength);
+    if (path.empty()) path = L"/";
+
+    Exchange exchange;
+    exchange.host = Narrow(host);
+    const bool https = parts.nScheme == INTERNET_SCHEME_HTTPS;
+    if (parts.nPort != (https ? INTERNET_DEFAULT_HTTPS_PORT : INTERNET_DEFAULT_HTTP_PORT)) {
+      exchange.host += ":" + std::to_string(parts.nPort);
+    }
+    exchange.connection.reset(WinHttpConnect(session_.get(), host.c_str(), parts.nPort, 0));
+    if (!exchange.connection) Fail(GetLastError());
+    const DWORD flags = https ? WINHTTP_FLAG_SECURE : 0;
+    exchange.request.reset(WinHttpOpenRequest(exchange.connection.get(), verb, path.c_str(),
+                                              nullptr, WINHTTP_NO_REFERER,
+                                              WINHTTP_DEFAULT_ACCEPT_TYPES, flags));
+    if (!exchange.request) Fail(GetLastError());
+    // Set on the request as well: Wine's requests do not take all of them from the session, and
+    // waiting for the answer's header has a limit of its own.
+    const int timeout = StallTimeoutMs();
+    if (!WinHttpSetTimeouts(exchange.request.get(), timeout, timeout, timeout, timeout)) {
+      Fail(GetLastError());
+    }
+    DWORD response_timeout = static_cast<DWORD>(timeout);
+    WinHttpSetOption(exchange.request.get(), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT,
+                     &response_timeout, sizeof response_timeout);
+    return exchange;
+  }
+
+  void AddHeader(HINTERNET request, const HttpHeader& header) const {
+    const std::wstring line = Wide(header.name + ": " + header.value);
+    if (!WinHttpAddRequestHeaders(request, line.c_str(), static_cast<DWORD>(line.size()),
+                                  WINHTTP_ADDREQ_FLAG_ADD | WINHTTP_ADDREQ_FLAG_REPLACE)) {
+      Fail(GetLastError());
     }
   }
 
   HttpLimits limits_;
-  Handle session_;
+  // Shared with the threads of exchanges a caller walked away from, which may still use it.
+  std::shared_ptr<void> session_;
 };
 
 }  // namespace

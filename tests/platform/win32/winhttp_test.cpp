@@ -82,6 +82,22 @@ TEST_F(WinHttpTest, ASelfSignedCertificateIsRefused) {
   EXPECT_EQ(error.find("WinHTTP error"), std::string::npos) << error;
 }
 
+TEST_F(WinHttpTest, ProgressCallbackCancelsAWaitingExchange) {
+  // The service stays silent far beyond the stall limit, so only the cancel can end the wait.
+  const auto http = platform::CreateHttp();
+  int calls = 0;
+  const platform::HttpProgress cancel_at_third_report = [&](std::uint64_t, std::uint64_t) {
+    return ++calls < 3;
+  };
+  try {
+    http->Post(Url("/silent"), {}, "body", cancel_at_third_report);
+    FAIL() << "not cancelled";
+  } catch (const platform::HttpCancelled& cancelled) {
+    EXPECT_STREQ(cancelled.what(), "Die Übertragung wurde abgebrochen.");
+  }
+  EXPECT_EQ(calls, 3);
+}
+
 TEST_F(WinHttpTest, DownloadReportsProgressAndCanBeCancelled) {
   const auto http = platform::CreateHttp();
   std::string file;
