@@ -5,10 +5,10 @@
 
 #include <benchmark/benchmark.h>
 
-#include <sstream>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <sstream>
 
 #include <cstdio>
 #include <filesystem>
@@ -23,10 +23,10 @@
 #include "inventory/registry_finder.h"
 #include "platform/installer_database.h"
 #include "platform/posix/posix_installer_database.h"
-#include "scan_command.h"
 #include "platform/posix/posix_registry.h"
 #include "platform/regfile/reg_file.h"
 #include "platform/regfile/reg_tree.h"
+#include "scan_command.h"
 
 namespace lintrove {
 namespace {

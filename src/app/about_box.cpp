@@ -138,7 +138,8 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
   layout->addLayout(buttons);
   layout->setSizeConstraint(QLayout::SetFixedSize);
   TranslateWindow(*this);
-  version->setText(QString::fromStdString(LoadResString(ResString::AboutVersion) + ClientVersion()));
+  version->setText(
+      QString::fromStdString(LoadResString(ResString::AboutVersion) + ClientVersion()));
 }
 
 void AboutBox::showEvent(QShowEvent* event) {

@@ -38,10 +38,10 @@ void MainWindow::RefreshInventory() {
   StartWork(
       [scanned, machine = machine_, extended = settings_.bol_extendedmsiinfo,
        reports = &scanWatch_->Reports()] {
-        *scanned = std::make_unique<VerdictList>(
-            ScanInventory(machine.wine_prefix ? machine.wine_prefix->Registry() : machine.registry,
-                          machine.wine_prefix ? machine.wine_prefix->Installer() : machine.installer,
-                          extended, reports));
+        *scanned = std::make_unique<VerdictList>(ScanInventory(
+            machine.wine_prefix ? machine.wine_prefix->Registry() : machine.registry,
+            machine.wine_prefix ? machine.wine_prefix->Installer() : machine.installer, extended,
+            reports));
       },
       [this, scanned](std::exception_ptr error) {
         scanWatch_.reset();

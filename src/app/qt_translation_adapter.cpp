@@ -10,13 +10,13 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTextBlock>
 #include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
-#include <QTabWidget>
 #include <QToolBar>
 #include <QTreeView>
 #include <functional>
@@ -51,10 +51,9 @@ QTabWidget* TabsShowing(QWidget& page) {
 std::optional<TextAccess> CaptionOf(QObject& object, bool is_window) {
   if (auto* page = qobject_cast<QWidget*>(&object)) {
     if (QTabWidget* tabs = TabsShowing(*page)) {
-      return TextAccess{[tabs, page] { return tabs->tabText(tabs->indexOf(page)); },
-                        [tabs, page](const QString& text) {
-                          tabs->setTabText(tabs->indexOf(page), text);
-                        }};
+      return TextAccess{
+          [tabs, page] { return tabs->tabText(tabs->indexOf(page)); },
+          [tabs, page](const QString& text) { tabs->setTabText(tabs->indexOf(page), text); }};
     }
   }
   if (auto* widget = qobject_cast<QWidget*>(&object);

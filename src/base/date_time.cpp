@@ -71,7 +71,7 @@ DateTime EncodeDateTime(const DateTimeParts& parts) {
 }
 
 DateTime EncodeDateTime(int year, int month, int day, int hour, int minute, int second,
-                         int millisecond) {
+                        int millisecond) {
   return EncodeDateTime({year, month, day, hour, minute, second, millisecond});
 }
 

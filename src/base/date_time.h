@@ -29,7 +29,7 @@ bool IsValidDateTime(const DateTimeParts& parts);
 // Throw lintrove::Error for a date or time that does not exist.
 DateTime EncodeDateTime(const DateTimeParts& parts);
 DateTime EncodeDateTime(int year, int month, int day, int hour, int minute, int second,
-                         int millisecond);
+                        int millisecond);
 // Rounds to the nearest millisecond. Throws for NaN, infinity and values outside years 1..9999.
 DateTimeParts DecodeDateTime(DateTime value);
 

@@ -2,8 +2,8 @@
 #include <ostream>
 
 #include "base/format.h"
-#include "base/text.h"
 #include "base/resource_strings.h"
+#include "base/text.h"
 #include "platform/registry.h"
 #include "reg_operations.h"
 

@@ -16,8 +16,8 @@ SelfUpdateOutcome DownloadAndStartSetup(const UpdateResponse& response,
     return SelfUpdateOutcome::SetupNotStarted;
   }
   const std::filesystem::path setup =
-      DownloadSetup(machine.http, response.downloadurl, machine.download_directory,
-                    response.sha256, response.signature, front.download);
+      DownloadSetup(machine.http, response.downloadurl, machine.download_directory, response.sha256,
+                    response.signature, front.download);
   // Started before the user is told the client ends: a setup that does not start must not
   // take the client with it.
   if (!machine.shell.ShellOpen(setup.string())) {

@@ -20,9 +20,7 @@ void Assign(std::string& property, InstallerValue&& value) {
 
 }  // namespace
 
-InstallerFinder::InstallerFinder(
-    platform::InstallerDatabase& installer)
-    : installer_(installer) {}
+InstallerFinder::InstallerFinder(platform::InstallerDatabase& installer) : installer_(installer) {}
 
 void InstallerFinder::Find(ProgramList& list) {
   std::int32_t total = 0;

@@ -52,8 +52,8 @@ ValueProperties() {
   static const auto properties = [] {
     std::array<const PropertyInfo*, RegistryFinder::UninstallValueNames.size()> found{};
     for (std::size_t i = 0; i < found.size(); ++i) {
-      found[i] = RegistryProgram::StaticClassInfo().FindProperty(
-          RegistryFinder::UninstallValueNames[i]);
+      found[i] =
+          RegistryProgram::StaticClassInfo().FindProperty(RegistryFinder::UninstallValueNames[i]);
     }
     return found;
   }();
@@ -62,8 +62,7 @@ ValueProperties() {
 
 }  // namespace
 
-RegistryFinder::RegistryFinder(platform::RegistryBackend& registry)
-    : registry_(registry) {}
+RegistryFinder::RegistryFinder(platform::RegistryBackend& registry) : registry_(registry) {}
 
 void RegistryFinder::Find(ProgramList& list) {
   // Named explicitly, so that a 64-bit build, whose default view is the 64-bit one, finds the
@@ -104,7 +103,7 @@ void RegistryFinder::ScanView(ProgramList& list, platform::RegistryView view) {
 }
 
 std::string RegistryFinder::ReadValueAsText(const platform::Registry& registry,
-                                                     std::string_view name) {
+                                            std::string_view name) {
   switch (registry.GetDataType(name).value_or(RegType::None)) {
     case RegType::Sz:
     case RegType::ExpandSz:
@@ -116,8 +115,7 @@ std::string RegistryFinder::ReadValueAsText(const platform::Registry& registry,
   }
 }
 
-bool RegistryFinder::IsInstallerProduct(const ProgramList& list,
-                                                 std::string_view name) {
+bool RegistryFinder::IsInstallerProduct(const ProgramList& list, std::string_view name) {
   return InstallerProductNames(list).Contains(name);
 }
 

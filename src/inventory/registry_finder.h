@@ -23,8 +23,7 @@ class RegistryFinder : public ProgramFinder {
       "Publisher",    "URLInfoAbout",    "URLUpdateInfo"};
   static constexpr std::string_view Technology = "Registry";
 
-  explicit RegistryFinder(
-      platform::RegistryBackend& registry = platform::SystemRegistry());
+  explicit RegistryFinder(platform::RegistryBackend& registry = platform::SystemRegistry());
 
   void Find(ProgramList& list) override;
   // One view's Uninstall key; an absent or unreadable key contributes nothing.

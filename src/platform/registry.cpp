@@ -5,8 +5,8 @@
 
 #include "base/error.h"
 #include "base/format.h"
-#include "base/text.h"
 #include "base/resource_strings.h"
+#include "base/text.h"
 
 namespace lintrove::platform {
 namespace {

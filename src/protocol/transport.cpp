@@ -35,8 +35,8 @@ std::unique_ptr<pugi::xml_document> ServiceTransport::Send(std::string_view body
   platform::HttpProgress http_progress;
   if (progress != nullptr) {
     http_progress = [this](std::uint64_t received, std::uint64_t total) {
-      return progress->Report({url, {}, static_cast<std::int64_t>(received),
-                               static_cast<std::int64_t>(total)});
+      return progress->Report(
+          {url, {}, static_cast<std::int64_t>(received), static_cast<std::int64_t>(total)});
     };
   }
   platform::HttpAnswer answer;

@@ -214,7 +214,7 @@ class RecordsByProgram {
 }  // namespace
 
 void VerdictReader::ReadVerdicts(const ProgramRefList& sent, const pugi::xml_document& answer,
-                                      VerdictList& verdicts) {
+                                 VerdictList& verdicts) {
   const std::vector<VerdictAttributes> answered = Verdicts(answer);
   if (answered.empty()) return;
   const std::vector<int> verdicts_per_position = VerdictsPerPosition(answered, sent.Count());

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-
 namespace lintrove {
 
 std::string ProgramVerdict::DisplayName() const {

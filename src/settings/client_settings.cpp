@@ -5,8 +5,7 @@
 
 namespace lintrove {
 
-ClientSettings::ClientSettings(platform::RegistryBackend& backend,
-                                 platform::LogonEntry& logonEntry)
+ClientSettings::ClientSettings(platform::RegistryBackend& backend, platform::LogonEntry& logonEntry)
     : PublishedClass(platform::RootKey::CurrentUser, backend),
       ClientGuid(platform::GuidText(platform::NewGuid())),
       logonEntry_(logonEntry) {}

@@ -22,7 +22,7 @@ class ClientSettings : public PublishedClass<ClientSettings, RegistryPersistentS
   // A new GUID as ClientGuid and the defaults below. Backend and log-on entry must outlive the
   // object.
   explicit ClientSettings(platform::RegistryBackend& backend = platform::SystemRegistry(),
-                           platform::LogonEntry& logonEntry = platform::SystemLogonEntry());
+                          platform::LogonEntry& logonEntry = platform::SystemLogonEntry());
 
   static ClientSettings& Instance() { return ProcessInstance<ClientSettings>::Get(); }
   using ScopedInstance = ProcessInstance<ClientSettings>::Scoped;

@@ -3,7 +3,7 @@
 namespace lintrove {
 
 RegistryPersistentSettings::RegistryPersistentSettings(platform::RootKey root,
-                                                         platform::RegistryBackend& backend)
+                                                       platform::RegistryBackend& backend)
     : root_(root), backend_(backend) {}
 
 void RegistryPersistentSettings::LoadCustom(platform::Registry&) {}
@@ -29,7 +29,7 @@ void RegistryPersistentSettings::Save() {
 }
 
 void RegistryPersistentSettings::LoadProperties(Published& instance,
-                                                 const platform::Registry& registry) {
+                                                const platform::Registry& registry) {
   for (const PropertyInfo* property : instance.PublishedClassInfo().Properties()) {
     const std::string_view name = property->Name();
     if (!property->IsWritable() || !registry.ValueExists(name)) continue;
@@ -55,7 +55,7 @@ void RegistryPersistentSettings::LoadProperties(Published& instance,
 }
 
 void RegistryPersistentSettings::SaveProperties(const Published& instance,
-                                                 platform::Registry& registry) {
+                                                platform::Registry& registry) {
   for (const PropertyInfo* property : instance.PublishedClassInfo().Properties()) {
     const std::string_view name = property->Name();
     switch (property->Kind()) {

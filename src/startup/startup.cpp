@@ -5,11 +5,11 @@
 
 #include "base/date_time.h"
 #include "base/format.h"
-#include "localization/localizer.h"
 #include "base/resource_strings.h"
+#include "localization/localizer.h"
+#include "platform/client_version.h"
 #include "settings/client_settings.h"
 #include "settings/system_settings.h"
-#include "platform/client_version.h"
 #include "startup/error_report.h"
 #include "startup/reminder.h"
 

@@ -44,7 +44,8 @@ void Collect(WindowTexts& texts, const QObject& object) {
     add("accessibleDescription", widget->accessibleDescription());
   }
   if (const auto* label = qobject_cast<const QLabel*>(&object)) add("text", label->text());
-  if (const auto* button = qobject_cast<const QAbstractButton*>(&object)) add("text", button->text());
+  if (const auto* button = qobject_cast<const QAbstractButton*>(&object))
+    add("text", button->text());
   if (const auto* menu = qobject_cast<const QMenu*>(&object)) add("title", menu->title());
   if (const auto* action = qobject_cast<const QAction*>(&object)) {
     add("text", action->text());
@@ -120,10 +121,13 @@ void WindowTextsTest::englishLeavesNoGermanText() {
   const std::map<QString, WindowTexts> english = BuildWindows("en_US.UTF-8");
 
   // Names and words that are the same in both languages.
-  const QString version = QStringLiteral("Version: ") + QString::fromStdString(lintrove::ClientVersion());
-  const std::set<QString> same = {"Lintrove", "Dorv Lintrove", "Logo", "&Ok", "Software:", version,
-                                  "Update", "Download", "0.0.0.0", "lbl_progress", "Feedback",
-                                  "Dorv Lintrove - www.lintrove.example - " + version};
+  const QString version =
+      QStringLiteral("Version: ") + QString::fromStdString(lintrove::ClientVersion());
+  const std::set<QString> same = {
+      "Lintrove",     "Dorv Lintrove", "Logo",
+      "&Ok",          "Software:",     version,
+      "Update",       "Download",      "0.0.0.0",
+      "lbl_progress", "Feedback",      "Dorv Lintrove - www.lintrove.example - " + version};
   QStringList untranslated;
   for (const auto& [window, texts] : german) {
     QVERIFY2(english.contains(window), qPrintable(window));

@@ -11,17 +11,17 @@
 
 #include "base/date_time.h"
 #include "base/format.h"
-#include "inventory/installer_finder.h"
-#include "inventory/registry_finder.h"
 #include "base/resource_strings.h"
+#include "inventory/installer_finder.h"
 #include "inventory/machine_fixture.h"
+#include "inventory/registry_finder.h"
+#include "platform/client_version.h"
 #include "platform/posix/posix_installer_database.h"
 #include "platform/posix/posix_registry.h"
 #include "protocol/test_update_service.h"
 #include "reg_command.h"
 #include "settings/ignore_marks.h"
 #include "settings/registry_persistent_settings.h"
-#include "platform/client_version.h"
 #include "support/temp_dir.h"
 
 namespace lintrove::cli {

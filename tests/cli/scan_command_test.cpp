@@ -126,9 +126,9 @@ TEST_F(ScanCommandTest, JsonCarriesEveryPropertyAndTheIdentifier) {
   std::vector<std::string> keys;
   for (const auto& [key, value] : zip.items()) keys.push_back(key);
   ASSERT_GE(keys.size(), 5u);
-  EXPECT_THAT(std::vector(keys.begin(), keys.begin() + 5),
-              ::testing::ElementsAre("class", "identifier", "DisplayName", "DisplayVersion",
-                                     "DisplayIcon"))
+  EXPECT_THAT(
+      std::vector(keys.begin(), keys.begin() + 5),
+      ::testing::ElementsAre("class", "identifier", "DisplayName", "DisplayVersion", "DisplayIcon"))
       << "the properties in the order they are published";
   EXPECT_EQ(zip["class"], "tRegistryProgramm");
   EXPECT_EQ(zip["identifier"], "7-Zip7-Zip 23.01 (x64)23.01");

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "support/installer_machine.h"
 #include "machine_fixture.h"
+#include "support/installer_machine.h"
 
 namespace lintrove::platform {
 namespace {

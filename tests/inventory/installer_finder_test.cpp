@@ -3,10 +3,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "support/installer_machine.h"
-#include "machine_fixture.h"
 #include "inventory/installer_program.h"
+#include "machine_fixture.h"
 #include "platform/posix/posix_installer_database.h"
+#include "support/installer_machine.h"
 
 namespace lintrove {
 namespace {

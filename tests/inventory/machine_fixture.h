@@ -34,8 +34,8 @@ inline void WriteUninstallEntry(platform::RegistryBackend& backend, const std::s
                                 const std::string& name, const std::string& version) {
   platform::Registry registry(platform::RootKey::LocalMachine, platform::RegistryView::Default,
                               backend);
-  ASSERT_TRUE(registry.OpenKey(
-      "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + key, true));
+  ASSERT_TRUE(
+      registry.OpenKey("\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + key, true));
   registry.WriteString("DisplayName", name);
   registry.WriteString("DisplayVersion", version);
   registry.WriteString("UninstallString", "C:\\" + key + "\\uninstall.exe");

@@ -171,8 +171,7 @@ TEST_F(RegistryFinderTest, ReadValueAsTextByType) {
   ASSERT_TRUE(key.OpenKeyReadOnly(std::string(RegistryFinder::UninstallKey) + "Entry"));
   for (std::size_t i = 0; i < std::size(cases); ++i) {
     SCOPED_TRACE(cases[i].data);
-    EXPECT_EQ(RegistryFinder::ReadValueAsText(key, "V" + std::to_string(i)),
-              cases[i].text);
+    EXPECT_EQ(RegistryFinder::ReadValueAsText(key, "V" + std::to_string(i)), cases[i].text);
   }
 }
 

@@ -3,9 +3,10 @@
 // The answers the transport must cope with, served on 127.0.0.1 for a client of another build
 // (the Windows one under Wine), path by path: /plain, /gzip, /deflate (a padded "ok" status),
 // /large, /large-gzip, /large-deflate (100000 bytes once decoded), /stall (answers after three
-// seconds), /silent (says nothing for longer than any stall limit), /notxml; GET /download (300000 bytes) and /missing (404 with an error page). An HTTPS
-// server with a self-signed certificate answers every POST with "ok". Writes "HTTP_PORT
-// HTTPS_PORT" to PORT_FILE once both listen, and serves until killed.
+// seconds), /silent (says nothing for longer than any stall limit), /notxml; GET /download (300000
+// bytes) and /missing (404 with an error page). An HTTPS server with a self-signed certificate
+// answers every POST with "ok". Writes "HTTP_PORT HTTPS_PORT" to PORT_FILE once both listen, and
+// serves until killed.
 #include <chrono>
 #include <fstream>
 #include <iostream>
@@ -27,7 +28,8 @@ std::string Encoded(const std::string& body, const std::string& encoding) {
 void AnswerPost(const httplib::Request& request, httplib::Response& response) {
   const std::string ok =
       "<dorvupdater><status>ok</status><pad>" + std::string(5000, 'x') + "</pad></dorvupdater>";
-  const std::string large = "<dorvupdater><pad>" + std::string(100000, 'x') + "</pad></dorvupdater>";
+  const std::string large =
+      "<dorvupdater><pad>" + std::string(100000, 'x') + "</pad></dorvupdater>";
   std::string path = request.path;
   std::string body = ok;
   if (path.starts_with("/large")) {

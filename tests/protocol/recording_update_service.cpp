@@ -77,15 +77,16 @@ int main(int argc, char** argv) {
     const std::size_t body_start = request.find("\r\n\r\n");
     std::string answer;
     if (body_start != std::string::npos) {
-      if (auto result = forward.Post("/updateservice1400.php", request.substr(body_start + 4),
-                                     "text/xml")) {
+      if (auto result =
+              forward.Post("/updateservice1400.php", request.substr(body_start + 4), "text/xml")) {
         answer = result->body;
       }
     }
     // One request a connection keeps the log in the order the client sent them.
-    const std::string response = "HTTP/1.1 200 OK\r\nContent-Type: text/xml; charset=UTF-8\r\n"
-                                 "Content-Length: " + std::to_string(answer.size()) +
-                                 "\r\nConnection: close\r\n\r\n" + answer;
+    const std::string response =
+        "HTTP/1.1 200 OK\r\nContent-Type: text/xml; charset=UTF-8\r\n"
+        "Content-Length: " +
+        std::to_string(answer.size()) + "\r\nConnection: close\r\n\r\n" + answer;
     ::send(connection, response.data(), response.size(), MSG_NOSIGNAL);
     ::close(connection);
   }

@@ -12,7 +12,7 @@ namespace lintrove {
 namespace {
 
 std::unique_ptr<ProgramVerdict> RecordOf(std::string name, std::string about = {},
-                                             std::string update_info = {}) {
+                                         std::string update_info = {}) {
   auto program = std::make_unique<RegistryProgram>();
   program->DisplayName = std::move(name);
   program->URLInfoAbout = std::move(about);

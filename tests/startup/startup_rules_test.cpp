@@ -52,10 +52,10 @@ TEST(StartupArgumentsTest, HelpAndVersionAreWrittenAndEndTheRun) {
 
   out.str("");
   EXPECT_TRUE(PrintInformation({.help = true}, "/usr/bin/lintrove", out));
-  EXPECT_EQ(out.str().rfind(
-                "Aufruf: /usr/bin/lintrove [/reminder] [--wine-prefix VERZ] [--help] [--version]\n",
-                0),
-            0u);
+  EXPECT_EQ(
+      out.str().rfind(
+          "Aufruf: /usr/bin/lintrove [/reminder] [--wine-prefix VERZ] [--help] [--version]\n", 0),
+      0u);
   EXPECT_NE(out.str().find("--version"), std::string::npos);
 
   out.str("");

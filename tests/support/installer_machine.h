@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
-#include "support/machine_text.h"
 #include "platform/installer_database.h"
+#include "support/machine_text.h"
 
 namespace lintrove::test {
 

@@ -5,8 +5,8 @@
 #include <optional>
 
 #include "base/error.h"
-#include "base/text.h"
 #include "base/resource_strings.h"
+#include "base/text.h"
 #include "localization/window_translation.h"
 #include "platform/pe/pe_resource_writer.h"
 

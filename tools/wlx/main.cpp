@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "base/error.h"
-#include "language_source.h"
 #include "base/resource_strings.h"
+#include "language_source.h"
 
 namespace {
 

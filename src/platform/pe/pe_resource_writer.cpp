@@ -235,7 +235,8 @@ std::vector<ResourceToWrite> IconGroupResources(const ResourceName& name,
                  ico.begin() + static_cast<std::ptrdiff_t>(entry + 12));
     group.push_back(static_cast<std::uint8_t>(id));
     group.push_back(static_cast<std::uint8_t>(id >> 8));
-    resources.push_back({kResourceTypeIcon, id,
+    resources.push_back({kResourceTypeIcon,
+                         id,
                          {ico.begin() + static_cast<std::ptrdiff_t>(offset),
                           ico.begin() + static_cast<std::ptrdiff_t>(offset + size)}});
   }

@@ -15,8 +15,7 @@ struct Sha256::State {
 };
 
 Sha256::Sha256() : state_(std::make_unique<State>()) {
-  if (!state_->context ||
-      EVP_DigestInit_ex(state_->context.get(), EVP_sha256(), nullptr) != 1) {
+  if (!state_->context || EVP_DigestInit_ex(state_->context.get(), EVP_sha256(), nullptr) != 1) {
     throw std::bad_alloc();
   }
 }

@@ -61,7 +61,7 @@ class RegTreeBuilder final : public RegFileSink {
   std::string source_;
   RegistryView view_;
   bool refuseEmptyNames_ = true;
-  RegKey* trees_[2] = {};  // by root, once asked for
+  RegKey* trees_[2] = {};      // by root, once asked for
   RegKey* current_ = nullptr;  // null after a deletion header: its values are ignored
   bool seenHeader_ = false;
   std::vector<std::string_view> components_;  // of the header being applied

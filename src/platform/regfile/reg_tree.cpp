@@ -4,8 +4,8 @@
 
 #include "base/error.h"
 #include "base/format.h"
-#include "base/text.h"
 #include "base/resource_strings.h"
+#include "base/text.h"
 #include "platform/unicode.h"
 
 namespace lintrove::platform {

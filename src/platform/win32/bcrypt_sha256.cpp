@@ -1,5 +1,5 @@
-#include <windows.h>
 #include <bcrypt.h>
+#include <windows.h>
 
 #include <array>
 #include <new>
@@ -21,7 +21,8 @@ namespace {
 BCRYPT_ALG_HANDLE Sha256Algorithm() {
   static const BCRYPT_ALG_HANDLE algorithm = [] {
     BCRYPT_ALG_HANDLE opened = nullptr;
-    if (!BCRYPT_SUCCESS(BCryptOpenAlgorithmProvider(&opened, BCRYPT_SHA256_ALGORITHM, nullptr, 0))) {
+    if (!BCRYPT_SUCCESS(
+            BCryptOpenAlgorithmProvider(&opened, BCRYPT_SHA256_ALGORITHM, nullptr, 0))) {
       throw std::bad_alloc();
     }
     return opened;

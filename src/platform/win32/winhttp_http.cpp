@@ -1,6 +1,6 @@
-#include <winsock2.h>
 #include <windows.h>
 #include <winhttp.h>
+#include <winsock2.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -29,21 +29,34 @@ constexpr DWORD kReadSlice = 64 * 1024;
 // The WinHTTP errors a user meets, for systems whose winhttp.dll has no message texts (Wine).
 const char* KnownWinHttpError(DWORD code) {
   switch (code) {
-    case ERROR_WINHTTP_TIMEOUT: return "The operation timed out";
-    case ERROR_WINHTTP_NAME_NOT_RESOLVED: return "The server name could not be resolved";
-    case ERROR_WINHTTP_CANNOT_CONNECT: return "A connection with the server could not be established";
-    case ERROR_WINHTTP_CONNECTION_ERROR: return "The connection with the server was reset or ended";
-    case ERROR_WINHTTP_INVALID_SERVER_RESPONSE: return "The server returned an invalid answer";
-    case ERROR_WINHTTP_INVALID_URL: return "The address is invalid";
-    case ERROR_WINHTTP_UNRECOGNIZED_SCHEME: return "The address has an unsupported scheme";
-    case ERROR_WINHTTP_REDIRECT_FAILED: return "The redirection failed";
-    case ERROR_WINHTTP_SECURE_CHANNEL_ERROR: return "A secure connection could not be established";
-    case ERROR_WINHTTP_SECURE_FAILURE: return "The server's SSL certificate is not trusted";
-    case ERROR_WINHTTP_SECURE_INVALID_CA: return "The server's SSL certificate has an unknown issuer";
-    case ERROR_WINHTTP_SECURE_CERT_DATE_INVALID: return "The server's SSL certificate has expired";
+    case ERROR_WINHTTP_TIMEOUT:
+      return "The operation timed out";
+    case ERROR_WINHTTP_NAME_NOT_RESOLVED:
+      return "The server name could not be resolved";
+    case ERROR_WINHTTP_CANNOT_CONNECT:
+      return "A connection with the server could not be established";
+    case ERROR_WINHTTP_CONNECTION_ERROR:
+      return "The connection with the server was reset or ended";
+    case ERROR_WINHTTP_INVALID_SERVER_RESPONSE:
+      return "The server returned an invalid answer";
+    case ERROR_WINHTTP_INVALID_URL:
+      return "The address is invalid";
+    case ERROR_WINHTTP_UNRECOGNIZED_SCHEME:
+      return "The address has an unsupported scheme";
+    case ERROR_WINHTTP_REDIRECT_FAILED:
+      return "The redirection failed";
+    case ERROR_WINHTTP_SECURE_CHANNEL_ERROR:
+      return "A secure connection could not be established";
+    case ERROR_WINHTTP_SECURE_FAILURE:
+      return "The server's SSL certificate is not trusted";
+    case ERROR_WINHTTP_SECURE_INVALID_CA:
+      return "The server's SSL certificate has an unknown issuer";
+    case ERROR_WINHTTP_SECURE_CERT_DATE_INVALID:
+      return "The server's SSL certificate has expired";
     case ERROR_WINHTTP_SECURE_CERT_CN_INVALID:
       return "The server's SSL certificate is for another name";
-    default: return nullptr;
+    default:
+      return nullptr;
   }
 }
 
@@ -164,8 +177,7 @@ struct AnswerHead {
 // and ends on its own, at once or when its blocking call returns.
 class ExchangeThread {
  public:
-  ExchangeThread(std::shared_ptr<void> session, Handle connection, Handle request,
-                 std::string body)
+  ExchangeThread(std::shared_ptr<void> session, Handle connection, Handle request, std::string body)
       : state_(std::make_shared<State>()) {
     state_->session = std::move(session);
     state_->connection = std::move(connection);
@@ -398,8 +410,7 @@ class WinHttp final : public Http {
   };
 
   int StallTimeoutMs() const {
-    return static_cast<int>(
-        std::clamp<std::int64_t>(limits_.stall_timeout.count(), 1, 0x7FFFFFFF));
+    return static_cast<int>(std::clamp<std::int64_t>(limits_.stall_timeout.count(), 1, 0x7FFFFFFF));
   }
 
   void Check(DWORD code) const {

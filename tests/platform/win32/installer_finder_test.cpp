@@ -73,8 +73,7 @@ TEST(Win32InstallerFinderTest, ListsTheInstalledPackagesWithTheirProperties) {
     codes.push_back(*code);
   ASSERT_EQ(progress.size(), static_cast<std::size_t>(list.Count()));
   for (std::size_t i = 0; i < progress.size(); ++i) {
-    const auto& program =
-        dynamic_cast<const InstallerProgram&>(list.Items(static_cast<int>(i)));
+    const auto& program = dynamic_cast<const InstallerProgram&>(list.Items(static_cast<int>(i)));
     EXPECT_EQ(progress[i].name, program.ProductName);
     EXPECT_EQ(progress[i].total, static_cast<std::int32_t>(codes.size()));
     ASSERT_GE(progress[i].position, 1);

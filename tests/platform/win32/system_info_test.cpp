@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "inventory/platform_facts.h"
+#include "platform/client_version.h"
 #include "platform/guid.h"
 #include "platform/win32/wide_text.h"
-#include "platform/client_version.h"
 #include "support/temp_dir.h"
 
 namespace lintrove::platform {

@@ -3,8 +3,8 @@
 #include <iostream>
 
 #include "inventory/platform_facts.h"
-#include "platform/system_info.h"
 #include "platform/client_version.h"
+#include "platform/system_info.h"
 
 int main() {
   std::cout << lintrove::ClientVersion() << '\n'
