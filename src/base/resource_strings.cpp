@@ -124,9 +124,6 @@ constexpr std::array kBuiltIn = {
     BuiltIn{ResString::SetupChecksumMismatch,
             "Die heruntergeladene Datei %s stimmt nicht mit der Prüfsumme des Dienstes überein "
             "und wurde gelöscht.\r\nErwartet (SHA-256): %s\r\nErhalten: %s"},
-    BuiltIn{ResString::SetupNotStarted,
-            "Das Setup konnte nicht gestartet werden:\r\n%s\r\nDie Datei bleibt dort bis zum "
-            "nächsten Start von Lintrove."},
     BuiltIn{ResString::SetupSignatureMissing,
             "Der Dienst nennt keine Signatur für das Setup %s. Es wird nicht gestartet; die "
             "Datei wurde gelöscht."},
@@ -140,6 +137,9 @@ constexpr std::array kBuiltIn = {
     BuiltIn{ResString::ClientVersions, "Diese Version: %s, neueste Version: %s"},
     BuiltIn{ResString::NoSetupForThisSystem,
             "Der Dienst bietet kein Setup für dieses System (%s) an."},
+    BuiltIn{ResString::SetupNotStarted,
+            "Das Setup konnte nicht gestartet werden:\r\n%s\r\nDie Datei bleibt dort bis zum "
+            "nächsten Start von Lintrove."},
     BuiltIn{ResString::UninstallerNotStarted,
             "Das Deinstallationsprogramm von „%s“ konnte nicht gestartet werden."},
     BuiltIn{ResString::NoVersionInfo, "-keine Versionsinfo vorhanden-"},
