@@ -63,7 +63,8 @@ struct TaughtCatalog {
         store(file),
         catalog(store, 3),
         service(catalog, Release{}) {
-    for (int client = 1; client <= kClients; ++client) service.Answer(Step1(client), "", "192.0.2.1");
+    for (int client = 1; client <= kClients; ++client)
+      service.Answer(Step1(client), "", "192.0.2.1");
   }
   ~TaughtCatalog() {
     for (const char* suffix : {"", "-wal", "-shm"}) {

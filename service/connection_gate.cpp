@@ -151,7 +151,8 @@ ConnectionGate::ConnectionGate(ConnectionLimits limits, std::set<std::string> un
       refused_(std::move(refused)),
       epoll_(epoll_create1(EPOLL_CLOEXEC)),
       wake_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
-  if (epoll_ < 0 || wake_ < 0) throw Error("Cannot wait for connections: " + std::string(std::strerror(errno)));
+  if (epoll_ < 0 || wake_ < 0)
+    throw Error("Cannot wait for connections: " + std::string(std::strerror(errno)));
   epoll_event event{};
   event.events = EPOLLIN;
   event.data.fd = wake_;
@@ -278,8 +279,8 @@ void ConnectionGate::Examine(Connection& connection) {
     case RequestFrame::State::Incomplete:
       return;
     case RequestFrame::State::HeadTooLarge:
-      Refuse(connection, 431, "the request head is larger than " + std::to_string(kMaxHead) +
-                                  " bytes");
+      Refuse(connection, 431,
+             "the request head is larger than " + std::to_string(kMaxHead) + " bytes");
       return;
     case RequestFrame::State::LengthRequired:
       Refuse(connection, 411, "a request body needs a Content-Length");
@@ -291,8 +292,8 @@ void ConnectionGate::Examine(Connection& connection) {
       break;
   }
   if (frame.body_over_limit) {
-    Refuse(connection, 413, "the request is larger than " + std::to_string(limits_.max_body) +
-                                " bytes");
+    Refuse(connection, 413,
+           "the request is larger than " + std::to_string(limits_.max_body) + " bytes");
     return;
   }
   const std::size_t size = frame.head_size + frame.body_size;
@@ -348,8 +349,9 @@ void ConnectionGate::ExpireDeadlines() {
     if (connection->received.empty() || connection->draining) {
       Close(*connection);  // idle, or done draining
     } else {
-      Refuse(*connection, 408, "the request did not arrive within " +
-                                   std::to_string(limits_.request_timeout.count()) + " s");
+      Refuse(*connection, 408,
+             "the request did not arrive within " +
+                 std::to_string(limits_.request_timeout.count()) + " s");
     }
   }
 }
@@ -373,9 +375,8 @@ void ConnectionGate::Work(Lane& lane) {
     const bool close_connection =
         stopping_ || connection.answered + 1 >= limits_.keep_alive_requests;
     const std::string_view request(connection.received.data(), connection.request_size);
-    GatheredRequestStream stream(connection.socket, request, connection.peer,
-                                 connection.peer_port, connection.continue_sent,
-                                 Clock::now() + limits_.request_timeout);
+    GatheredRequestStream stream(connection.socket, request, connection.peer, connection.peer_port,
+                                 connection.continue_sent, Clock::now() + limits_.request_timeout);
     lock.unlock();
     bool connection_closed = false;
     const bool answered = answer_(stream, close_connection, connection_closed);

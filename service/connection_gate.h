@@ -28,8 +28,8 @@ namespace lintrove::service {
 class ConnectionGate {
  public:
   // Answers the one request the stream holds; false ends the connection.
-  using Answer = std::function<bool(httplib::Stream& stream, bool close_connection,
-                                    bool& connection_closed)>;
+  using Answer =
+      std::function<bool(httplib::Stream& stream, bool close_connection, bool& connection_closed)>;
   // A request the gate refused itself, for the log.
   using Refused = std::function<void(int status, std::string_view reason)>;
 

@@ -70,7 +70,8 @@ RequestFrame FrameRequest(std::string_view received, std::size_t max_head, std::
   }
   if (const std::optional<std::string_view> length = HeaderValue(head, "Content-Length")) {
     std::size_t size = 0;
-    const auto [last, error] = std::from_chars(length->data(), length->data() + length->size(), size);
+    const auto [last, error] =
+        std::from_chars(length->data(), length->data() + length->size(), size);
     if (length->empty() || error != std::errc() || last != length->data() + length->size()) {
       frame.state = RequestFrame::State::Malformed;
       return frame;

@@ -11,8 +11,7 @@ std::string Number(double value) {
   return text;
 }
 
-void Family(std::string& out, std::string_view name, std::string_view type,
-            std::string_view help) {
+void Family(std::string& out, std::string_view name, std::string_view type, std::string_view help) {
   out.append("# HELP ").append(name).append(" ").append(help).append("\n");
   out.append("# TYPE ").append(name).append(" ").append(type).append("\n");
 }

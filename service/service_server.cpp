@@ -196,30 +196,30 @@ ServiceServer::~ServiceServer() = default;
 
 void ServiceServer::Route() {
   server_->set_payload_max_length(settings_.connections.max_body);
-  server_->set_keep_alive_max_count(static_cast<std::size_t>(settings_.connections.keep_alive_requests));
+  server_->set_keep_alive_max_count(
+      static_cast<std::size_t>(settings_.connections.keep_alive_requests));
   server_->set_keep_alive_timeout(settings_.connections.keep_alive_timeout.count());
 
-  server_->set_pre_routing_handler([this](const httplib::Request& request,
-                                          httplib::Response& response) {
-    note.origin =
-        RequestOrigin(request.remote_addr, HeaderValues(request, "X-Forwarded-For"),
-                      settings_.trusted_proxies);
-    if (request.path == kHealthPath || request.path == kMetricsPath) {
-      return httplib::Server::HandlerResponse::Unhandled;
-    }
-    if (!rate_limiter_.Admit(note.origin)) {
-      response.set_header("Retry-After", std::to_string(rate_limiter_.RetryAfter().count()));
-      Refuse(request, response, kTooManyRequests,
-             "too many requests from one address; try again later");
-      return httplib::Server::HandlerResponse::Handled;
-    }
-    if (request.path != kEndpoint || request.method == "POST") {
-      return httplib::Server::HandlerResponse::Unhandled;
-    }
-    response.set_header("Allow", "POST");
-    Refuse(request, response, 405, "the endpoint takes POST only");
-    return httplib::Server::HandlerResponse::Handled;
-  });
+  server_->set_pre_routing_handler(
+      [this](const httplib::Request& request, httplib::Response& response) {
+        note.origin = RequestOrigin(request.remote_addr, HeaderValues(request, "X-Forwarded-For"),
+                                    settings_.trusted_proxies);
+        if (request.path == kHealthPath || request.path == kMetricsPath) {
+          return httplib::Server::HandlerResponse::Unhandled;
+        }
+        if (!rate_limiter_.Admit(note.origin)) {
+          response.set_header("Retry-After", std::to_string(rate_limiter_.RetryAfter().count()));
+          Refuse(request, response, kTooManyRequests,
+                 "too many requests from one address; try again later");
+          return httplib::Server::HandlerResponse::Handled;
+        }
+        if (request.path != kEndpoint || request.method == "POST") {
+          return httplib::Server::HandlerResponse::Unhandled;
+        }
+        response.set_header("Allow", "POST");
+        Refuse(request, response, 405, "the endpoint takes POST only");
+        return httplib::Server::HandlerResponse::Handled;
+      });
 
   RouteEndpoint();
   RoutePages();
@@ -252,38 +252,38 @@ void ServiceServer::Route() {
 }
 
 void ServiceServer::RouteEndpoint() {
-  server_->Post(LiteralRoute(kEndpoint), [this](const httplib::Request& request,
-                                                httplib::Response& response,
-                                                const httplib::ContentReader& reader) {
-    const std::size_t max_body = settings_.connections.max_body;
-    std::string body;
-    bool too_large = false;
-    // Counted after decoding: a small compressed body may stand for a huge one.
-    const bool complete = reader([&](const char* data, std::size_t length) {
-      too_large = body.size() + length > max_body;
-      if (!too_large) body.append(data, length);
-      return !too_large;
-    });
-    if (!complete) {
-      // What is left of the body may still be on its way: the connection cannot carry another
-      // request.
-      response.set_header("Connection", "close");
-      Refuse(request, response, too_large ? kTooLarge : kBadRequest,
-             too_large ? "the request is larger than " + std::to_string(max_body) + " bytes"
-                       : "the request body could not be read");
-      return;
-    }
-    ServiceAnswer answer = service_.Answer(body, BaseUrl(request), note.origin);
-    note.what = answer.command;
-    note.programs = answer.programs;
-    note.refusal = answer.error;
-    if (answer.http_status == kServerError) {
-      metrics_.CountDatabaseError();
-      if (health_) health_->WriteFailed(answer.error);
-    }
-    response.status = answer.http_status;
-    SetAnswer(request, response, std::move(answer.document));
-  });
+  server_->Post(
+      LiteralRoute(kEndpoint), [this](const httplib::Request& request, httplib::Response& response,
+                                      const httplib::ContentReader& reader) {
+        const std::size_t max_body = settings_.connections.max_body;
+        std::string body;
+        bool too_large = false;
+        // Counted after decoding: a small compressed body may stand for a huge one.
+        const bool complete = reader([&](const char* data, std::size_t length) {
+          too_large = body.size() + length > max_body;
+          if (!too_large) body.append(data, length);
+          return !too_large;
+        });
+        if (!complete) {
+          // What is left of the body may still be on its way: the connection cannot carry another
+          // request.
+          response.set_header("Connection", "close");
+          Refuse(request, response, too_large ? kTooLarge : kBadRequest,
+                 too_large ? "the request is larger than " + std::to_string(max_body) + " bytes"
+                           : "the request body could not be read");
+          return;
+        }
+        ServiceAnswer answer = service_.Answer(body, BaseUrl(request), note.origin);
+        note.what = answer.command;
+        note.programs = answer.programs;
+        note.refusal = answer.error;
+        if (answer.http_status == kServerError) {
+          metrics_.CountDatabaseError();
+          if (health_) health_->WriteFailed(answer.error);
+        }
+        response.status = answer.http_status;
+        SetAnswer(request, response, std::move(answer.document));
+      });
 }
 
 void ServiceServer::RoutePages() {
@@ -292,17 +292,17 @@ void ServiceServer::RoutePages() {
     note.what = "GET feedback";
     SetPage(response, feedback_.Show(QueryOf(request)));
   });
-  server_->Post(feedback_path, [this](const httplib::Request& request,
-                                      httplib::Response& response) {
-    note.what = "POST feedback";
-    if (IsCrossSiteForm(request)) {
-      note.refusal = "the form was sent from another site";
-      SetPage(response, feedback_.RefuseForeignForm(QueryOf(request)));
-      return;
-    }
-    SetPage(response, feedback_.Receive(QueryOf(request), request.get_param_value("subject"),
-                                        request.get_param_value("comment")));
-  });
+  server_->Post(
+      feedback_path, [this](const httplib::Request& request, httplib::Response& response) {
+        note.what = "POST feedback";
+        if (IsCrossSiteForm(request)) {
+          note.refusal = "the form was sent from another site";
+          SetPage(response, feedback_.RefuseForeignForm(QueryOf(request)));
+          return;
+        }
+        SetPage(response, feedback_.Receive(QueryOf(request), request.get_param_value("subject"),
+                                            request.get_param_value("comment")));
+      });
 
   const Release& release = service_.CurrentRelease();
   if (!release.directory) return;
@@ -339,21 +339,21 @@ void ServiceServer::RoutePages() {
 
 void ServiceServer::ServeOperators(CatalogStore& store) {
   health_ = std::make_unique<HealthProbe>(store, settings_.health_timeout);
-  server_->Get(LiteralRoute(kHealthPath), [this](const httplib::Request&,
-                                                 httplib::Response& response) {
-    note.what = "GET health";
-    note.routine = true;
-    const HealthProbe::Finding finding = health_->Check();
-    response.status = finding.healthy ? 200 : 503;
-    // A proxy or load balancer must ask again, not remember.
-    response.set_header("Cache-Control", "no-store");
-    response.set_content(finding.healthy ? "ok\n" : finding.reason + "\n", kText);
-    if (healthy_.exchange(finding.healthy) != finding.healthy) {
-      log_.Write(finding.healthy ? LogLevel::Info : LogLevel::Warning,
-                 finding.healthy ? "health: the catalog answers again"
-                                 : "health: " + finding.reason + ": " + finding.detail);
-    }
-  });
+  server_->Get(
+      LiteralRoute(kHealthPath), [this](const httplib::Request&, httplib::Response& response) {
+        note.what = "GET health";
+        note.routine = true;
+        const HealthProbe::Finding finding = health_->Check();
+        response.status = finding.healthy ? 200 : 503;
+        // A proxy or load balancer must ask again, not remember.
+        response.set_header("Cache-Control", "no-store");
+        response.set_content(finding.healthy ? "ok\n" : finding.reason + "\n", kText);
+        if (healthy_.exchange(finding.healthy) != finding.healthy) {
+          log_.Write(finding.healthy ? LogLevel::Info : LogLevel::Warning,
+                     finding.healthy ? "health: the catalog answers again"
+                                     : "health: " + finding.reason + ": " + finding.detail);
+        }
+      });
   server_->Get(LiteralRoute(kMetricsPath), [this, &store](const httplib::Request&,
                                                           httplib::Response& response) {
     note.what = "GET metrics";
@@ -369,7 +369,7 @@ void ServiceServer::LogRequest(const httplib::Request& request, const httplib::R
   }
   const double seconds = SecondsSince(note.start);
   metrics_.CountRequest(note.what, response.status, seconds);
-  const LogLevel level = note.routine            ? LogLevel::Debug
+  const LogLevel level = note.routine             ? LogLevel::Debug
                          : response.status >= 500 ? LogLevel::Error
                          : response.status >= 400 ? LogLevel::Warning
                                                   : LogLevel::Info;
@@ -390,8 +390,7 @@ bool ServiceServer::IsCrossSiteForm(const httplib::Request& request) const {
   if (!request.has_header("Origin")) return false;
   const std::string origin = Authority(request.get_header_value("Origin"));
   if (origin.empty()) return true;  // "null": a sandboxed or local page
-  return origin != LowerAscii(request.get_header_value("Host")) &&
-         origin != Authority(public_url_);
+  return origin != LowerAscii(request.get_header_value("Host")) && origin != Authority(public_url_);
 }
 
 std::string ServiceServer::BaseUrl(const httplib::Request& request) const {

@@ -10,9 +10,9 @@
 #include "catalog_store.h"
 #include "feedback_page.h"
 #include "rate_limiter.h"
+#include "server_settings.h"
 #include "service_log.h"
 #include "service_metrics.h"
-#include "server_settings.h"
 #include "update_service.h"
 
 namespace httplib {

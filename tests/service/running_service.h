@@ -1,8 +1,8 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
-#include <chrono>
 #include <memory>
 #include <sstream>
 #include <string>

@@ -44,8 +44,8 @@ TEST(ServiceConnectionsTest, SlowAndIdleClientsLeaveANewClientAnsweredAtOnce) {
   for (int i = 0; i < 8; ++i) {
     idle.push_back(std::make_unique<httplib::Client>("127.0.0.1", service.Port()));
     idle.back()->set_keep_alive(true);
-    ASSERT_TRUE(idle.back()->Post(std::string(service::ServiceServer::kEndpoint), kNoop,
-                                  "text/xml"));
+    ASSERT_TRUE(
+        idle.back()->Post(std::string(service::ServiceServer::kEndpoint), kNoop, "text/xml"));
   }
   for (std::size_t byte = 0; byte < 6; ++byte) {
     for (auto& connection : slow) ASSERT_TRUE(connection->Send(head.substr(byte, 1)));
@@ -139,8 +139,8 @@ TEST(ServiceConnectionsTest, HeadsWithoutAUsableLengthAreRefused) {
       {"a declared length over the limit",
        "POST /updateservice1400.php HTTP/1.1\r\nHost: x\r\nContent-Length: 999999999\r\n\r\n",
        "HTTP/1.1 413 "},
-      {"a head that does not end",
-       "GET / HTTP/1.1\r\nX-Filler: " + std::string(40 * 1024, 'a'), "HTTP/1.1 431 "},
+      {"a head that does not end", "GET / HTTP/1.1\r\nX-Filler: " + std::string(40 * 1024, 'a'),
+       "HTTP/1.1 431 "},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);

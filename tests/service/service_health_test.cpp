@@ -5,8 +5,8 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
-#include <sys/socket.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -155,8 +155,8 @@ TEST(ServiceHealthTest, ADatabaseThatHangsIs503InTimeWhileEveryWorkerWaitsForIt)
 
 TEST(ServiceHealthTest, ACatalogThatCannotBeWrittenIs503AndTheClientIsNotToldWhy) {
   TempDir dir;
-  ServiceProcess process({"--port", "0", "--database", (dir / "catalog.db").string(),
-                          "--log-level", "quiet"});
+  ServiceProcess process(
+      {"--port", "0", "--database", (dir / "catalog.db").string(), "--log-level", "quiet"});
   const std::string address = process.ReadLine();
   httplib::Client client("127.0.0.1", std::stoi(address.substr(address.rfind(':') + 1)));
   ASSERT_EQ(client.Get(kHealth)->status, 200);

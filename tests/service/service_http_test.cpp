@@ -6,8 +6,8 @@
 
 #include <signal.h>
 
-#include <chrono>
 #include <algorithm>
+#include <chrono>
 #include <regex>
 #include <set>
 #include <thread>
@@ -165,8 +165,8 @@ int PortOf(const std::string& address) { return std::stoi(address.substr(address
 
 TEST(ServiceHttpTest, OnSigtermARequestUnderWayIsStillAnswered) {
   TempDir dir;
-  ServiceProcess process({"--port", "0", "--database", (dir / "catalog.db").string(),
-                          "--log-level", "quiet", "--stop-timeout", "5"});
+  ServiceProcess process({"--port", "0", "--database", (dir / "catalog.db").string(), "--log-level",
+                          "quiet", "--stop-timeout", "5"});
   const int port = PortOf(process.ReadLine());
   RawConnection client(port);
   const std::string request = EndpointPost(kNoop);
@@ -185,8 +185,8 @@ TEST(ServiceHttpTest, OnSigtermARequestUnderWayIsStillAnswered) {
 
 TEST(ServiceHttpTest, OnSigtermSlowAndIdleClientsDoNotKeepTheProcess) {
   TempDir dir;
-  ServiceProcess process({"--port", "0", "--database", (dir / "catalog.db").string(),
-                          "--log-level", "quiet", "--stop-timeout", "1"});
+  ServiceProcess process({"--port", "0", "--database", (dir / "catalog.db").string(), "--log-level",
+                          "quiet", "--stop-timeout", "1"});
   const int port = PortOf(process.ReadLine());
   RawConnection slow(port);
   ASSERT_TRUE(slow.Send("POST /updateservice1400.php HTTP/1.1\r\nHost: 127.0.0.1\r\n"));
@@ -202,8 +202,8 @@ TEST(ServiceHttpTest, OnSigtermSlowAndIdleClientsDoNotKeepTheProcess) {
 
 TEST(ServiceHttpTest, ASecondSigtermEndsTheProcessAtOnce) {
   TempDir dir;
-  ServiceProcess process({"--port", "0", "--database", (dir / "catalog.db").string(),
-                          "--log-level", "quiet", "--stop-timeout", "10"});
+  ServiceProcess process({"--port", "0", "--database", (dir / "catalog.db").string(), "--log-level",
+                          "quiet", "--stop-timeout", "10"});
   const int port = PortOf(process.ReadLine());
   RawConnection slow(port);
   ASSERT_TRUE(slow.Send("POST /updateservice1400.php HTTP/1.1\r\nHost: 127.0.0.1\r\n"));

@@ -21,8 +21,10 @@ TEST(ShownDatabaseTest, PasswordsAreHidden) {
       {"postgresql://db.example.org/lintrove?user=lintrove&password=s3cret&sslmode=require",
        "postgresql://db.example.org/lintrove?user=lintrove&password=***&sslmode=require"},
       {"postgresql:///lintrove?PASSWORD=s3cret", "postgresql:///lintrove?PASSWORD=***"},
-      {"host=db dbname=lintrove password=s3cret user=x", "host=db dbname=lintrove password=*** user=x"},
-      {"postgresql://db.example.org/x?host=/run@dir", "postgresql://db.example.org/x?host=/run@dir"},
+      {"host=db dbname=lintrove password=s3cret user=x",
+       "host=db dbname=lintrove password=*** user=x"},
+      {"postgresql://db.example.org/x?host=/run@dir",
+       "postgresql://db.example.org/x?host=/run@dir"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.database);
