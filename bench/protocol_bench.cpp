@@ -41,8 +41,10 @@ struct Inventory {
 };
 
 ClientFacts Facts() {
-  return {"1.4.0.0", "{0F8FAD5B-D9CB-469F-A165-70867728950E}", 0x0407, "10.0.19045 2", true, true,
-          false};
+  return {"1.4.0.0", "{0F8FAD5B-D9CB-469F-A165-70867728950E}",
+          0x0407,    "10.0.19045 2",
+          true,      true,
+          false,     ""};
 }
 
 // Every program supported, with three newer versions.
