@@ -15,6 +15,7 @@
 #include "protocol/test_http_server.h"
 #include "protocol/test_update_service.h"
 #include "support/recording_shell.h"
+#include "support/release_signing.h"
 #include "support/temp_dir.h"
 
 namespace lintrove {
@@ -26,13 +27,20 @@ using test::RecordingShell;
 constexpr const char* kAbcSha256 =
     "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad";
 
-// Serves "abc" for every path but /missing, which is not found.
+// A setup this system starts: the client takes no other.
+#ifdef _WIN32
+constexpr const char* kSetupName = "setup.exe";
+#else
+constexpr const char* kSetupName = "lintrove_1.5.0.0_amd64.deb";
+#endif
+
+// Serves "abc" for every path but those under /missing/, which are not found.
 class SetupServer {
  public:
   SetupServer()
       : server_([](const httplib::Request&, httplib::Response&) {},
                 [](const httplib::Request& request, httplib::Response& response) {
-                  if (request.path == "/missing") {
+                  if (request.path.starts_with("/missing/")) {
                     response.status = 404;
                   } else {
                     response.set_content("abc", "application/octet-stream");
@@ -76,15 +84,17 @@ struct ScriptedFrontEnd {
 
 class SelfUpdateTest : public ::testing::Test {
  protected:
-  UpdateResponse Offer(const std::string& version, const std::string& path = "/setup.exe") {
+  UpdateResponse Offer(const std::string& version,
+                       const std::string& path = std::string("/") + kSetupName) {
     UpdateResponse response;
     response.currentversion = version;
     response.downloadurl = server_.Url(path);
     response.sha256 = kAbcSha256;
+    response.signature = test::SignedByReleaseKey("abc");
     return response;
   }
   SelfUpdateMachine Machine() { return {*http_, shell_, downloads_.Path()}; }
-  std::filesystem::path Setup() const { return downloads_.Path() / "setup.exe"; }
+  std::filesystem::path Setup() const { return downloads_.Path() / kSetupName; }
 
   SetupServer server_;
   std::unique_ptr<platform::Http> http_ = platform::CreateHttp();
@@ -160,7 +170,8 @@ TEST_F(SelfUpdateTest, ASetupTheShellCannotStartIsKeptAndTheUserToldWhereItIs) {
 TEST_F(SelfUpdateTest, AFailedDownloadRaisesItsErrorAndStartsNothing) {
   front_.answer = SelfUpdateAnswer::UpdateNow;
   for (const auto& [path, sha256] : std::vector<std::pair<std::string, std::string>>{
-           {"/missing", ""}, {"/setup.exe", std::string(64, '0')}}) {
+           {std::string("/missing/") + kSetupName, ""},
+           {std::string("/") + kSetupName, std::string(64, '0')}}) {
     SCOPED_TRACE(path);
     UpdateResponse response = Offer("99.0.0.0", path);
     response.sha256 = sha256;
