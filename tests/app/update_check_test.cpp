@@ -748,7 +748,8 @@ void UpdateCheckTest::refusedDownloadLeavesNoFileAndTheClientGoesOn() {
 
 // Without Wine this system cannot start a Windows setup: the client says so and stays.
 void UpdateCheckTest::setupThatCannotStartIsKeptAndTheClientStaysOpen() {
-  std::filesystem::remove(dir_->Path() / "bin" / "wine");
+  // Nothing opens a package on this machine.
+  std::filesystem::remove(dir_->Path() / "bin" / "xdg-open");
   service_->client_version = "99.0.0.0";
   service_->sha256 = kAbcSha256;
   std::unique_ptr<MainWindow> window = OpenScanned();
@@ -763,7 +764,8 @@ void UpdateCheckTest::setupThatCannotStartIsKeptAndTheClientStaysOpen() {
 
   QVERIFY(Run(*window, "act_selfupdate"));
 
-  const std::filesystem::path setup = lintrove::platform::DownloadDirectory() / "setup.exe";
+  const std::filesystem::path setup =
+      lintrove::platform::DownloadDirectory() / "lintrove_99.0.0.0_amd64.deb";
   const auto shown = MessageBox::TakeAnswered();
   QVERIFY(shown);
   QCOMPARE(shown->text,
