@@ -34,6 +34,8 @@ int Port(const std::string& address) { return std::stoi(address.substr(address.r
 void Send(int port, const std::string& report, const std::string& address) {
   httplib::Client client("127.0.0.1", port);
   client.set_interface(address);
+  // As long as the client's own stall limit: a busy machine's PostgreSQL may take its time.
+  client.set_read_timeout(60, 0);
   const auto answer = client.Post(std::string(service::ServiceServer::kEndpoint), report,
                                   "text/xml; charset=UTF-8");
   ASSERT_TRUE(answer) << httplib::to_string(answer.error());
