@@ -1,5 +1,7 @@
-#include <bcrypt.h>
+// bcrypt.h needs the types of windows.h before it.
 #include <windows.h>
+
+#include <bcrypt.h>
 
 #include <array>
 #include <new>

@@ -1,6 +1,8 @@
+// winsock2.h must come before windows.h, which would otherwise bring the older winsock.h.
+#include <winsock2.h>
+
 #include <windows.h>
 #include <winhttp.h>
-#include <winsock2.h>
 #include <zlib.h>
 
 #include <algorithm>
