@@ -68,10 +68,12 @@ grep -q 'Lintrove Prüfprogramm' windows.json || { echo "no verdict for the test
 diff -u windows.json linux.json
 
 # The builds tell the service which system they run on, so that it offers a setup of theirs:
-# that attribute alone differs, by design.
+# that attribute alone differs, by design, and with it the length of that request (the bodies
+# are still compared byte for byte).
 grep -q ' System="windows-' windows-requests.log || { echo "no System in the request" >&2; exit 1; }
 for build in windows linux; do
-  sed 's/ System="[^"]*"//' "$build-requests.log" >"$build-requests.tmp"
+  sed -e 's/ System="[^"]*"//' -e '/^Content-Length: /d' "$build-requests.log" \
+    >"$build-requests.tmp"
   mv "$build-requests.tmp" "$build-requests.log"
 done
 if ! cmp windows-requests.log linux-requests.log; then
