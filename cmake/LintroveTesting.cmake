@@ -37,12 +37,14 @@ function(lintrove_add_test name)
 endfunction()
 
 # lintrove_add_qt_test(NAME SOURCES src... [LIBRARIES lib...]): a QtTest executable, one CTest
-# test, run headless (the embedded browser drawing in software; as root the client turns the
-# browser's sandbox off itself, as it does for a user). Whatever it reaches of the user's data
-# points into the build directory.
+# test, run headless on Qt's offscreen platform (the embedded browser drawing in software; as
+# root the client turns the browser's sandbox off itself, as it does for a user). Whatever it
+# reaches of the user's data points into the build directory; in the Windows build it runs under
+# Wine in the build's prefix, whose static Qt gets the offscreen platform linked in. The directory
+# that calls it finds Qt's Test and Widgets first, once: the static Qt for Windows defines some of
+# its targets without asking whether they exist.
 function(lintrove_add_qt_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES" ${ARGN})
-  find_package(Qt6 REQUIRED COMPONENTS Test Widgets)
   add_executable(${name} ${ARG_SOURCES})
   set_target_properties(${name} PROPERTIES AUTOMOC ON)
   target_link_libraries(${name} PRIVATE lintrove_core lintrove_test_support Qt6::Test
@@ -50,4 +52,8 @@ function(lintrove_add_qt_test name)
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES ENVIRONMENT
     "QT_QPA_PLATFORM=offscreen;QTWEBENGINE_CHROMIUM_FLAGS=--disable-gpu;LINTROVE_REGISTRY_DIR=${CMAKE_CURRENT_BINARY_DIR}/unused-registry;XDG_CONFIG_HOME=${CMAKE_CURRENT_BINARY_DIR}/unused-config")
+  if(WIN32)
+    qt_import_plugins(${name} INCLUDE Qt6::QOffscreenIntegrationPlugin)
+    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine_prefix RESOURCE_LOCK wine)
+  endif()
 endfunction()

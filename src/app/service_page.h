@@ -3,34 +3,38 @@
 #include <QUrl>
 #include <QWidget>
 
-class QWebEngineView;
+#include "platform/shell.h"
 
 namespace lintrove::app {
 
 // The one way the client shows a page of the service (the feedback page on a program, the
-// information page of a new version): on Linux in an embedded browser (WebBrowser1). The browser
-// is made on the first Open, so a window whose user never opens the page never starts the
-// browser's processes.
+// information page of a new version). On Linux the page is shown in an embedded browser
+// (WebBrowser1), made on the first Open, so a window whose user never opens the page never starts
+// the browser's processes. The Windows build has no browser engine to embed: there the page says
+// that it opens in the user's own browser, and a button does so.
 class ServicePage : public QWidget {
   Q_OBJECT
 
  public:
-  ServicePage(const QString& name, QWidget* parent);
+  ServicePage(const QString& name, QWidget* parent,
+              platform::Shell& shell = platform::SystemShell());
 
-  // Navigates to the address; the page loads in the background, and what goes wrong with it is
-  // the browser's to show.
+  // Shows the page at the address (the embedded browser loads it in the background, and what
+  // goes wrong with it is the browser's to show).
   void Open(const QUrl& address);
 
-  // Null until the first Open.
-  QWebEngineView* Browser() const { return browser_; }
+  // The address of the last Open; empty before.
+  const QUrl& Address() const { return address_; }
+  // What shows the page; null until the first Open.
+  QWidget* View() const { return view_; }
 
  private:
-  QWebEngineView* browser_ = nullptr;
-};
+  QWidget* MakeView();
+  void Show(const QUrl& address);
 
-// Readies the browser engine for its first page. The engine's sandbox cannot work for the root
-// user, and the engine then ends the whole process; so for root alone it is turned off, which
-// the log says once. Has no effect once the engine runs.
-void PrepareBrowserEngine();
+  platform::Shell& shell_;
+  QUrl address_;
+  QWidget* view_ = nullptr;
+};
 
 }  // namespace lintrove::app

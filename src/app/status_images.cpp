@@ -1,10 +1,5 @@
 #include "app/status_images.h"
 
-#include <QImage>
-#include <QPainter>
-#include <QPixmap>
-#include <QSvgRenderer>
-
 // Resources compiled into a static library are registered only when something asks for them.
 static void RegisterStatusImages() {
   [[maybe_unused]] static const bool registered = [] {
@@ -16,16 +11,16 @@ static void RegisterStatusImages() {
 namespace lintrove::app {
 namespace {
 
-QString ImageFile(ProgramStatus status) {
+QString ImageName(ProgramStatus status) {
   switch (status) {
     case ProgramStatus::Unknown:
-      return QStringLiteral(":/status/unknown.svg");
+      return QStringLiteral("unknown");
     case ProgramStatus::Unsupported:
-      return QStringLiteral(":/status/unsupported.svg");
+      return QStringLiteral("unsupported");
     case ProgramStatus::Current:
-      return QStringLiteral(":/status/current.svg");
+      return QStringLiteral("current");
     case ProgramStatus::NewVersion:
-      return QStringLiteral(":/status/new_version.svg");
+      return QStringLiteral("new_version");
   }
   return {};
 }
@@ -34,24 +29,15 @@ QString ImageFile(ProgramStatus status) {
 
 QIcon StatusIcon(ProgramStatus status) {
   RegisterStatusImages();
-  const QString file = ImageFile(status);
-  if (file.isEmpty()) return {};
-  QSvgRenderer renderer(file);
-  if (!renderer.isValid()) return {};
-  // Rendered here rather than through Qt's SVG icon plugin, which a deployment may lack; the
-  // sizes cover screens at 1, 1.5, 2 and 3 times the 16 logical pixels of a row.
+  const QString name = ImageName(status);
+  if (name.isEmpty()) return {};
+  // The build draws each image at 1, 1.5, 2 and 3 times the 16 logical pixels of a row.
   QIcon icon;
   for (const int pixels : {16, 24, 32, 48}) {
-    QImage image(pixels, pixels, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    renderer.render(&painter);
-    painter.end();
+    const QString file = QStringLiteral(":/status/%1-%2.png").arg(name).arg(pixels);
     // The same picture on a selected row, not one tinted by the style.
-    const QPixmap pixmap = QPixmap::fromImage(image);
-    icon.addPixmap(pixmap, QIcon::Normal);
-    icon.addPixmap(pixmap, QIcon::Selected);
+    icon.addFile(file, QSize(pixels, pixels), QIcon::Normal);
+    icon.addFile(file, QSize(pixels, pixels), QIcon::Selected);
   }
   return icon;
 }

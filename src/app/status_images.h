@@ -6,8 +6,9 @@
 
 namespace lintrove::app {
 
-// The image of a status in the program list: drawn from our own vector images, so it stays
-// sharp on screens of any pixel density. A null icon for a value outside the four statuses.
+// The image of a status in the program list, drawn by the build from our own vector images at
+// the sizes of common pixel densities, so it stays sharp. A null icon for a value outside the
+// four statuses.
 // Needs the application object.
 QIcon StatusIcon(ProgramStatus status);
 

@@ -142,6 +142,9 @@ constexpr std::array kBuiltIn = {
             "nächsten Start von Lintrove."},
     BuiltIn{ResString::UninstallerNotStarted,
             "Das Deinstallationsprogramm von „%s“ konnte nicht gestartet werden."},
+    BuiltIn{ResString::PageOpensInBrowser,
+            "Diese Seite des Dienstes öffnet sich in Ihrem Webbrowser."},
+    BuiltIn{ResString::OpenPageInBrowser, "Im &Browser öffnen"},
     BuiltIn{ResString::NoVersionInfo, "-keine Versionsinfo vorhanden-"},
     BuiltIn{ResString::ConnectionFailed,
             "Es ist beim Verbinden zum Server ein Fehler aufgetreten.\r\nDie Fehlermeldung ist: "

@@ -113,6 +113,9 @@ inline constexpr int SetupChecksumMismatch = 61571;
 inline constexpr int SetupNotStarted = 61583;
 // The details panel.
 inline constexpr int UninstallerNotStarted = 61584;
+// A page of the service where no browser can be embedded: 61620 to 61629.
+inline constexpr int PageOpensInBrowser = 61620;
+inline constexpr int OpenPageInBrowser = 61621;
 }  // namespace ResString
 
 // The German text built into the program; empty for a number it does not have.

@@ -27,6 +27,10 @@ std::optional<FileVersion> ExecutableFileVersion(const std::string& path);
 // Linux carry no version resource; there the version the program was built as stands for it.
 std::optional<FileVersion> ProgramFileVersion();
 
+// Whether this Windows program runs under Wine, whose Windows differs from Microsoft's in what a
+// program may rely on (its fonts, for one). Never on Linux.
+bool RunsUnderWine();
+
 // The name this computer goes by on the network; empty when the system gives none.
 std::string HostName();
 

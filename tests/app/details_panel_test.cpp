@@ -420,7 +420,7 @@ void DetailsPanelTest::feedbackPageLoadsFromTheServiceOnlyWhenOpened() {
   auto* feedback = Child<QWidget>(*panel_, "TabSheet2");
 
   panel_->ShowVerdict(first.get());
-  QVERIFY(panel_->Feedback().Browser() == nullptr);  // nothing loads before the page is opened
+  QVERIFY(panel_->Feedback().View() == nullptr);  // nothing loads before the page is opened
   // As root the engine would end the process with its sandbox on: the client turns it off
   // then, and says so once.
   const bool root = geteuid() == 0;
@@ -428,7 +428,7 @@ void DetailsPanelTest::feedbackPageLoadsFromTheServiceOnlyWhenOpened() {
     QTest::ignoreMessage(QtInfoMsg, "Running as root: the browser engine's sandbox is turned off.");
   }
   pages->setCurrentWidget(feedback);
-  QWebEngineView* browser = panel_->Feedback().Browser();
+  auto* browser = qobject_cast<QWebEngineView*>(panel_->Feedback().View());
   QVERIFY(browser != nullptr);
   QCOMPARE(qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"), root);
   QSignalSpy loaded(browser, &QWebEngineView::loadFinished);

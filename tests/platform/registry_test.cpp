@@ -8,7 +8,7 @@
 
 #include "base/error.h"
 #ifdef _WIN32
-#include "platform/win32/registry_wine.h"
+#include "platform/system_info.h"
 #else
 #include "platform/posix/posix_registry.h"
 #include "support/temp_dir.h"

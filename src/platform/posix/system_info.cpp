@@ -167,4 +167,6 @@ std::optional<WindowsVersion> MachineWindowsVersion(RegistryBackend& registry) {
   return HostVersion();
 }
 
+bool RunsUnderWine() { return false; }
+
 }  // namespace lintrove::platform

@@ -119,6 +119,11 @@ std::optional<WindowsVersion> MachineWindowsVersion(RegistryBackend&) {
                         .servicePack = Narrow(info.szCSDVersion)};
 }
 
+bool RunsUnderWine() {
+  // Wine's ntdll exports its version; Microsoft's has no such entry.
+  return SystemFunction<const char* (*)()>(L"ntdll.dll", "wine_get_version") != nullptr;
+}
+
 std::string HostName() {
   wchar_t name[256] = {};
   DWORD size = 256;

@@ -14,7 +14,6 @@
 #include "platform/logon_entry.h"
 #include "platform/registry.h"
 #include "platform/system_info.h"
-#include "platform/win32/registry_wine.h"
 #include "platform/win32/wide_text.h"
 #include "settings/client_settings.h"
 

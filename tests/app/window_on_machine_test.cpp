@@ -1,0 +1,132 @@
+#include <QAction>
+#include <QIcon>
+#include <QLabel>
+#include <QSignalSpy>
+#include <QtTest>
+#include <memory>
+#include <string>
+
+#include "app/main_window.h"
+#include "app/program_list.h"
+#include "app/window_translation.h"
+#include "localization/localizer.h"
+#include "settings/ignore_marks.h"
+#include "support/machine_text.h"
+#include "support/scratch_machine.h"
+
+// The main window on a machine of the test's own, in both builds: on Linux its registry store, on
+// Windows the registry of the test's Wine prefix, read through the system's own functions.
+class WindowOnMachineTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init();
+  void cleanup();
+  void listShowsTheMachinesProgramsSortedWithTheirImages();
+  void selectingAProgramShowsItsDetails();
+  void aTickStoresTheIgnoreMarkAtOnce();
+  void windowSpeaksTheLoadedLanguage();
+
+ private:
+  // The row of a program of this test's machine; -1 when the list lacks it.
+  int RowOf(const QString& name) const;
+  QModelIndex Index(int row) const { return window_->Programs().model()->index(row, 0); }
+
+  std::unique_ptr<lintrove::test::ScratchMachine> machine_;
+  std::unique_ptr<lintrove::app::MainWindow> window_;
+};
+
+namespace {
+
+// Names no other program of a test prefix has, so that the rows of this machine can be told.
+const QStringList kPrograms = {"Lintrove Test Zeta", "Lintrove Test alpha", "Lintrove Test Beta"};
+
+std::string Entry(const QString& name, const std::string& version) {
+  const std::string text = name.toStdString();
+  return lintrove::test::Key(lintrove::test::kUninstall64, text + " key",
+                             "\"DisplayName\"=\"" + text + "\"\r\n\"DisplayVersion\"=\"" + version +
+                                 "\"\r\n\"UninstallString\"=\"x.exe /x\"");
+}
+
+}  // namespace
+
+void WindowOnMachineTest::init() {
+  machine_ = std::make_unique<lintrove::test::ScratchMachine>(
+      Entry(kPrograms[0], "3.0") + Entry(kPrograms[1], "1.0") + Entry(kPrograms[2], "2.5"));
+  // Neither the first start's guidance nor the community notice: the list comes at once.
+  machine_->Settings().dat_lastcheck = 0.0;
+  machine_->Settings().bol_uptodatehinweis = true;
+  window_ = std::make_unique<lintrove::app::MainWindow>(
+      machine_->Settings(),
+      lintrove::app::InventoriedMachine{machine_->Registry(), machine_->Installer()});
+  QSignalSpy scanned(window_.get(), &lintrove::app::MainWindow::scanFinished);
+  window_->show();
+  QVERIFY(scanned.wait(60000));
+}
+
+void WindowOnMachineTest::cleanup() {
+  window_.reset();
+  machine_.reset();
+}
+
+int WindowOnMachineTest::RowOf(const QString& name) const {
+  for (int row = 0; row < window_->Programs().model()->rowCount(); ++row) {
+    if (Index(row).data().toString() == name) return row;
+  }
+  return -1;
+}
+
+void WindowOnMachineTest::listShowsTheMachinesProgramsSortedWithTheirImages() {
+  // Byte for byte: capitals before small letters.
+  const int beta = RowOf(kPrograms[2]), zeta = RowOf(kPrograms[0]), alpha = RowOf(kPrograms[1]);
+  QVERIFY(beta >= 0 && zeta >= 0 && alpha >= 0);
+  QVERIFY(beta < zeta && zeta < alpha);
+  for (const int row : {beta, zeta, alpha}) {
+    const auto icon = Index(row).data(Qt::DecorationRole).value<QIcon>();
+    // Drawn for 100 % and 200 % alike, not scaled up from the smaller.
+    QVERIFY(icon.availableSizes().contains(QSize(16, 16)));
+    QVERIFY(icon.availableSizes().contains(QSize(32, 32)));
+    QVERIFY(!icon.pixmap(QSize(16, 16), 2.0).isNull());
+  }
+}
+
+void WindowOnMachineTest::selectingAProgramShowsItsDetails() {
+  const int row = RowOf(kPrograms[2]);
+  QVERIFY(row >= 0);
+  window_->Programs().setCurrentIndex(Index(row));
+  auto* name = window_->findChild<QLabel*>(QStringLiteral("lbl_produkt"));
+  auto* version = window_->findChild<QLabel*>(QStringLiteral("lbl_version"));
+  QVERIFY(name != nullptr && version != nullptr);
+  QCOMPARE(name->text(), kPrograms[2]);
+  QVERIFY2(version->text().contains(QStringLiteral("2.5")), qPrintable(version->text()));
+}
+
+void WindowOnMachineTest::aTickStoresTheIgnoreMarkAtOnce() {
+  const int row = RowOf(kPrograms[0]);
+  QVERIFY(row >= 0);
+  // A program's identity: its key's name, its name and its version.
+  const std::string identity =
+      kPrograms[0].toStdString() + " key" + kPrograms[0].toStdString() + "3.0";
+  QVERIFY(!lintrove::IgnoreMarks(machine_->Registry()).IsIgnored(identity));
+  QVERIFY(window_->Programs().model()->setData(Index(row), Qt::Checked, Qt::CheckStateRole));
+  QVERIFY(lintrove::IgnoreMarks(machine_->Registry()).IsIgnored(identity));
+}
+
+void WindowOnMachineTest::windowSpeaksTheLoadedLanguage() {
+  lintrove::LanguageFileLocalizer& localizer = lintrove::ProcessLocalizer();
+  localizer.SetBaseName("lintrove");
+  localizer.SetLanguageDir(LINTROVE_LANGUAGES_DIR);
+  auto* refresh = window_->findChild<QAction*>(QStringLiteral("act_refresh"));
+  QVERIFY(refresh != nullptr);
+  const QString german = refresh->text();
+  // English (neutral), translating the open windows, as the language chosen in the options is.
+  lintrove::app::InstallWindowTranslation();
+  QVERIFY(localizer.LoadLanguage(0x0009, true));
+  const QString english = refresh->text();
+  localizer.UnloadLanguage();
+  QCOMPARE(english, QStringLiteral("Refresh"));
+  QVERIFY(german != english);
+}
+
+QTEST_MAIN(WindowOnMachineTest)
+#include "window_on_machine_test.moc"
