@@ -1,6 +1,7 @@
 #include <QAction>
 #include <QIcon>
 #include <QLabel>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QtTest>
 #include <memory>
@@ -8,10 +9,12 @@
 
 #include "app/main_window.h"
 #include "app/program_list.h"
+#include "app/service_page.h"
 #include "app/window_translation.h"
 #include "localization/localizer.h"
 #include "settings/ignore_marks.h"
 #include "support/machine_text.h"
+#include "support/recording_shell.h"
 #include "support/scratch_machine.h"
 
 // The main window on a machine of the test's own, in both builds: on Linux its registry store, on
@@ -26,6 +29,9 @@ class WindowOnMachineTest : public QObject {
   void selectingAProgramShowsItsDetails();
   void aTickStoresTheIgnoreMarkAtOnce();
   void windowSpeaksTheLoadedLanguage();
+#ifdef _WIN32
+  void servicePageOpensInTheUsersBrowser();
+#endif
 
  private:
   // The row of a program of this test's machine; -1 when the list lacks it.
@@ -127,6 +133,26 @@ void WindowOnMachineTest::windowSpeaksTheLoadedLanguage() {
   QCOMPARE(english, QStringLiteral("Refresh"));
   QVERIFY(german != english);
 }
+
+#ifdef _WIN32
+// No browser engine is embedded on Windows: the page says where it opens, and its button opens
+// the address it was given in the user's browser.
+void WindowOnMachineTest::servicePageOpensInTheUsersBrowser() {
+  lintrove::test::RecordingShell shell;
+  lintrove::app::ServicePage page(QStringLiteral("TabSheet2"), nullptr, shell);
+  const QUrl address(QStringLiteral("http://127.0.0.1:8080/updateservicefeedback1400.php?id=7"));
+  page.Open(address);
+  auto* open = page.findChild<QPushButton*>(QStringLiteral("btn_pageinbrowser"));
+  auto* text = page.findChild<QLabel*>(QStringLiteral("lbl_pageinbrowser"));
+  QVERIFY(open != nullptr && text != nullptr);
+  QVERIFY(!text->text().isEmpty());
+  QVERIFY(shell.calls.empty());
+  open->click();
+  QCOMPARE(shell.calls.size(), std::size_t{1});
+  QCOMPARE(shell.calls[0].operation, std::string("ShellOpen"));
+  QCOMPARE(QString::fromStdString(shell.calls[0].file), address.toString());
+}
+#endif
 
 QTEST_MAIN(WindowOnMachineTest)
 #include "window_on_machine_test.moc"
