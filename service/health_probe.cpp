@@ -23,8 +23,12 @@ void HealthProbe::AskDatabase() {
     if (finished_) return;
     lock.unlock();
     std::string failure;
+    bool writable = true;
     try {
       store_.Ping();
+      // A database that answers may still refuse every write (a full disk, a read-only
+      // standby): the reports of the next clients would be lost.
+      writable = store_.Writable();
     } catch (const std::exception& error) {
       failure = error.what();
       if (failure.empty()) failure = "unknown failure";
@@ -32,6 +36,7 @@ void HealthProbe::AskDatabase() {
     lock.lock();
     asked_ = false;
     failure_ = std::move(failure);
+    writable_ = writable;
     ++answers_;
     changed_.notify_all();
   }
@@ -50,6 +55,9 @@ HealthProbe::Finding HealthProbe::Check() {
             "the database did not answer within " + std::to_string(deadline_.count()) + " ms"};
   }
   if (!failure_.empty()) return {false, "database not answering", failure_};
+  if (!writable_) {
+    return {false, "the catalog cannot be written", "the database refused a trial write"};
+  }
   if (write_failed_at_ && Clock::now() - *write_failed_at_ < kWriteFailureMemory) {
     return {false, "the catalog cannot be written", write_failure_};
   }

@@ -12,10 +12,10 @@
 
 namespace lintrove::service {
 
-// Whether the service can do its work: the database answers within a deadline, and the
-// catalog took the reports of late. The database is asked on a thread of the probe's own, so
-// that a database that hangs makes the answer late by the deadline only, and never more than
-// one question waits for it.
+// Whether the service can do its work: the database answers and takes a trial write within a
+// deadline, and the catalog took the reports of late. The database is asked on a thread of the
+// probe's own, so that a database that hangs makes the answer late by the deadline only, and never
+// more than one question waits for it.
 class HealthProbe {
  public:
   struct Finding {
@@ -47,7 +47,8 @@ class HealthProbe {
   bool asked_ = false;
   bool finished_ = false;
   std::uint64_t answers_ = 0;
-  std::string failure_;  // of the last answer
+  std::string failure_;   // of the last answer
+  bool writable_ = true;  // by the last answer
   std::optional<Clock::time_point> write_failed_at_;
   std::string write_failure_;
   std::thread asker_;
