@@ -20,11 +20,11 @@
 #include <vector>
 
 #include "catalog_engine.h"
-#include "health_probe.h"
-#include "open_catalog_store.h"
+#include "http/health_probe.h"
 #include "postgres_cluster.h"
 #include "running_service.h"
 #include "service_process.h"
+#include "storage/open_catalog_store.h"
 #include "support/temp_dir.h"
 
 namespace lintrove::test {

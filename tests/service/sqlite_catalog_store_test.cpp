@@ -1,4 +1,4 @@
-#include "sqlite_catalog_store.h"
+#include "storage/sqlite_catalog_store.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -6,7 +6,7 @@
 #include <sqlite3.h>
 
 #include "base/error.h"
-#include "program_identity.h"
+#include "catalog/program_identity.h"
 #include "support/temp_dir.h"
 
 namespace lintrove::test {
