@@ -54,21 +54,17 @@ struct KnownReporter {
   bool banned = false;
 };
 
+// One statement: on a database server each is a trip there and back.
 KnownReporter FindReporter(SqlConnection& db, const Reporter& reporter) {
-  KnownReporter known;
-  SqlStatement& client = db.Prepare("SELECT id, banned FROM clients WHERE guid = ?");
-  if (client.Bind(reporter.client_guid).Step()) {
-    known.client_id = client.Integer(0);
-    known.banned = client.Boolean(1);
-    client.Reset();
-  }
-  SqlStatement& origin = db.Prepare("SELECT id, banned FROM origins WHERE key = ?");
-  if (origin.Bind(reporter.origin).Step()) {
-    known.origin_id = origin.Integer(0);
-    known.banned = known.banned || origin.Boolean(1);
-    origin.Reset();
-  }
-  return known;
+  SqlStatement& known = db.Prepare(
+      "SELECT coalesce((SELECT id FROM clients WHERE guid = ?1), 0), "
+      "coalesce((SELECT id FROM origins WHERE key = ?2), 0), "
+      "coalesce((SELECT banned FROM clients WHERE guid = ?1), false) "
+      "OR coalesce((SELECT banned FROM origins WHERE key = ?2), false)");
+  known.Bind(reporter.client_guid, reporter.origin).Step();
+  const KnownReporter found{known.Integer(0), known.Integer(1), known.Boolean(2)};
+  known.Reset();
+  return found;
 }
 
 // The row's id, inserted first where missing. Of two transactions inserting the same row at
@@ -241,7 +237,7 @@ void SqlCatalogStore::RecordReport(const Reporter& reporter,
   // programs never wait for each other in a circle.
   std::stable_sort(unrecorded->begin(), unrecorded->end(),
                    [](const auto* a, const auto* b) { return a->identity < b->identity; });
-  Transact(TransactionKind::Writing, [&](SqlConnection& db) {
+  Transact(TransactionKind::Recording, [&](SqlConnection& db) {
     RecordNewRows(db, reporter, *unrecorded, daily_additions);
     return true;
   });

@@ -56,8 +56,10 @@ class SqlStatement {
 };
 
 // A transaction that reads sees one state of the whole catalog; one that writes may wait for
-// other writers at its start, never halfway.
-enum class TransactionKind { Reading, Writing };
+// other writers at its start, never halfway. One that records clients' reports writes what a
+// client sends again at its next check: it need not wait at its commit until the disk has it,
+// as long as a crash of the machine, not of the service, is all that can take it back.
+enum class TransactionKind { Reading, Writing, Recording };
 
 // A connection to a database, used by one thread at a time.
 class SqlConnection {
