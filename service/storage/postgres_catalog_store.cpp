@@ -200,17 +200,22 @@ void PostgresCatalogStore::LockSchema(SqlConnection& db) {
 std::vector<const ReportedProgram*> PostgresCatalogStore::Unrecorded(
     SqlConnection& db, std::int64_t origin_id, std::span<const ReportedProgram> programs) {
   std::vector<const ReportedProgram*> unrecorded;
-  // One statement for all programs; each report is found through its primary key.
+  // One statement for all programs. Each row and report is searched for through its key, one
+  // program at a time (a LATERAL join with a LIMIT is never turned into a scan of a whole
+  // table): otherwise the planner hashed every report of the origin, and an origin behind which
+  // many clients stand has reported thousands.
   SqlStatement& missing = db.Prepare(
       "SELECT q.position FROM unnest(?2::text[], ?3::text[]) WITH ORDINALITY "
       "AS q (identity, version, position) "
-      "LEFT JOIN programs p ON md5(p.identity) = md5(q.identity) AND p.identity = q.identity "
-      "LEFT JOIN versions v ON v.program_id = p.id AND v.name = q.version "
-      "WHERE NOT CASE WHEN q.version = '' "
-      "THEN EXISTS (SELECT 1 FROM program_origins r WHERE r.origin_id = ?1 "
-      "  AND r.program_id = p.id) "
-      "ELSE EXISTS (SELECT 1 FROM version_origins r WHERE r.origin_id = ?1 "
-      "  AND r.version_id = v.id) END "
+      "LEFT JOIN LATERAL (SELECT id FROM programs WHERE md5(identity) = md5(q.identity) "
+      "  AND identity = q.identity LIMIT 1) p ON true "
+      "LEFT JOIN LATERAL (SELECT id FROM versions WHERE program_id = p.id "
+      "  AND md5(name) = md5(q.version) AND name = q.version LIMIT 1) v ON true "
+      "LEFT JOIN LATERAL (SELECT 1 AS found FROM program_origins r WHERE r.origin_id = ?1 "
+      "  AND r.program_id = p.id LIMIT 1) program_report ON q.version = '' "
+      "LEFT JOIN LATERAL (SELECT 1 AS found FROM version_origins r WHERE r.origin_id = ?1 "
+      "  AND r.version_id = v.id LIMIT 1) version_report ON q.version <> '' "
+      "WHERE program_report.found IS NULL AND version_report.found IS NULL "
       "ORDER BY q.position");
   missing.Bind(origin_id, ArrayLiteral(programs, [](const auto& p) { return p.identity; }),
                ArrayLiteral(programs, [](const auto& p) { return p.version; }));
