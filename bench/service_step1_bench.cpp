@@ -10,10 +10,10 @@
 #include <filesystem>
 #include <string>
 
-#include "catalog.h"
-#include "fast_gzip.h"
-#include "sqlite_catalog_store.h"
-#include "update_service.h"
+#include "catalog/catalog.h"
+#include "catalog/update_service.h"
+#include "http/fast_gzip.h"
+#include "storage/sqlite_catalog_store.h"
 
 namespace lintrove::service {
 namespace {

@@ -12,15 +12,15 @@
 #include <thread>
 #include <vector>
 
-#include "admin_commands.h"
-#include "catalog.h"
-#include "catalog_pruner.h"
-#include "feedback_page.h"
-#include "open_catalog_store.h"
-#include "service_options.h"
-#include "service_server.h"
-#include "shown_database.h"
-#include "update_service.h"
+#include "admin/admin_commands.h"
+#include "admin/catalog_pruner.h"
+#include "admin/service_options.h"
+#include "catalog/catalog.h"
+#include "catalog/update_service.h"
+#include "http/service_server.h"
+#include "pages/feedback_page.h"
+#include "storage/open_catalog_store.h"
+#include "storage/shown_database.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "catalog_store.h"
+#include "catalog/catalog_store.h"
 #include "support/temp_dir.h"
 
 namespace lintrove::test {

@@ -1,5 +1,5 @@
 // The catalog's storage on each database engine: what every engine must do alike.
-#include "catalog_store.h"
+#include "catalog/catalog_store.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -10,11 +10,11 @@
 #include <thread>
 
 #include "base/error.h"
+#include "catalog/program_identity.h"
 #include "catalog_engine.h"
-#include "open_catalog_store.h"
-#include "postgres_catalog_store.h"
 #include "postgres_cluster.h"
-#include "program_identity.h"
+#include "storage/open_catalog_store.h"
+#include "storage/postgres_catalog_store.h"
 
 namespace lintrove::test {
 namespace {

@@ -8,13 +8,13 @@
 #include <set>
 #include <sstream>
 
-#include "admin_commands.h"
+#include "admin/admin_commands.h"
+#include "catalog/version_names.h"
 #include "demo_reports.h"
 #include "flows/scan_flow.h"
 #include "platform/posix/posix_installer_database.h"
 #include "platform/posix/posix_registry.h"
 #include "running_service.h"
-#include "version_names.h"
 
 namespace lintrove::test {
 namespace {

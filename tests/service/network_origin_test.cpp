@@ -1,5 +1,5 @@
 // How the catalog tells networks apart and keeps them.
-#include "network_origin.h"
+#include "catalog/network_origin.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -4,7 +4,7 @@
 
 #include <httplib.h>
 
-#include "feedback_page.h"
+#include "pages/feedback_page.h"
 
 namespace lintrove::test {
 

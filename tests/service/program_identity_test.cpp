@@ -1,8 +1,8 @@
-#include "program_identity.h"
+#include "catalog/program_identity.h"
 
 #include <gtest/gtest.h>
 
-#include "version_names.h"
+#include "catalog/version_names.h"
 
 namespace lintrove::test {
 namespace {

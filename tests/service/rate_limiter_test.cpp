@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "rate_limiter.h"
+#include "http/rate_limiter.h"
 
 namespace lintrove::service {
 namespace {

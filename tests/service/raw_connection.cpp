@@ -8,7 +8,7 @@
 
 #include <stdexcept>
 
-#include "service_server.h"
+#include "http/service_server.h"
 
 namespace lintrove::test {
 

@@ -2,7 +2,7 @@
 // before any worker sees the request.
 #include <gtest/gtest.h>
 
-#include "request_framing.h"
+#include "http/request_framing.h"
 
 namespace lintrove::service {
 namespace {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "request_origin.h"
+#include "http/request_origin.h"
 
 namespace lintrove::service {
 namespace {

@@ -6,10 +6,10 @@
 #include "inventory/installer_program.h"
 #include "inventory/registry_program.h"
 #include "loopback_http.h"
-#include "open_catalog_store.h"
 #include "platform/posix/posix_registry.h"
 #include "protocol/transport.h"
 #include "settings/client_settings.h"
+#include "storage/open_catalog_store.h"
 
 namespace lintrove::test {
 

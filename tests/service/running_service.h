@@ -9,18 +9,18 @@
 #include <thread>
 #include <vector>
 
-#include "catalog.h"
+#include "admin/service_options.h"
+#include "catalog/catalog.h"
+#include "catalog/release.h"
+#include "catalog/update_service.h"
 #include "catalog_engine.h"
-#include "feedback_page.h"
 #include "flows/update_check_flow.h"
+#include "http/service_log.h"
+#include "http/service_server.h"
 #include "inventory/program.h"
+#include "pages/feedback_page.h"
 #include "protocol/verdict_records.h"
-#include "release.h"
-#include "service_log.h"
-#include "service_options.h"
-#include "service_server.h"
 #include "support/temp_dir.h"
-#include "update_service.h"
 
 namespace lintrove::test {
 

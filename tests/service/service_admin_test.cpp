@@ -4,14 +4,14 @@
 
 #include <sstream>
 
-#include "admin_commands.h"
+#include "admin/admin_commands.h"
+#include "admin/service_options.h"
 #include "base/error.h"
-#include "catalog.h"
-#include "catalog_json.h"
-#include "open_catalog_store.h"
+#include "catalog/catalog.h"
+#include "catalog/catalog_json.h"
 #include "running_service.h"
-#include "service_options.h"
-#include "sqlite_catalog_store.h"
+#include "storage/open_catalog_store.h"
+#include "storage/sqlite_catalog_store.h"
 #include "support/temp_dir.h"
 
 namespace lintrove::test {

@@ -12,8 +12,8 @@
 
 #include <chrono>
 
+#include "catalog/release.h"
 #include "page_client.h"
-#include "release.h"
 
 namespace lintrove::test {
 namespace {

@@ -4,8 +4,8 @@
 
 #include <regex>
 
+#include "catalog/text_limits.h"
 #include "running_service.h"
-#include "text_limits.h"
 
 namespace lintrove::test {
 namespace {

@@ -6,7 +6,7 @@
 
 #include <sstream>
 
-#include "admin_commands.h"
+#include "admin/admin_commands.h"
 #include "page_client.h"
 
 namespace lintrove::test {

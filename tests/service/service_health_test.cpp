@@ -12,6 +12,7 @@
 #include <csignal>
 
 #include <httplib.h>
+#include <libpq-fe.h>
 
 #include <fstream>
 #include <sstream>
@@ -19,9 +20,11 @@
 #include <vector>
 
 #include "catalog_engine.h"
+#include "http/health_probe.h"
 #include "postgres_cluster.h"
 #include "running_service.h"
 #include "service_process.h"
+#include "storage/open_catalog_store.h"
 #include "support/temp_dir.h"
 
 namespace lintrove::test {
@@ -181,6 +184,61 @@ TEST(ServiceHealthTest, ACatalogThatCannotBeWrittenIs503AndTheClientIsNotToldWhy
   ASSERT_TRUE(health);
   EXPECT_EQ(health->status, 503);
   EXPECT_EQ(health->body, "the catalog cannot be written\n");
+}
+
+TEST(ServiceHealthTest, ACatalogThatCannotBeWrittenIs503BeforeAnyReportIsLost) {
+  TempDir dir;
+  ServiceProcess process(
+      {"--port", "0", "--database", (dir / "catalog.db").string(), "--log-level", "quiet"});
+  const std::string address = process.ReadLine();
+  httplib::Client client("127.0.0.1", std::stoi(address.substr(address.rfind(':') + 1)));
+  ASSERT_EQ(client.Get(kHealth)->status, 200);
+
+  // A full disk, with no client having met it yet: the load balancer learns it first.
+  const rlimit no_growth{1, 1};
+  ASSERT_EQ(prlimit(process.Pid(), RLIMIT_FSIZE, &no_growth, nullptr), 0);
+  const auto health = client.Get(kHealth);
+  ASSERT_TRUE(health);
+  EXPECT_EQ(health->status, 503);
+  EXPECT_EQ(health->body, "the catalog cannot be written\n");
+}
+
+// Runs SQL on the tests' PostgreSQL server as its superuser.
+void RunAsSuperuser(const std::string& sql) {
+  PGconn* connection = PQconnectdb(SharedPostgresCluster().Uri("postgres").c_str());
+  PGresult* result = PQexec(connection, sql.c_str());
+  const ExecStatusType status = PQresultStatus(result);
+  const std::string message = PQerrorMessage(connection);
+  PQclear(result);
+  PQfinish(connection);
+  ASSERT_TRUE(status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK) << message;
+}
+
+// The database turned read-only and every session ended, as a failover to a standby does.
+void SetReadOnly(const std::string& database, bool read_only) {
+  RunAsSuperuser("ALTER DATABASE " + database +
+                 (read_only ? " SET default_transaction_read_only = on"
+                            : " RESET default_transaction_read_only"));
+  RunAsSuperuser("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = '" +
+                 database + "'");
+}
+
+TEST(ServiceHealthTest, APostgresDatabaseThatRefusesWritesIs503UntilItTakesThemAgain) {
+  TempDir dir;
+  const std::string uri = NewCatalogDatabase(CatalogEngine::Postgres, dir);
+  const std::size_t name = uri.find("@/") + 2;
+  const std::string database = uri.substr(name, uri.find('?') - name);
+  const auto store = service::OpenCatalogStore(uri);
+  service::HealthProbe probe(*store, std::chrono::milliseconds(2000));
+  ASSERT_TRUE(probe.Check().healthy);
+
+  SetReadOnly(database, true);
+  const service::HealthProbe::Finding read_only = probe.Check();
+  EXPECT_FALSE(read_only.healthy);
+  EXPECT_EQ(read_only.reason, "the catalog cannot be written");
+
+  SetReadOnly(database, false);
+  EXPECT_TRUE(probe.Check().healthy) << probe.Check().detail;
 }
 
 // A port free a moment ago, given back for the service to take. (httplib's server would keep

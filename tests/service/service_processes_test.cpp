@@ -9,10 +9,10 @@
 #include <tuple>
 #include <vector>
 
-#include "postgres_catalog_store.h"
 #include "postgres_cluster.h"
 #include "running_service.h"
 #include "service_process.h"
+#include "storage/postgres_catalog_store.h"
 
 namespace lintrove::test {
 namespace {

@@ -6,9 +6,9 @@
 #include <httplib.h>
 
 #include "base/error.h"
+#include "catalog/release.h"
 #include "page_client.h"
 #include "protocol/transport.h"
-#include "release.h"
 
 namespace lintrove::test {
 namespace {

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <set>
 
-#include "service_options.h"
+#include "admin/service_options.h"
 #include "support/temp_dir.h"
 
 namespace lintrove::test {

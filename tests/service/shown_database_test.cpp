@@ -1,7 +1,7 @@
 // The database as the start line shows it: never with its password.
 #include <gtest/gtest.h>
 
-#include "shown_database.h"
+#include "storage/shown_database.h"
 
 namespace lintrove::service {
 namespace {

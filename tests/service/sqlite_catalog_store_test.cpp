@@ -1,4 +1,4 @@
-#include "sqlite_catalog_store.h"
+#include "storage/sqlite_catalog_store.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -6,7 +6,7 @@
 #include <sqlite3.h>
 
 #include "base/error.h"
-#include "program_identity.h"
+#include "catalog/program_identity.h"
 #include "support/temp_dir.h"
 
 namespace lintrove::test {
@@ -100,6 +100,25 @@ TEST(SqliteCatalogStoreTest, AFileOfALaterSchemaOrNoDatabaseAtAllIsRefused) {
               testing::ThrowsMessage<Error>(HasSubstr("schema version 99")));
   EXPECT_THROW(SqliteCatalogStore(dir / "text.db"), Error);
   EXPECT_THROW(SqliteCatalogStore(dir / "no-such-dir" / "x.db"), Error);
+}
+
+TEST(SqliteCatalogStoreTest, TheWriteAheadLogStaysSmallAfterABurstOfNewReports) {
+  TempDir dir;
+  SqliteCatalogStore store(dir / "catalog.db");
+  // Networks each bringing 300 programs the catalog has not seen: thousands of pages written.
+  for (int origin = 0; origin < 30; ++origin) {
+    std::vector<ReportedProgram> programs;
+    for (int i = 0; i < 300; ++i) {
+      const std::string name = "Program " + std::to_string(origin) + "-" + std::to_string(i);
+      programs.push_back({"registry:" + name + "|vendor", name, "Vendor", "1.0"});
+    }
+    store.RecordReport(Client(std::to_string(origin)), programs, kNoDailyLimit);
+  }
+  store.RecordReport(Client("last"), Tool("1.0"), kNoDailyLimit);
+
+  // 1 MiB, and what one transaction wrote beyond it before the log was cut back.
+  EXPECT_LE(std::filesystem::file_size(dir / "catalog.db-wal"), 1'536u * 1024u);
+  EXPECT_EQ(store.Counts(1).programs, 30 * 300 + 1);
 }
 
 }  // namespace

@@ -1,0 +1,307 @@
+#include "storage/postgres_catalog_store.h"
+
+#include <string_view>
+#include <utility>
+
+#include "catalog/program_identity.h"
+#include "storage/postgres_connection.h"
+
+namespace lintrove::service {
+namespace {
+
+// The programs' hashes are made here, not in SQL: the database has no such function.
+void StoreHashes(SqlConnection& db) {
+  std::vector<std::pair<std::int64_t, std::string>> programs;
+  SqlStatement& identities = db.Prepare("SELECT id, identity FROM programs");
+  for (identities.Bind(); identities.Step();) {
+    programs.emplace_back(identities.Integer(0), identities.Text(1));
+  }
+  SqlStatement& store_hash = db.Prepare("UPDATE programs SET hash = ? WHERE id = ?");
+  for (const auto& [id, identity] : programs) store_hash.Bind(IdentityHash(identity), id).Run();
+}
+
+// Each entry brings the schema from the version before it to its own (its position + 1), as
+// the SQLite catalog's do. Never change a released entry: add one. Texts compare and sort by
+// their bytes ("C"), as in SQLite, whatever the database's locale.
+const SqlCatalogStore::Migration kMigrations[] = {
+    {
+        R"sql(
+CREATE TABLE clients (
+  id BIGSERIAL PRIMARY KEY,
+  guid TEXT COLLATE "C" NOT NULL UNIQUE
+);
+CREATE TABLE programs (
+  id BIGSERIAL PRIMARY KEY,
+  identity TEXT COLLATE "C" NOT NULL UNIQUE,
+  name TEXT NOT NULL DEFAULT '',
+  publisher TEXT NOT NULL DEFAULT '',
+  homepage TEXT NOT NULL DEFAULT '',
+  clients BIGINT NOT NULL DEFAULT 0,
+  added BOOLEAN NOT NULL DEFAULT false
+);
+CREATE TABLE versions (
+  id BIGSERIAL PRIMARY KEY,
+  program_id BIGINT NOT NULL REFERENCES programs (id),
+  name TEXT COLLATE "C" NOT NULL,
+  clients BIGINT NOT NULL DEFAULT 0,
+  confirmed BOOLEAN NOT NULL DEFAULT false,
+  UNIQUE (program_id, name)
+);
+CREATE TABLE program_reports (
+  client_id BIGINT NOT NULL REFERENCES clients (id),
+  program_id BIGINT NOT NULL REFERENCES programs (id),
+  PRIMARY KEY (client_id, program_id)
+);
+CREATE TABLE version_reports (
+  client_id BIGINT NOT NULL REFERENCES clients (id),
+  version_id BIGINT NOT NULL REFERENCES versions (id),
+  PRIMARY KEY (client_id, version_id)
+);
+)sql",
+    },
+    // The feedback page finds a program by the Hash its verdicts carried, and keeps what
+    // clients say through it.
+    {R"sql(
+ALTER TABLE programs ADD COLUMN hash TEXT COLLATE "C" NOT NULL DEFAULT '';
+CREATE INDEX programs_by_hash ON programs (hash);
+CREATE INDEX versions_by_program ON versions (program_id);
+CREATE TABLE feedback (
+  client_id BIGINT NOT NULL REFERENCES clients (id),
+  program_id BIGINT NOT NULL REFERENCES programs (id),
+  version_id BIGINT NOT NULL,  -- 0: the match is wrong
+  comment TEXT NOT NULL DEFAULT '',
+  reported TEXT NOT NULL,
+  PRIMARY KEY (client_id, program_id, version_id)
+);
+)sql",
+     StoreHashes},
+    // Learning counts networks (origins), not client GUIDs, which anyone can make up; a
+    // program's names are those most origins sent. Maintainers can retract versions and ban
+    // clients and origins; programs and versions that never became known are pruned by age.
+    // Identities and version names of any length fit the unique keys, which are on their
+    // hashes: a B-tree entry holds some 2,700 bytes at most.
+    {
+        R"sql(
+CREATE TABLE settings (
+  name TEXT COLLATE "C" PRIMARY KEY,
+  value TEXT NOT NULL
+);
+CREATE TABLE origins (
+  id BIGSERIAL PRIMARY KEY,
+  key TEXT COLLATE "C" NOT NULL UNIQUE,
+  banned BOOLEAN NOT NULL DEFAULT false,
+  quota_day TEXT NOT NULL DEFAULT '',
+  quota_used BIGINT NOT NULL DEFAULT 0
+);
+ALTER TABLE clients ADD COLUMN banned BOOLEAN NOT NULL DEFAULT false;
+ALTER TABLE programs ADD COLUMN named BOOLEAN NOT NULL DEFAULT false;
+ALTER TABLE programs ADD COLUMN first_seen TEXT NOT NULL
+  DEFAULT to_char(now() AT TIME ZONE 'UTC', 'YYYY-MM-DD');
+ALTER TABLE versions ADD COLUMN first_seen TEXT NOT NULL
+  DEFAULT to_char(now() AT TIME ZONE 'UTC', 'YYYY-MM-DD');
+ALTER TABLE versions ADD COLUMN retracted BOOLEAN NOT NULL DEFAULT false;
+CREATE TABLE program_origins (
+  origin_id BIGINT NOT NULL REFERENCES origins (id),
+  program_id BIGINT NOT NULL REFERENCES programs (id),
+  name TEXT NOT NULL,
+  publisher TEXT NOT NULL,
+  PRIMARY KEY (origin_id, program_id)
+);
+CREATE INDEX program_origins_by_program ON program_origins (program_id);
+CREATE TABLE version_origins (
+  origin_id BIGINT NOT NULL REFERENCES origins (id),
+  version_id BIGINT NOT NULL REFERENCES versions (id),
+  PRIMARY KEY (origin_id, version_id)
+);
+CREATE INDEX version_origins_by_version ON version_origins (version_id);
+-- What was learnt from clients before origins were kept stays learnt: each of those clients
+-- stands for an origin of its own.
+INSERT INTO origins (key) SELECT 'client ' || guid FROM clients;
+INSERT INTO program_origins (origin_id, program_id, name, publisher)
+  SELECT o.id, r.program_id, p.name, p.publisher FROM program_reports r
+  JOIN clients c ON c.id = r.client_id JOIN origins o ON o.key = 'client ' || c.guid
+  JOIN programs p ON p.id = r.program_id;
+INSERT INTO version_origins (origin_id, version_id)
+  SELECT o.id, r.version_id FROM version_reports r
+  JOIN clients c ON c.id = r.client_id JOIN origins o ON o.key = 'client ' || c.guid;
+DROP TABLE program_reports;
+DROP TABLE version_reports;
+ALTER TABLE programs DROP CONSTRAINT programs_identity_key;
+CREATE UNIQUE INDEX programs_by_identity ON programs (md5(identity));
+ALTER TABLE versions DROP CONSTRAINT versions_program_id_name_key;
+CREATE UNIQUE INDEX versions_by_name ON versions (program_id, md5(name));
+CREATE TABLE write_probe (
+  id INTEGER PRIMARY KEY,
+  written BIGINT NOT NULL
+);
+INSERT INTO write_probe (id, written) VALUES (1, 0);
+)sql",
+    },
+};
+static_assert(std::size(kMigrations) == std::size_t{SqlCatalogStore::kSchemaVersion});
+
+// Identities and version names are found through the hashes their unique keys are on.
+std::string KeyEquals(std::string_view column, std::string_view parameter) {
+  const std::string c(column);
+  const std::string p(parameter);
+  return "md5(" + c + ") = md5(" + p + ") AND " + c + " = " + p;
+}
+
+// Any number that no other user of the database takes as its lock.
+constexpr std::int64_t kMigrationLock = 0x4c696e74726f7665;  // "Lintrove"
+
+// A text[] literal of these texts, every element quoted.
+template <typename Texts, typename Text>
+std::string ArrayLiteral(const Texts& items, Text text) {
+  std::string literal = "{";
+  for (const auto& item : items) {
+    if (literal.size() > 1) literal += ',';
+    literal += '"';
+    for (const char c : text(item)) {
+      if (c == '"' || c == '\\') literal += '\\';
+      literal += c;
+    }
+    literal += '"';
+  }
+  return literal + "}";
+}
+
+// The names most origins sent become the programs' (?1, a bigint[] literal), unless a
+// maintainer named them; of names sent by as many origins, those of the earliest.
+constexpr const char* kNamesByMajority =
+    "UPDATE programs p SET (name, publisher) = (SELECT name, publisher FROM program_origins o "
+    "WHERE o.program_id = p.id GROUP BY name, publisher ORDER BY count(*) DESC, "
+    "min(origin_id) LIMIT 1) WHERE p.id = ANY(?1::bigint[]) AND NOT p.named";
+
+// A bigint[] literal of these ids.
+std::string IdArray(std::span<const std::int64_t> ids) {
+  std::string literal = "{";
+  for (const std::int64_t id : ids) {
+    if (literal.size() > 1) literal += ',';
+    literal += std::to_string(id);
+  }
+  return literal + "}";
+}
+
+}  // namespace
+
+PostgresCatalogStore::PostgresCatalogStore(const std::string& uri)
+    : SqlCatalogStore({.open = [uri] { return std::make_unique<PostgresConnection>(uri); },
+                       .key_equals = KeyEquals,
+                       .report_check_without_transaction = true}) {
+  Migrate(kMigrations);
+}
+
+void PostgresCatalogStore::LockSchema(SqlConnection& db) {
+  // Processes started together would otherwise each create the tables.
+  db.Prepare("SELECT pg_advisory_xact_lock(?)").Bind(kMigrationLock).Run();
+}
+
+std::vector<const ReportedProgram*> PostgresCatalogStore::Unrecorded(
+    SqlConnection& db, std::int64_t origin_id, std::span<const ReportedProgram> programs) {
+  std::vector<const ReportedProgram*> unrecorded;
+  // One statement for all programs. Each row and report is searched for through its key, one
+  // program at a time (a LATERAL join with a LIMIT is never turned into a scan of a whole
+  // table): otherwise the planner hashed every report of the origin, and an origin behind which
+  // many clients stand has reported thousands.
+  SqlStatement& missing = db.Prepare(
+      "SELECT q.position FROM unnest(?2::text[], ?3::text[]) WITH ORDINALITY "
+      "AS q (identity, version, position) "
+      "LEFT JOIN LATERAL (SELECT id FROM programs WHERE md5(identity) = md5(q.identity) "
+      "  AND identity = q.identity LIMIT 1) p ON true "
+      "LEFT JOIN LATERAL (SELECT id FROM versions WHERE program_id = p.id "
+      "  AND md5(name) = md5(q.version) AND name = q.version LIMIT 1) v ON true "
+      "LEFT JOIN LATERAL (SELECT 1 AS found FROM program_origins r WHERE r.origin_id = ?1 "
+      "  AND r.program_id = p.id LIMIT 1) program_report ON q.version = '' "
+      "LEFT JOIN LATERAL (SELECT 1 AS found FROM version_origins r WHERE r.origin_id = ?1 "
+      "  AND r.version_id = v.id LIMIT 1) version_report ON q.version <> '' "
+      "WHERE program_report.found IS NULL AND version_report.found IS NULL "
+      "ORDER BY q.position");
+  missing.Bind(origin_id, ArrayLiteral(programs, [](const auto& p) { return p.identity; }),
+               ArrayLiteral(programs, [](const auto& p) { return p.version; }));
+  while (missing.Step()) {
+    unrecorded.push_back(&programs[static_cast<std::size_t>(missing.Integer(0) - 1)]);
+  }
+  return unrecorded;
+}
+
+std::vector<const ReportedProgram*> PostgresCatalogStore::RecordReportsOfHeldRows(
+    SqlConnection& db, std::int64_t origin_id, std::vector<const ReportedProgram*> programs) {
+  // Counted only where the report's row went in: one already there, or one another process is
+  // recording at this moment, inserts nothing. The statement's answer: the programs counted
+  // (position 0), then the positions of the reports left.
+  SqlStatement& rows = db.Prepare(
+      "WITH q AS (SELECT * FROM unnest(?2::text[], ?3::text[], ?4::text[], ?5::text[]) "
+      "  WITH ORDINALITY AS q (identity, version, name, publisher, position)), "
+      "found AS (SELECT q.position, q.version, q.name, q.publisher, p.id AS program_id, "
+      "  v.id AS version_id FROM q "
+      "  JOIN programs p ON md5(p.identity) = md5(q.identity) AND p.identity = q.identity "
+      "  LEFT JOIN versions v ON v.program_id = p.id AND md5(v.name) = md5(q.version) "
+      "  AND v.name = q.version), "
+      "program_reports AS (INSERT INTO program_origins (origin_id, program_id, name, publisher) "
+      "  SELECT DISTINCT ON (program_id) ?1::bigint, program_id, name, publisher FROM found "
+      "  ORDER BY program_id, position ON CONFLICT DO NOTHING RETURNING program_id), "
+      "program_counts AS (UPDATE programs SET clients = clients + 1 "
+      "  WHERE id IN (SELECT program_id FROM program_reports) RETURNING id), "
+      "version_reports AS (INSERT INTO version_origins (origin_id, version_id) "
+      "  SELECT DISTINCT ?1::bigint, version_id FROM found WHERE version_id IS NOT NULL "
+      "  ON CONFLICT DO NOTHING RETURNING version_id), "
+      "version_counts AS (UPDATE versions SET clients = clients + 1 "
+      "  WHERE id IN (SELECT version_id FROM version_reports)) "
+      "SELECT id, 0 FROM program_counts UNION ALL "
+      "SELECT 0, position FROM q WHERE position NOT IN "
+      "  (SELECT position FROM found WHERE version = '' OR version_id IS NOT NULL)");
+  rows.Bind(origin_id, ArrayLiteral(programs, [](const auto* p) { return p->identity; }),
+            ArrayLiteral(programs, [](const auto* p) { return p->version; }),
+            ArrayLiteral(programs, [](const auto* p) { return p->name; }),
+            ArrayLiteral(programs, [](const auto* p) { return p->publisher; }));
+  std::vector<std::int64_t> counted;
+  std::vector<const ReportedProgram*> left;
+  while (rows.Step()) {
+    if (const std::int64_t program_id = rows.Integer(0); program_id != 0) {
+      counted.push_back(program_id);
+    } else {
+      left.push_back(programs[static_cast<std::size_t>(rows.Integer(1) - 1)]);
+    }
+  }
+  if (!counted.empty()) db.Prepare(kNamesByMajority).Bind(IdArray(counted)).Run();
+  return left;
+}
+
+std::vector<std::optional<ProgramFacts>> PostgresCatalogStore::Lookup(
+    std::span<const ProgramQuery> queries, std::int64_t min_clients) {
+  // One statement, which sees one state of the catalog without a transaction.
+  return Transact(std::nullopt, [&](SqlConnection& db) {
+    // All programs in one statement: each with its offered versions and the installed one
+    // (offered or not), one row each; a program without such versions comes as one row with
+    // the version's columns NULL.
+    SqlStatement& rows = db.Prepare(
+        "SELECT q.position, p.id, p.identity, p.name, p.publisher, p.homepage, p.clients, "
+        "p.added, v.id, v.name, v.clients, v.confirmed, v.retracted, "
+        "(v.clients >= ?1 OR v.confirmed) AND NOT v.retracted "
+        "FROM unnest(?2::text[], ?3::text[]) WITH ORDINALITY AS q (identity, installed, "
+        "position) JOIN programs p ON md5(p.identity) = md5(q.identity) "
+        "AND p.identity = q.identity "
+        "LEFT JOIN versions v ON v.program_id = p.id "
+        "AND (v.clients >= ?1 OR v.confirmed OR v.name = q.installed) "
+        "ORDER BY q.position, v.id");
+    rows.Bind(min_clients, ArrayLiteral(queries, [](const auto& q) { return q.identity; }),
+              ArrayLiteral(queries, [](const auto& q) { return q.installed_version; }));
+    constexpr int kFirstVersionColumn = 8;
+    std::vector<std::optional<ProgramFacts>> results(queries.size());
+    while (rows.Step()) {
+      const auto index = static_cast<std::size_t>(rows.Integer(0) - 1);
+      std::optional<ProgramFacts>& facts = results[index];
+      if (!facts) facts.emplace().program = ReadProgram(rows, 1);
+      if (rows.IsNull(kFirstVersionColumn)) continue;
+      CatalogVersion version = ReadVersion(rows, kFirstVersionColumn);
+      if (version.name == queries[index].installed_version) {
+        facts->installed_version_id = version.id;
+      }
+      if (rows.Boolean(kFirstVersionColumn + 5)) facts->offered.push_back(std::move(version));
+    }
+    return results;
+  });
+}
+
+}  // namespace lintrove::service
