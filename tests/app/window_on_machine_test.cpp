@@ -1,8 +1,12 @@
 #include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QIcon>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTimer>
 #include <QtTest>
 #include <memory>
 #include <string>
@@ -29,6 +33,7 @@ class WindowOnMachineTest : public QObject {
   void selectingAProgramShowsItsDetails();
   void aTickStoresTheIgnoreMarkAtOnce();
   void windowSpeaksTheLoadedLanguage();
+  void optionsChosenInTheWindowAreStored();
 #ifdef _WIN32
   void servicePageOpensInTheUsersBrowser();
 #endif
@@ -132,6 +137,30 @@ void WindowOnMachineTest::windowSpeaksTheLoadedLanguage() {
   localizer.UnloadLanguage();
   QCOMPARE(english, QStringLiteral("Refresh"));
   QVERIFY(german != english);
+}
+
+// The options dialog of the window, then the settings stored as the client stores them when it
+// ends: read back, they hold the choices, and the reminder's log-on entry exists.
+void WindowOnMachineTest::optionsChosenInTheWindowAreStored() {
+  QTimer answer;
+  connect(&answer, &QTimer::timeout, this, [&] {
+    QWidget* dialog = QApplication::activeModalWidget();
+    if (dialog == nullptr || dialog->objectName() != QLatin1String("frm_optionen")) return;
+    answer.stop();
+    dialog->findChild<QComboBox*>(QStringLiteral("cbo_reminder"))->setCurrentIndex(2);
+    dialog->findChild<QCheckBox*>(QStringLiteral("cb_ssl"))->setChecked(false);
+    dialog->findChild<QAbstractButton*>(QStringLiteral("btn_ok"))->click();
+  });
+  answer.start(0);
+  window_->findChild<QAction*>(QStringLiteral("act_optionen"))->trigger();
+  QVERIFY(!answer.isActive());
+  machine_->Settings().Save();
+
+  lintrove::ClientSettings stored(machine_->Registry(), machine_->Logon());
+  stored.Load();
+  QCOMPARE(stored.int_reminder, 2);
+  QCOMPARE(stored.bol_ssl, false);
+  QVERIFY(machine_->Logon().Exists());
 }
 
 #ifdef _WIN32

@@ -99,6 +99,7 @@ void ScratchMachine::Import(std::string_view regText) {
 
 platform::RegistryBackend& ScratchMachine::Registry() { return parts_->registry; }
 platform::InstallerDatabase& ScratchMachine::Installer() { return parts_->installer; }
+platform::LogonEntry& ScratchMachine::Logon() { return parts_->logon; }
 ClientSettings& ScratchMachine::Settings() { return parts_->settings; }
 
 }  // namespace lintrove::test

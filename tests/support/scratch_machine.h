@@ -27,6 +27,8 @@ class ScratchMachine {
 
   platform::RegistryBackend& Registry();
   platform::InstallerDatabase& Installer();
+  platform::LogonEntry& Logon();
+  // Settings on this machine's registry and log-on entry, as made, not loaded.
   ClientSettings& Settings();
 
  private:
