@@ -36,21 +36,27 @@ function(lintrove_add_test name)
   endif()
 endfunction()
 
-# lintrove_add_qt_test(NAME SOURCES src... [LIBRARIES lib...]): a QtTest executable, one CTest
-# test, run headless on Qt's offscreen platform (the embedded browser drawing in software; as
-# root the client turns the browser's sandbox off itself, as it does for a user). Whatever it
-# reaches of the user's data points into the build directory; in the Windows build it runs under
-# Wine in the build's prefix, whose static Qt gets the offscreen platform linked in. The directory
-# that calls it finds Qt's Test and Widgets first, once: the static Qt for Windows defines some of
-# its targets without asking whether they exist.
+# lintrove_add_qt_test(NAME SOURCES src... [LIBRARIES lib...] [RUN_THROUGH command...]): a QtTest
+# executable, one CTest test, run headless on Qt's offscreen platform (the embedded browser drawing
+# in software; as root the client turns the browser's sandbox off itself, as it does for a user),
+# started by the RUN_THROUGH command when one is given. Whatever it reaches of the user's data
+# points into the build directory; in the Windows build it runs under Wine in the build's prefix,
+# whose static Qt gets the offscreen platform linked in. The directory that calls it finds Qt's
+# Test and Widgets first, once: the static Qt for Windows defines some of its targets without
+# asking whether they exist.
 function(lintrove_add_qt_test name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES;RUN_THROUGH" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   set_target_properties(${name} PROPERTIES AUTOMOC ON)
   target_link_libraries(${name} PRIVATE lintrove_core lintrove_test_support Qt6::Test
                                         ${ARG_LIBRARIES} lintrove_compile_options)
+  if(ARG_RUN_THROUGH)
+    set(command ${ARG_RUN_THROUGH} ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:${name}>)
+  else()
+    set(command ${name})
+  endif()
   # The platform is named on the command line too: Qt under Wine was seen to ignore the variable.
-  add_test(NAME ${name} COMMAND ${name} -platform offscreen)
+  add_test(NAME ${name} COMMAND ${command} -platform offscreen)
   set_tests_properties(${name} PROPERTIES ENVIRONMENT
     "QT_QPA_PLATFORM=offscreen;QTWEBENGINE_CHROMIUM_FLAGS=--disable-gpu;LINTROVE_REGISTRY_DIR=${CMAKE_CURRENT_BINARY_DIR}/unused-registry;XDG_CONFIG_HOME=${CMAKE_CURRENT_BINARY_DIR}/unused-config")
   if(WIN32)

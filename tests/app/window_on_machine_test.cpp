@@ -17,6 +17,7 @@
 #include "app/window_translation.h"
 #include "localization/localizer.h"
 #include "settings/ignore_marks.h"
+#include "settings/system_settings.h"
 #include "support/machine_text.h"
 #include "support/recording_shell.h"
 #include "support/scratch_machine.h"
@@ -34,6 +35,7 @@ class WindowOnMachineTest : public QObject {
   void aTickStoresTheIgnoreMarkAtOnce();
   void windowSpeaksTheLoadedLanguage();
   void optionsChosenInTheWindowAreStored();
+  void aCheckAgainstTheServiceGivesEveryProgramItsVerdict();
 #ifdef _WIN32
   void servicePageOpensInTheUsersBrowser();
 #endif
@@ -161,6 +163,32 @@ void WindowOnMachineTest::optionsChosenInTheWindowAreStored() {
   QCOMPARE(stored.int_reminder, 2);
   QCOMPARE(stored.bol_ssl, false);
   QVERIFY(machine_->Logon().Exists());
+}
+
+// A check against the update service of the Linux build (with_service.sh starts it): a catalog
+// that knows none of the programs says so of each, and the check is recorded.
+void WindowOnMachineTest::aCheckAgainstTheServiceGivesEveryProgramItsVerdict() {
+  const QString address = qEnvironmentVariable("LINTROVE_TEST_SERVICE");
+  QVERIFY2(!address.isEmpty(),
+           "LINTROVE_TEST_SERVICE names no service: run through with_service.sh");
+  lintrove::SystemSettings system(machine_->Registry());
+  system.StrServiceUrl = address.toStdString() + "/updateservice1400.php";
+  const lintrove::SystemSettings::ScopedInstance systemInstance(system);
+  machine_->Settings().bol_ssl = false;
+
+  QSignalSpy finished(window_.get(), &lintrove::app::MainWindow::workFinished);
+  window_->findChild<QAction*>(QStringLiteral("act_updatessuchen"))->trigger();
+  QVERIFY(finished.wait(60000));
+  QVERIFY(machine_->Settings().dat_lastcheck > 0.0);
+  int checked = 0;
+  const lintrove::VerdictList& records = window_->Records();
+  for (int record = 0; record < records.Count(); ++record) {
+    const lintrove::ProgramVerdict& verdict = records.Items(record);
+    if (!kPrograms.contains(QString::fromStdString(verdict.program->GetName()))) continue;
+    QCOMPARE(verdict.status, lintrove::ProgramStatus::Unsupported);
+    ++checked;
+  }
+  QCOMPARE(checked, int(kPrograms.size()));
 }
 
 #ifdef _WIN32
