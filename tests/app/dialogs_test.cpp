@@ -208,7 +208,8 @@ void DialogsTest::optionsCopyBackOnlyOnOk() {
     encrypted->setChecked(chosen.encrypted);
     CloseDialog(dialog, close);
   });
-  lintrove::app::RunOptionsDialog(nullptr, settings);
+  // With nothing to choose but this computer, the machine is not asked.
+  QVERIFY(!lintrove::app::RunOptionsDialog(nullptr, settings, lintrove::MachineChoices({}, "")));
 
   QVERIFY(answered);
   QCOMPARE(settings.int_reminder, expected.reminder);
