@@ -97,7 +97,8 @@ void MainWindow::CheckForUpdates() {
                                         platform::DownloadDirectory()};
         exchange->result =
             RunUpdateCheck(*exchange->transport, settings, sent, *exchange->records,
-                           SelfUpdateDuringCheck(front, machine, exchange->self_update));
+                           SelfUpdateDuringCheck(front, machine, exchange->self_update),
+                           checked ? &checked->Registry() : nullptr);
         if (exchange->result == UpdateCheckResult::Completed) {
           exchange->record =
               RecordOfCheck(checked ? checked->Registry() : registry,

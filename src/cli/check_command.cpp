@@ -139,9 +139,12 @@ int Check(const CheckOptions& options, CommandContext& context, const Inventorie
   ServiceTransport transport;
   transport.url = ServiceAddress(options.ssl.value_or(client.bol_ssl),
                                  options.service_url.value_or(system.StrServiceUrl));
-  RunUpdateCheck(transport, client, sent, records, [&context](const UpdateResponse& response) {
-    return ReportNewerClient(response, context.err);
-  });
+  RunUpdateCheck(
+      transport, client, sent, records,
+      [&context](const UpdateResponse& response) {
+        return ReportNewerClient(response, context.err);
+      },
+      &machine.Registry());
 
   std::vector<Line> lines;
   for (const ProgramVerdict* record : sorted) {

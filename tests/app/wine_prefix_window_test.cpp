@@ -262,6 +262,9 @@ void WinePrefixWindowTest::exportSavesTheRecordTheCommandLinePrints() {
   QVERIFY(!exportAction->isEnabled());
   QVERIFY(Check(*window));
   QVERIFY(exportAction->isEnabled());
+  // The programs went with the prefix's Windows, not this computer's.
+  QVERIFY(service_->ClientOf("step1")["WindowsVersion"].starts_with("10.0.19045 "));
+  QCOMPARE(service_->ClientOf("step1")["win64"], std::string("1"));
 
   struct Case {
     QString name;

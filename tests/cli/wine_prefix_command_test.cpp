@@ -138,6 +138,14 @@ TEST_F(WinePrefixCommandTest, MarksStayTheUsersOwnAndTheRecordNamesThePrefix) {
   ASSERT_EQ(csv.status, 0) << csv.err;
   EXPECT_EQ(service.ProgramsSent(),
             (std::vector<std::string>{"Alpha Notizblock", "Werkzeug ü, \"Pro\""}));
+  // The programs go with the prefix's Windows; the question for a newer client is about this
+  // client's own system.
+  EXPECT_THAT(service.ClientOf("step1")["WindowsVersion"], ::testing::StartsWith("10.0.19045 "));
+  EXPECT_EQ(service.ClientOf("step1")["win64"], "1");
+  EXPECT_THAT(service.ClientOf("updatecheck")["WindowsVersion"],
+              Not(::testing::StartsWith("10.0.19045")));
+  ASSERT_EQ(Check({"--service", service.ServiceUrl(), "--no-ssl"}).status, 0);
+  EXPECT_EQ(service.ClientOf("step1")["win64"], "0") << "this machine's store is 32-bit";
   const std::string facts = "WINEBOX," + Prefix() + ",2026-12-11T04:00:00Z," + ClientVersion() +
                             ",http://" + service.ServiceUrl() + ",";
   EXPECT_EQ(csv.out,

@@ -8,8 +8,8 @@
 namespace lintrove::test {
 
 // A 64-bit Wine prefix as Wine writes its registry: one Windows Installer product (registered
-// where msi keeps it), one Uninstall entry in each view and the computer's name behind Wine's
-// CurrentControlSet link.
+// where msi keeps it), one Uninstall entry in each view, Windows 10 (build 19045) and the
+// computer's name behind Wine's CurrentControlSet link.
 inline constexpr std::string_view kWinePrefixSystemReg = R"(WINE REGISTRY Version 2
 ;; All keys relative to \\Machine
 
@@ -45,6 +45,12 @@ inline constexpr std::string_view kWinePrefixSystemReg = R"(WINE REGISTRY Versio
 "DisplayName"="Alt 32"
 "DisplayVersion"=str(2):"0.9"
 "UninstallString"="C:\\alt\\u.exe"
+
+[Software\\Microsoft\\Windows NT\\CurrentVersion] 1733900000
+"CurrentBuildNumber"="19045"
+"CurrentMajorVersionNumber"=dword:0000000a
+"CurrentMinorVersionNumber"=dword:00000000
+"CurrentVersion"="6.3"
 
 [System\\ControlSet001\\Control\\ComputerName\\ComputerName] 1733900000
 "ComputerName"="WINEBOX"
