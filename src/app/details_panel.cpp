@@ -158,7 +158,8 @@ void DetailsPanel::ClearDetails() {
   icon_->hide();
 }
 
-void DetailsPanel::ShowVerdict(const ProgramVerdict* verdict) {
+void DetailsPanel::ShowVerdict(const ProgramVerdict* verdict,
+                               const platform::MachineFiles& machine) {
   ClearDetails();
   if (verdict == nullptr || verdict->program == nullptr) return;
   verdict_ = verdict;
@@ -172,7 +173,7 @@ void DetailsPanel::ShowVerdict(const ProgramVerdict* verdict) {
   homepage_->setEnabled(HomepageAddress(verdict->Homepage()).has_value());
   version_->setText(Text(program.GetVersion()));
   if (version_->text().isEmpty()) version_->setText(ResText(ResString::NoVersionInfo));
-  icon_->setPixmap(ProgramIconOf(program).pixmap(icon_->size(), devicePixelRatioF()));
+  icon_->setPixmap(ProgramIconOf(program, machine).pixmap(icon_->size(), devicePixelRatioF()));
   icon_->show();
   uninstall_->setEnabled(true);
   FillVersions(verdict->versions);

@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+#include "platform/machine_files.h"
 #include "platform/shell.h"
 #include "protocol/verdict_records.h"
 
@@ -36,8 +37,9 @@ class DetailsPanel : public QWidget {
                platform::Shell& shell = platform::SystemShell(), QWidget* parent = nullptr);
 
   // Shows the record, or, for none, stays empty and disabled. Every call returns to the page
-  // "Versionen".
-  void ShowVerdict(const ProgramVerdict* verdict);
+  // "Versionen". `machine`: the files of the machine the program is installed on, for its icon.
+  void ShowVerdict(const ProgramVerdict* verdict,
+                   const platform::MachineFiles& machine = platform::SystemMachineFiles());
   // Empties and disables the panel, and makes "Versionen" the page shown.
   void ClearDetails();
 

@@ -264,7 +264,9 @@ StatusFilter MainWindow::FilterOfButtons() const {
 
 void MainWindow::ShowRecord(int record) {
   const bool shown = records_ && record >= 0 && record < records_->Count();
-  detailsPanel_->ShowVerdict(shown ? &records_->Items(record) : nullptr);
+  detailsPanel_->ShowVerdict(
+      shown ? &records_->Items(record) : nullptr,
+      recordsPrefix_ ? recordsPrefix_->Files() : platform::SystemMachineFiles());
 }
 
 void MainWindow::ReplaceRecords(std::unique_ptr<VerdictList> records) {

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "platform/installer_database.h"
+#include "platform/machine_files.h"
 #include "platform/registry.h"
 
 namespace lintrove::platform {
@@ -16,6 +17,9 @@ class WinePrefix {
   virtual const std::filesystem::path& Directory() const = 0;
   virtual RegistryBackend& Registry() = 0;
   virtual InstallerDatabase& Installer() = 0;
+  // Its files as its programs name them: its own drives (dosdevices), whatever $WINEPREFIX says,
+  // and the environment its registry defines.
+  virtual const MachineFiles& Files() const = 0;
 };
 
 // Throws Error for a directory that is no Wine prefix, and on Windows, which reads no prefixes.

@@ -10,6 +10,7 @@
 #include "platform/registry.h"
 #include "platform/wine_prefix.h"
 #include "support/error_of.h"
+#include "support/scoped_environment.h"
 #include "support/temp_dir.h"
 
 namespace lintrove::platform {
@@ -122,6 +123,30 @@ TEST_F(WinePrefixRegistryTest, ADirectoryWithoutSystemRegIsNoPrefix) {
   EXPECT_EQ(prefix->Registry().OpenKey(RootKey::CurrentUser, "Software", RegistryView::Default,
                                        KeyAccess::Read),
             nullptr);
+}
+
+// A program's icon is looked for on the prefix's own drives, whichever prefix $WINEPREFIX names,
+// and its %VARIABLES% are those of the prefix's registry.
+TEST_F(WinePrefixRegistryTest, ThePrefixsFilesAreOnItsOwnDrives) {
+  Write("system.reg", SystemReg("win64") +
+                          "\n[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion] 1733900000\n"
+                          "\"ProgramFilesDir\"=\"D:\\\\Spiele\"\n");
+  fs::create_directories(dir_ / "dosdevices");
+  fs::create_directories(dir_ / "drive_d" / "Spiele" / "Tool");
+  fs::create_symlink("../drive_d", dir_ / "dosdevices" / "d:");
+  Write("drive_d/Spiele/Tool/tool.ico", "icon");
+  test::TempDir other;
+  test::ScopedEnvironment environment;
+  environment.Set("WINEPREFIX", other.Path().string());
+
+  const auto prefix = OpenWinePrefix(Prefix());
+  const MachineFiles& files = prefix->Files();
+  EXPECT_EQ(files.ExpandEnvironment("%ProgramFiles%\\TOOL\\Tool.ico"),
+            "D:\\Spiele\\TOOL\\Tool.ico");
+  EXPECT_EQ(files.ExistingFile("D:\\SPIELE\\tool\\TOOL.ICO"),
+            dir_ / "dosdevices" / "d:" / "Spiele" / "Tool" / "tool.ico");
+  EXPECT_EQ(files.ExistingFile("C:\\Spiele\\Tool\\tool.ico"), std::nullopt)
+      << "the prefix has no drive C:";
 }
 
 TEST_F(WinePrefixRegistryTest, AChangedFileIsReadAgainAndAMalformedOneNamesItsLine) {
