@@ -266,7 +266,8 @@ void MainWindow::ShowRecord(int record) {
   const bool shown = records_ && record >= 0 && record < records_->Count();
   detailsPanel_->ShowVerdict(
       shown ? &records_->Items(record) : nullptr,
-      recordsPrefix_ ? recordsPrefix_->Files() : platform::SystemMachineFiles());
+      recordsPrefix_ ? recordsPrefix_->Files() : platform::SystemMachineFiles(),
+      recordsPrefix_ ? &recordsPrefix_->Programs() : nullptr);
 }
 
 void MainWindow::ReplaceRecords(std::unique_ptr<VerdictList> records) {

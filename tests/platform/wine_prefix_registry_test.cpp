@@ -149,6 +149,27 @@ TEST_F(WinePrefixRegistryTest, ThePrefixsFilesAreOnItsOwnDrives) {
       << "the prefix has no drive C:";
 }
 
+// An uninstaller of the prefix's runs in the prefix, not in the one $WINEPREFIX names.
+TEST_F(WinePrefixRegistryTest, ItsProgramsRunInThePrefix) {
+  Write("system.reg", SystemReg("win64"));
+  test::TempDir bin;
+  const fs::path started = bin / "started";
+  WriteFileBytes(bin / "wine", "#!/bin/sh\necho \"$WINEPREFIX|$*\" > \"" + started.string() +
+                                   ".part\"\nmv \"" + started.string() + ".part\" \"" +
+                                   started.string() + "\"\n");
+  fs::permissions(bin / "wine", fs::perms::owner_all);
+  test::ScopedEnvironment environment;
+  environment.Set("PATH", bin.Path().string() + ":/usr/bin:/bin");
+  environment.Set("WINEPREFIX", (bin / "other").string());
+
+  const auto prefix = OpenWinePrefix(Prefix());
+  ASSERT_TRUE(prefix->Programs().StartCommandLine("\"C:\\Tool\\uninstall.exe\" /S"));
+  for (int i = 0; i < 500 && !fs::exists(started); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_EQ(ReadFileBytes(started), Prefix().string() + "|C:\\Tool\\uninstall.exe /S\n");
+}
+
 TEST_F(WinePrefixRegistryTest, AChangedFileIsReadAgainAndAMalformedOneNamesItsLine) {
   Write("system.reg", SystemReg("win64"));
   WinePrefixRegistry registry(Prefix());
