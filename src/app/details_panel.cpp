@@ -158,10 +158,12 @@ void DetailsPanel::ClearDetails() {
   icon_->hide();
 }
 
-void DetailsPanel::ShowVerdict(const ProgramVerdict* verdict) {
+void DetailsPanel::ShowVerdict(const ProgramVerdict* verdict, const platform::MachineFiles& machine,
+                               platform::Shell* programs) {
   ClearDetails();
   if (verdict == nullptr || verdict->program == nullptr) return;
   verdict_ = verdict;
+  programs_ = programs != nullptr ? programs : &shell_;
   const Program& program = *verdict->program;
 
   name_->setText(Text(verdict->DisplayName()));
@@ -172,7 +174,7 @@ void DetailsPanel::ShowVerdict(const ProgramVerdict* verdict) {
   homepage_->setEnabled(HomepageAddress(verdict->Homepage()).has_value());
   version_->setText(Text(program.GetVersion()));
   if (version_->text().isEmpty()) version_->setText(ResText(ResString::NoVersionInfo));
-  icon_->setPixmap(ProgramIconOf(program).pixmap(icon_->size(), devicePixelRatioF()));
+  icon_->setPixmap(ProgramIconOf(program, machine).pixmap(icon_->size(), devicePixelRatioF()));
   icon_->show();
   uninstall_->setEnabled(true);
   FillVersions(verdict->versions);
@@ -211,7 +213,7 @@ void DetailsPanel::UninstallProgram() {
   if (!MessageBox::AskYesNo(this, ResText(ResString::UninstallQuestion))) return;
   if (verdict_ == nullptr) return;
   // The uninstaller runs on its own: the list keeps the program until the next scan.
-  if (!verdict_->program->Uninstall(shell_)) {
+  if (!verdict_->program->Uninstall(*programs_)) {
     MessageBox::ShowError(this, Text(Format(LoadResString(ResString::UninstallerNotStarted),
                                             verdict_->DisplayName())));
   }

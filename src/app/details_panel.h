@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+#include "platform/machine_files.h"
 #include "platform/shell.h"
 #include "protocol/verdict_records.h"
 
@@ -36,8 +37,11 @@ class DetailsPanel : public QWidget {
                platform::Shell& shell = platform::SystemShell(), QWidget* parent = nullptr);
 
   // Shows the record, or, for none, stays empty and disabled. Every call returns to the page
-  // "Versionen".
-  void ShowVerdict(const ProgramVerdict* verdict);
+  // "Versionen". `machine`: the files of the machine the program is installed on, for its icon;
+  // `programs`: the shell that starts its uninstaller there (none: the panel's own).
+  void ShowVerdict(const ProgramVerdict* verdict,
+                   const platform::MachineFiles& machine = platform::SystemMachineFiles(),
+                   platform::Shell* programs = nullptr);
   // Empties and disables the panel, and makes "Versionen" the page shown.
   void ClearDetails();
 
@@ -53,6 +57,8 @@ class DetailsPanel : public QWidget {
   const SystemSettings& system_;
   platform::Shell& shell_;
   const ProgramVerdict* verdict_ = nullptr;
+  // Starts the shown program's uninstaller on the machine it is installed on.
+  platform::Shell* programs_ = &shell_;
 
   QLabel* icon_;
   QLabel* name_;

@@ -25,6 +25,7 @@
 #include "app/window_translation.h"
 #include "base/application.h"
 #include "base/resource_strings.h"
+#include "flows/machine_choices.h"
 #include "platform/client_version.h"
 #include "platform/shell.h"
 #include "settings/system_settings.h"
@@ -36,6 +37,7 @@ MainWindow::MainWindow(ClientSettings& settings, InventoriedMachine machine, QWi
       settings_(settings),
       machine_(machine),
       records_(std::make_unique<VerdictList>()),
+      shownPrefix_(machine.wine_prefix),
       task_(new BackgroundTask(this)) {
   setObjectName(QStringLiteral("frm_main"));
   setWindowTitle(QString::fromStdString(std::string(ApplicationTitle) + " - " +
@@ -50,13 +52,10 @@ MainWindow::MainWindow(ClientSettings& settings, InventoriedMachine machine, QWi
   statusBar()->setObjectName(QStringLiteral("StatusBar1"));
 
   TranslateWindow(*this);
-  setWindowTitle(windowTitle() + ResText(ResString::MainCaptionVersion) +
-                 QString::fromStdString(ClientVersion()));
-  // Which machine is shown: a prefix by its directory.
-  if (machine_.wine_prefix) {
-    setWindowTitle(windowTitle() + QStringLiteral(" - ") +
-                   QString::fromStdString(machine_.wine_prefix->Directory().string()));
-  }
+  captionWithVersion_ = windowTitle() + ResText(ResString::MainCaptionVersion) +
+                        QString::fromStdString(ClientVersion());
+  if (!shownPrefix_ && !settings_.str_wineprefix.empty()) shownPrefix_ = settings_.str_wineprefix;
+  ShowMachineInCaption();
   programs_->SetStatusNames({showUnknown_->iconText(), showUnsupported_->iconText(),
                              showCurrent_->iconText(), showNewVersion_->iconText()});
 
@@ -108,6 +107,11 @@ void MainWindow::CreateActions() {
                         &MainWindow::CheckForUpdates);
   refreshAction_ = action("act_refresh", "Aktualisieren", "Scannt nach neuer Software",
                           &MainWindow::RefreshInventory);
+  exportAction_ = action("act_export", "&Exportieren...",
+                         "Speichert das Ergebnis der letzten Prüfung als CSV- oder JSON-Datei",
+                         &MainWindow::ExportCheck);
+  // Until a check has results.
+  exportAction_->setEnabled(false);
   quitAction_ = action("act_beenden", "&Beenden", nullptr, nullptr);
   connect(quitAction_, &QAction::triggered, this, &QWidget::close);
   optionsAction_ = action("act_optionen", "Optionen", nullptr, &MainWindow::ShowOptions);
@@ -142,6 +146,7 @@ void MainWindow::CreateMenusAndToolbars() {
   QMenu* file = menu("mnu_datei", "&Datei");
   file->addAction(checkAction_);
   file->addAction(refreshAction_);
+  file->addAction(exportAction_);
   file->addSeparator();
   file->addAction(quitAction_);
 
@@ -206,14 +211,41 @@ void MainWindow::CreateDetailsDock() {
 void MainWindow::ShowNotices() {
   if (settings_.dat_lastcheck == -1.0) {
     MessageBox::ShowInformation(this, ResText(ResString::FirstStart));
-    ShowOptions();
+    // The scan below reads the machine chosen.
+    ChangeOptions();
   }
   if (!settings_.bol_uptodatehinweis) settings_.bol_uptodatehinweis = ShowCommunityNotice(this);
   QMetaObject::invokeMethod(
       this, [this] { RunGuarded(this, [this] { RefreshInventory(); }); }, Qt::QueuedConnection);
 }
 
-void MainWindow::ShowOptions() { RunOptionsDialog(this, settings_); }
+void MainWindow::ShowOptions() {
+  if (ChangeOptions()) RefreshInventory();
+}
+
+bool MainWindow::ChangeOptions() {
+  if (!RunOptionsDialog(this, settings_, UserMachineChoices(settings_.str_wineprefix))) {
+    return false;
+  }
+  shownPrefix_.reset();
+  if (!settings_.str_wineprefix.empty()) shownPrefix_ = settings_.str_wineprefix;
+  ShowMachineInCaption();
+  // Nothing of the machine before stays in sight, should the new one fail to be read.
+  ReplaceRecords(nullptr);
+  recordsPrefix_.reset();
+  lastCheck_.reset();
+  exportAction_->setEnabled(false);
+  programs_->Fill(*records_, FilterOfButtons());
+  return true;
+}
+
+void MainWindow::ShowMachineInCaption() {
+  // A prefix by its directory; this computer goes without saying.
+  setWindowTitle(captionWithVersion_ +
+                 (shownPrefix_
+                      ? QStringLiteral(" - ") + QString::fromStdU16String(shownPrefix_->u16string())
+                      : QString()));
+}
 
 void MainWindow::ShowAbout() { ShowAboutBox(this); }
 
@@ -232,7 +264,10 @@ StatusFilter MainWindow::FilterOfButtons() const {
 
 void MainWindow::ShowRecord(int record) {
   const bool shown = records_ && record >= 0 && record < records_->Count();
-  detailsPanel_->ShowVerdict(shown ? &records_->Items(record) : nullptr);
+  detailsPanel_->ShowVerdict(
+      shown ? &records_->Items(record) : nullptr,
+      recordsPrefix_ ? recordsPrefix_->Files() : platform::SystemMachineFiles(),
+      recordsPrefix_ ? &recordsPrefix_->Programs() : nullptr);
 }
 
 void MainWindow::ReplaceRecords(std::unique_ptr<VerdictList> records) {
@@ -262,6 +297,8 @@ void MainWindow::StartWork(std::function<void()> work,
       task_->Start(std::move(work), [this, finish = std::move(finish)](std::exception_ptr error) {
         SetBusy(false);
         RunGuarded(this, [&] { finish(error); });
+        // A completed check brings a record to save; a scan takes it away.
+        exportAction_->setEnabled(lastCheck_.has_value());
         if (closeRequested_) CloseLater();
         emit workFinished();
       });
@@ -278,6 +315,7 @@ void MainWindow::SetBusy(bool busy) {
         showUnsupported_, showCurrent_, showNewVersion_}) {
     command->setEnabled(!busy);
   }
+  exportAction_->setEnabled(!busy && lastCheck_.has_value());
   programs_->setEnabled(!busy);
   details_->setEnabled(!busy);
 }

@@ -3,9 +3,12 @@
 #include <QMainWindow>
 #include <array>
 #include <exception>
+#include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 
+#include "flows/check_record.h"
 #include "flows/status_filter.h"
 #include "platform/installer_database.h"
 #include "platform/registry.h"
@@ -25,12 +28,13 @@ class ProgramList;
 class ScanWatch;
 class SelfUpdateWindows;
 
-// The machine the window inventories and whose HKEY_CURRENT_USER keeps the ignore marks; with a
-// Wine prefix, the inventory is the prefix's and the marks stay in registry.
+// This computer, whose HKEY_CURRENT_USER keeps the settings and the ignore marks. The window
+// inventories it, or the Wine prefix the options choose; a prefix given here (the command line's)
+// wins over the options until another one is chosen there. The marks stay in registry always.
 struct InventoriedMachine {
   platform::RegistryBackend& registry;
   platform::InstallerDatabase& installer;
-  platform::WinePrefix* wine_prefix = nullptr;
+  std::optional<std::filesystem::path> wine_prefix = std::nullopt;
 };
 
 // The main window (frm_main): the scanned programs in a filterable list, the commands in menus
@@ -53,6 +57,8 @@ class MainWindow : public QMainWindow {
   const VerdictList& Records() const;
   // A scan or an exchange with the service runs.
   bool Busy() const;
+  // The Wine prefix shown; none for this computer.
+  const std::optional<std::filesystem::path>& ShownWinePrefix() const { return shownPrefix_; }
 
  signals:
   // After every scan, also one that failed; the commands are enabled again.
@@ -77,6 +83,11 @@ class MainWindow : public QMainWindow {
   void CheckForUpdates();
   void CheckForNewerClient();
   void ShowOptions();
+  // The options dialog; true when it chose another machine, which is then shown, still empty.
+  bool ChangeOptions();
+  void ShowMachineInCaption();
+  // Saves the record of the last completed check in a file the user names.
+  void ExportCheck();
   void ShowAbout();
   void ApplyFilter();
 
@@ -102,6 +113,12 @@ class MainWindow : public QMainWindow {
   // The records of the last scan, with the verdicts of the last check. The list keeps what it
   // shows of them; the details refer to one of them.
   std::unique_ptr<VerdictList> records_;
+  // The machine shown, and the prefix the records were read from (none: this computer).
+  std::optional<std::filesystem::path> shownPrefix_;
+  std::shared_ptr<platform::WinePrefix> recordsPrefix_;
+  // What the last completed check of these records sent and heard, until the next scan.
+  std::optional<CheckRecord> lastCheck_;
+  QString captionWithVersion_;
   QString status_;
   bool closeRequested_ = false;
 
@@ -116,6 +133,7 @@ class MainWindow : public QMainWindow {
   DetailsPanel* detailsPanel_ = nullptr;
   QAction* checkAction_ = nullptr;
   QAction* refreshAction_ = nullptr;
+  QAction* exportAction_ = nullptr;
   QAction* quitAction_ = nullptr;
   QAction* optionsAction_ = nullptr;
   QAction* selfUpdateAction_ = nullptr;

@@ -2,6 +2,7 @@
 
 #include <QStatusBar>
 #include <memory>
+#include <optional>
 
 #include "app/app_texts.h"
 #include "app/background_task.h"
@@ -11,15 +12,23 @@
 #include "app/program_list.h"
 #include "app/scan_watch.h"
 #include "app/self_update_windows.h"
+#include "flows/check_record.h"
 #include "flows/scan_flow.h"
 #include "flows/self_update.h"
 #include "flows/update_check_flow.h"
 #include "platform/download_directory.h"
 #include "platform/shell.h"
+#include "platform/wine_prefix.h"
 #include "settings/system_settings.h"
 
 namespace lintrove::app {
 namespace {
+
+// What a scan read, and of which prefix; none when it failed.
+struct Scan {
+  std::unique_ptr<VerdictList> records;
+  std::shared_ptr<platform::WinePrefix> prefix;
+};
 
 // An exchange's state, shared by its work and what the window does when it has ended.
 struct Exchange {
@@ -27,6 +36,7 @@ struct Exchange {
   std::unique_ptr<VerdictList> records;
   UpdateCheckResult result = UpdateCheckResult::Stopped;
   SelfUpdateOutcome self_update = SelfUpdateOutcome::GoOn;
+  std::optional<CheckRecord> record;
 };
 
 }  // namespace
@@ -34,22 +44,28 @@ struct Exchange {
 void MainWindow::RefreshInventory() {
   if (Busy()) return;
   scanWatch_ = std::make_unique<ScanWatch>(*this, *statusBar(), task_->CancelRequested());
-  auto scanned = std::make_shared<std::unique_ptr<VerdictList>>();
+  auto scanned = std::make_shared<Scan>();
   StartWork(
-      [scanned, machine = machine_, extended = settings_.bol_extendedmsiinfo,
+      [scanned, machine = machine_, prefix = shownPrefix_, extended = settings_.bol_extendedmsiinfo,
        reports = &scanWatch_->Reports()] {
-        *scanned = std::make_unique<VerdictList>(ScanInventory(
-            machine.wine_prefix ? machine.wine_prefix->Registry() : machine.registry,
-            machine.wine_prefix ? machine.wine_prefix->Installer() : machine.installer, extended,
-            reports));
+        // Opened for every scan: a prefix may have come or gone since the last.
+        std::shared_ptr<platform::WinePrefix> opened;
+        if (prefix) opened = platform::OpenWinePrefix(*prefix);
+        auto records = std::make_unique<VerdictList>(
+            ScanInventory(opened ? opened->Registry() : machine.registry,
+                          opened ? opened->Installer() : machine.installer, extended, reports));
+        scanned->prefix = std::move(opened);
+        scanned->records = std::move(records);
       },
       [this, scanned](std::exception_ptr error) {
         scanWatch_.reset();
         // A scan does not change the status panel; its reports were passing by.
         statusBar()->showMessage(status_);
         // A scan that failed keeps the programs of the last.
-        if (*scanned) {
-          ReplaceRecords(std::move(*scanned));
+        if (scanned->records) {
+          ReplaceRecords(std::move(scanned->records));
+          recordsPrefix_ = std::move(scanned->prefix);
+          lastCheck_.reset();
           programs_->Fill(*records_, FilterOfButtons());
         }
         emit scanFinished();
@@ -72,14 +88,23 @@ void MainWindow::CheckForUpdates() {
   selfUpdate_ = std::make_unique<SelfUpdateWindows>(*this, *task_);
   StartWork(
       [exchange, front = selfUpdate_->FrontEnd(), &settings = settings_,
-       &registry = machine_.registry, &cancel = task_->CancelRequested()] {
-        const ProgramRefList sent = ProgramsToSend(*exchange->records, IgnoreMarks(registry));
+       &registry = machine_.registry, checked = recordsPrefix_,
+       &cancel = task_->CancelRequested()] {
+        const IgnoreMarks marks(registry);
+        const ProgramRefList sent = ProgramsToSend(*exchange->records, marks);
         CancellableHttp download(platform::CreateHttp(), cancel);
         const SelfUpdateMachine machine{download, platform::SystemShell(),
                                         platform::DownloadDirectory()};
         exchange->result =
             RunUpdateCheck(*exchange->transport, settings, sent, *exchange->records,
-                           SelfUpdateDuringCheck(front, machine, exchange->self_update));
+                           SelfUpdateDuringCheck(front, machine, exchange->self_update),
+                           checked ? &checked->Registry() : nullptr);
+        if (exchange->result == UpdateCheckResult::Completed) {
+          exchange->record =
+              RecordOfCheck(checked ? checked->Registry() : registry,
+                            checked ? std::optional(checked->Directory().string()) : std::nullopt,
+                            exchange->transport->url, *exchange->records, marks);
+        }
       },
       [this, exchange](std::exception_ptr error) {
         exchange_.reset();
@@ -87,7 +112,10 @@ void MainWindow::CheckForUpdates() {
         const bool completed = !error && exchange->result == UpdateCheckResult::Completed;
         ReplaceRecords(std::move(exchange->records));
         // Otherwise the list stays as it was: its rows still name the same records.
-        if (completed) programs_->Fill(*records_, FilterOfButtons());
+        if (completed) {
+          programs_->Fill(*records_, FilterOfButtons());
+          lastCheck_ = std::move(exchange->record);
+        }
         SetStatus(completed ? ResText(ResString::Done) : QString());
         if (exchange->self_update == SelfUpdateOutcome::SetupStarted) CloseLater();
         ReportError(error);

@@ -34,6 +34,18 @@ OptionsDialog::OptionsDialog(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("frm_optionen"));
   setWindowTitle(QStringLiteral("Optionen"));
 
+  machineLabel_ = new QLabel(QStringLiteral("Zu prüfender Rechner"), this);
+  machineLabel_->setObjectName(QStringLiteral("lbl_machine"));
+  machine_ = new QComboBox(this);
+  machine_->setObjectName(QStringLiteral("cbo_machine"));
+  // A prefix's label holds its directory: the list opens as wide as it needs, the box stays put.
+  machine_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  machine_->setMinimumContentsLength(24);
+  machineLabel_->setBuddy(machine_);
+  auto* machineRow = new QHBoxLayout;
+  machineRow->addWidget(machineLabel_);
+  machineRow->addWidget(machine_, 1);
+
   auto* reminderLabel = new QLabel(QStringLiteral("Erinnerung bei Systemstart"), this);
   reminderLabel->setObjectName(QStringLiteral("Label1"));
   reminder_ = new QComboBox(this);
@@ -47,6 +59,7 @@ OptionsDialog::OptionsDialog(QWidget* parent) : QDialog(parent) {
   reminderRow->addWidget(reminder_, 1);
 
   auto* options = new QVBoxLayout;
+  options->addLayout(machineRow);
   options->addLayout(reminderRow);
   upgrades_ = AddCheckBox(this, options, "cb_upgrades", QStringLiteral("Upgrades anzeigen"));
   developerVersions_ = AddCheckBox(this, options, "cb_beta",
@@ -81,7 +94,19 @@ OptionsDialog::OptionsDialog(QWidget* parent) : QDialog(parent) {
   TranslateWindow(*this);
 }
 
-void OptionsDialog::Fill(const ClientSettings& settings) {
+void OptionsDialog::Fill(const ClientSettings& settings,
+                         const std::vector<MachineChoice>& machines) {
+  machine_->clear();
+  for (const MachineChoice& choice : machines) {
+    machine_->addItem(QString::fromStdString(choice.label),
+                      QString::fromStdString(choice.wine_prefix));
+    if (SameWinePrefix(choice.wine_prefix, settings.str_wineprefix)) {
+      machine_->setCurrentIndex(machine_->count() - 1);
+    }
+  }
+  const bool choosable = machine_->count() > 1;
+  machine_->setVisible(choosable);
+  machineLabel_->setVisible(choosable);
   // A stored number outside the list selects nothing.
   const bool listed = settings.int_reminder >= 0 && settings.int_reminder < reminder_->count();
   reminder_->setCurrentIndex(listed ? settings.int_reminder : -1);
@@ -92,6 +117,9 @@ void OptionsDialog::Fill(const ClientSettings& settings) {
 }
 
 void OptionsDialog::CopyBack(ClientSettings& settings) const {
+  if (machine_->currentIndex() >= 0) {
+    settings.str_wineprefix = machine_->currentData().toString().toStdString();
+  }
   // Nothing is selected only when the stored number was outside the list and the user chose
   // none: that number stays rather than becoming the index -1.
   if (reminder_->currentIndex() >= 0) settings.int_reminder = reminder_->currentIndex();
@@ -101,11 +129,14 @@ void OptionsDialog::CopyBack(ClientSettings& settings) const {
   settings.bol_ssl = encrypted_->isChecked();
 }
 
-void RunOptionsDialog(QWidget* parent, ClientSettings& settings) {
+bool RunOptionsDialog(QWidget* parent, ClientSettings& settings,
+                      const std::vector<MachineChoice>& machines) {
+  const std::string machineBefore = settings.str_wineprefix;
   OptionsDialog dialog(parent);
-  dialog.Fill(settings);
+  dialog.Fill(settings, machines);
   if (dialog.exec() == QDialog::Accepted) dialog.CopyBack(settings);
   if (settings.dat_lastcheck == -1.0) settings.dat_lastcheck = 0.0;
+  return !SameWinePrefix(settings.str_wineprefix, machineBefore);
 }
 
 }  // namespace lintrove::app

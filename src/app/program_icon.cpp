@@ -9,8 +9,8 @@
 
 namespace lintrove::app {
 
-QIcon ProgramIconOf(const Program& program) {
-  const std::vector<std::uint8_t>& bytes = program.GetIcon().IcoBytes();
+QIcon ProgramIconOf(const Program& program, const platform::MachineFiles& machine) {
+  const std::vector<std::uint8_t>& bytes = program.GetIcon(machine).IcoBytes();
   QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()),
                                             static_cast<qsizetype>(bytes.size()));
   QBuffer buffer(&data);

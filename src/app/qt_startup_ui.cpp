@@ -15,11 +15,10 @@ bool QtStartupUi::Confirm(const std::string& question) {
 }
 
 void QtStartupUi::RunMainWindow() {
-  std::unique_ptr<platform::WinePrefix> prefix;
-  if (winePrefix_) prefix = platform::OpenWinePrefix(*winePrefix_);
-  MainWindow window(
-      ClientSettings::Instance(),
-      {platform::SystemRegistry(), platform::SystemInstallerDatabase(), prefix.get()});
+  std::optional<std::filesystem::path> prefix;
+  if (winePrefix_) prefix = *winePrefix_;
+  MainWindow window(ClientSettings::Instance(),
+                    {platform::SystemRegistry(), platform::SystemInstallerDatabase(), prefix});
   window.show();
   // Closing the window, the last one, ends the loop.
   QApplication::exec();

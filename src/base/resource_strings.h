@@ -113,6 +113,17 @@ inline constexpr int SetupChecksumMismatch = 61571;
 inline constexpr int SetupNotStarted = 61583;
 // The details panel.
 inline constexpr int UninstallerNotStarted = 61584;
+// The record of a check saved from the window, and the machine the window checks: 61600 to
+// 61619.
+inline constexpr int CheckNotExported = 61600;
+inline constexpr int ExportCaption = 61601;
+inline constexpr int ExportCsvFiles = 61602;
+inline constexpr int ExportJsonFiles = 61603;
+inline constexpr int CheckExported = 61604;
+inline constexpr int ThisComputer = 61605;
+inline constexpr int NamedWinePrefix = 61606;
+inline constexpr int UnnamedWinePrefix = 61607;
+inline constexpr int ChosenWinePrefix = 61608;
 // A page of the service where no browser can be embedded: 61620 to 61629.
 inline constexpr int PageOpensInBrowser = 61620;
 inline constexpr int OpenPageInBrowser = 61621;

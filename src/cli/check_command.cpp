@@ -4,11 +4,10 @@
 #include <ostream>
 #include <vector>
 
-#include "base/date_time.h"
 #include "base/format.h"
 #include "base/resource_strings.h"
 #include "command_runner.h"
-#include "flows/check_record.h"
+#include "flows/check_record_file.h"
 #include "flows/scan_flow.h"
 #include "flows/update_check_flow.h"
 #include "json_output.h"
@@ -43,13 +42,11 @@ constexpr std::string_view kUsage =
     "\n"
     "A completed check is stored as the time of the last check (dat_lastcheck).\n";
 
-enum class RecordFormat { Csv, Json };
-
 struct CheckOptions {
   std::optional<std::string> service_url;
   std::optional<bool> ssl;
   bool json = false;
-  std::optional<RecordFormat> record;
+  std::optional<CheckRecordFormat> record;
 };
 
 CheckOptions ParseOptions(std::span<const std::string> args) {
@@ -68,7 +65,7 @@ CheckOptions ParseOptions(std::span<const std::string> args) {
       if (format != "csv" && format != "json") {
         throw UsageError("unknown format '" + format + "': csv or json");
       }
-      options.record = format == "csv" ? RecordFormat::Csv : RecordFormat::Json;
+      options.record = format == "csv" ? CheckRecordFormat::Csv : CheckRecordFormat::Json;
     } else {
       throw UsageError("unknown argument '" + arg + "'");
     }
@@ -125,21 +122,6 @@ void PrintJson(const std::vector<Line>& lines, std::ostream& out) {
   writer.Finish();
 }
 
-void PrintRecord(RecordFormat format, const InventoriedMachine& machine, const std::string& service,
-                 const std::vector<Line>& lines, std::ostream& out) {
-  CheckRecord record;
-  record.machine = MachineName(machine.Registry());
-  if (const auto prefix = machine.WinePrefix()) record.wine_prefix = prefix->string();
-  record.checked_at = Now();
-  record.client_version = ClientVersion();
-  record.service = service;
-  for (const Line& line : lines) {
-    if (!line.ignored) record.programs.push_back(ToCheckedProgram(*line.record));
-  }
-  out << (format == RecordFormat::Csv ? FormatCheckRecordCsv(record)
-                                      : FormatCheckRecordJson(record));
-}
-
 int Check(const CheckOptions& options, CommandContext& context, const InventoriedMachine& machine) {
   ClientSettings client(context.registry);
   client.LoadValues();
@@ -157,16 +139,23 @@ int Check(const CheckOptions& options, CommandContext& context, const Inventorie
   ServiceTransport transport;
   transport.url = ServiceAddress(options.ssl.value_or(client.bol_ssl),
                                  options.service_url.value_or(system.StrServiceUrl));
-  RunUpdateCheck(transport, client, sent, records, [&context](const UpdateResponse& response) {
-    return ReportNewerClient(response, context.err);
-  });
+  RunUpdateCheck(
+      transport, client, sent, records,
+      [&context](const UpdateResponse& response) {
+        return ReportNewerClient(response, context.err);
+      },
+      &machine.Registry());
 
   std::vector<Line> lines;
   for (const ProgramVerdict* record : sorted) {
     lines.push_back({record, marks.IsIgnored(record->program->GetIdentifier())});
   }
   if (options.record) {
-    PrintRecord(*options.record, machine, transport.url, lines, context.out);
+    const std::optional<std::filesystem::path> prefix = machine.WinePrefix();
+    context.out << FormatCheckRecord(
+        RecordOfCheck(machine.Registry(), prefix ? std::optional(prefix->string()) : std::nullopt,
+                      transport.url, records, marks),
+        *options.record);
   } else if (options.json) {
     PrintJson(lines, context.out);
   } else {

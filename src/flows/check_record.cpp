@@ -5,6 +5,7 @@
 #include <tuple>
 
 #include "base/text.h"
+#include "platform/client_version.h"
 #include "platform/system_info.h"
 
 namespace lintrove {
@@ -113,6 +114,26 @@ std::string MachineName(platform::RegistryBackend& registry) {
     if (!name.empty()) return name;
   }
   return platform::HostName();
+}
+
+CheckRecord RecordOfCheck(platform::RegistryBackend& machine,
+                          std::optional<std::string> wine_prefix, std::string service,
+                          const VerdictList& records, const IgnoreMarks& marks) {
+  CheckRecord record;
+  record.machine = MachineName(machine);
+  record.wine_prefix = std::move(wine_prefix);
+  record.checked_at = Now();
+  record.client_version = ClientVersion();
+  record.service = std::move(service);
+  std::vector<const ProgramVerdict*> sorted;
+  for (const auto& verdict : records) sorted.push_back(verdict.get());
+  SortByDisplayName(sorted);
+  for (const ProgramVerdict* verdict : sorted) {
+    if (!marks.IsIgnored(verdict->program->GetIdentifier())) {
+      record.programs.push_back(ToCheckedProgram(*verdict));
+    }
+  }
+  return record;
 }
 
 std::string IsoUtcTime(DateTime local) {

@@ -8,6 +8,7 @@
 #include "base/date_time.h"
 #include "platform/registry.h"
 #include "protocol/verdict_records.h"
+#include "settings/ignore_marks.h"
 
 namespace lintrove {
 
@@ -30,6 +31,13 @@ struct CheckRecord {
   std::string service;
   std::vector<CheckedProgram> programs;
 };
+
+// The record of a check that has just completed: the machine named from its registry, the time
+// now, this client's version, the service's address and the programs of `records` that `marks`
+// let through, which are those the check sent, by display name.
+CheckRecord RecordOfCheck(platform::RegistryBackend& machine,
+                          std::optional<std::string> wine_prefix, std::string service,
+                          const VerdictList& records, const IgnoreMarks& marks);
 
 // The status as the command line and the record name it.
 std::string_view StatusWord(ProgramStatus status);

@@ -6,7 +6,6 @@
 #include <fstream>
 #include <memory>
 #include <optional>
-#include <random>
 #include <system_error>
 #include <vector>
 
@@ -15,6 +14,7 @@
 #include "base/release_messages.h"
 #include "base/resource_strings.h"
 #include "base/text.h"
+#include "flows/file_beside.h"
 #include "platform/release_signature.h"
 #include "platform/sha256.h"
 #include "platform/system_info.h"
@@ -70,33 +70,6 @@ bool IsUsableFileName(std::string_view name) {
   }
   return true;
 }
-
-struct CloseFile {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using File = std::unique_ptr<std::FILE, CloseFile>;
-
-// A new file of a name no one has used: never one that exists already, nor a link someone
-// placed there.
-File CreateTemporaryBeside(const std::filesystem::path& target, std::filesystem::path& created) {
-  std::random_device random;
-  for (int attempt = 0; attempt < 16; ++attempt) {
-    created = target;
-    created += "." + std::to_string(random() % 1000000) + ".part";
-    if (std::FILE* file = std::fopen(created.string().c_str(), "wbx")) return File(file);
-    if (errno != EEXIST) break;
-  }
-  throw Error(created.string() + ": " + std::generic_category().message(errno));
-}
-
-// Deletes the temporary file on every way out unless it was renamed.
-struct TemporaryFile {
-  std::filesystem::path path;
-  ~TemporaryFile() {
-    std::error_code ignored;
-    if (!path.empty()) std::filesystem::remove(path, ignored);
-  }
-};
 
 // The signature as the service writes it: 128 hexadecimal digits, blanks around them ignored.
 std::optional<platform::Ed25519Signature> ParseSignature(std::string_view text) {

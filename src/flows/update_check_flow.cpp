@@ -20,13 +20,15 @@ UpdateResponse AskForNewerClient(ServiceTransport& transport, const ClientFacts&
 
 UpdateCheckResult RunUpdateCheck(ServiceTransport& transport, ClientSettings& client,
                                  const ProgramRefList& sent, VerdictList& records,
-                                 const SelfUpdateQuestion& ask) {
+                                 const SelfUpdateQuestion& ask,
+                                 platform::RegistryBackend* checked) {
   const ClientFacts facts = CurrentClientFacts(client);
   const UpdateResponse response = AskForNewerClient(transport, facts);
   if (ask && CompareWithThisClient(response) < 0 && ask(response) == SelfUpdateChoice::Stop) {
     return UpdateCheckResult::Stopped;
   }
-  VerdictReader::ReadVerdicts(sent, *transport.Send(BuildStep1Request(sent, facts)), records);
+  const ClientFacts sent_facts = checked ? FactsOfCheckedMachine(facts, *checked) : facts;
+  VerdictReader::ReadVerdicts(sent, *transport.Send(BuildStep1Request(sent, sent_facts)), records);
   client.dat_lastcheck = Now();
   return UpdateCheckResult::Completed;
 }

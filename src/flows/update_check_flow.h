@@ -35,13 +35,18 @@ enum class UpdateCheckResult { Completed, Stopped };
 // into the records holding them. When the service offers a newer client, `ask` decides whether
 // the check goes on; unset, it goes on.
 //
+// `checked` is the machine whose programs are sent, when it is not the one whose registry holds
+// the settings (a Wine prefix): "step1" then carries its Windows version and 64-bit flag, while
+// the question for a newer client stays about this client's own system.
+//
 // Completed: the verdicts are read and client.dat_lastcheck is now. Stopped: nothing changed.
 // Errors end the check: a service that does not answer "noop" with the connection message,
 // everything later with its own; dat_lastcheck then stays, though records read before the
 // error keep their verdicts. The caller stores the settings.
 UpdateCheckResult RunUpdateCheck(ServiceTransport& transport, ClientSettings& client,
                                  const ProgramRefList& sent, VerdictList& records,
-                                 const SelfUpdateQuestion& ask);
+                                 const SelfUpdateQuestion& ask,
+                                 platform::RegistryBackend* checked = nullptr);
 
 // The programs an update check sends: those of the records in the order given (the list's
 // order), less the ignored ones.

@@ -4,7 +4,9 @@
 #include <memory>
 
 #include "platform/installer_database.h"
+#include "platform/machine_files.h"
 #include "platform/registry.h"
+#include "platform/shell.h"
 
 namespace lintrove::platform {
 
@@ -16,6 +18,12 @@ class WinePrefix {
   virtual const std::filesystem::path& Directory() const = 0;
   virtual RegistryBackend& Registry() = 0;
   virtual InstallerDatabase& Installer() = 0;
+  // Its files as its programs name them: its own drives (dosdevices), whatever $WINEPREFIX says,
+  // and the environment its registry defines.
+  virtual const MachineFiles& Files() const = 0;
+  // Starts its programs (an uninstaller) through Wine in this prefix; addresses and documents
+  // open as the system's shell opens them.
+  virtual Shell& Programs() = 0;
 };
 
 // Throws Error for a directory that is no Wine prefix, and on Windows, which reads no prefixes.

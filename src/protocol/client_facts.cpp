@@ -21,4 +21,10 @@ ClientFacts CurrentClientFacts(const ClientSettings& settings) {
   return facts;
 }
 
+ClientFacts FactsOfCheckedMachine(ClientFacts facts, platform::RegistryBackend& machine) {
+  facts.windows_version = GetWindowsVersionString(machine);
+  facts.windows64 = IsWindows64(machine);
+  return facts;
+}
+
 }  // namespace lintrove

@@ -7,6 +7,7 @@
 #include <pugixml.hpp>
 
 #include "inventory/program.h"
+#include "platform/registry.h"
 #include "protocol/request_writer.h"
 
 namespace lintrove {
@@ -27,6 +28,9 @@ struct ClientFacts {
 
 // The facts of this client now: its settings, the user's locale and the system.
 ClientFacts CurrentClientFacts(const ClientSettings& settings);
+// The same facts with the Windows version and the 64-bit flag of the machine whose programs are
+// sent, which is another than the client's own when it checks a Wine prefix.
+ClientFacts FactsOfCheckedMachine(ClientFacts facts, platform::RegistryBackend& machine);
 
 // The LCID as the requests carry it: eight upper-case hexadecimal digits (00000407).
 std::string LcidText(std::uint32_t lcid);

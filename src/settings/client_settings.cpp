@@ -15,6 +15,19 @@ void ClientSettings::Load() {
   if (!logonEntry_.Exists()) int_reminder = 0;
 }
 
+void ClientSettings::LoadCustom(platform::Registry& registry) {
+  if (registry.ValueExists(kWinePrefixValue))
+    str_wineprefix = registry.ReadString(kWinePrefixValue);
+}
+
+void ClientSettings::SaveCustom(platform::Registry& registry) {
+  if (str_wineprefix.empty()) {
+    registry.DeleteValue(kWinePrefixValue);
+  } else {
+    registry.WriteString(kWinePrefixValue, str_wineprefix);
+  }
+}
+
 void ClientSettings::Save() {
   RegistryPersistentSettings::Save();
   if (int_reminder <= 0) {

@@ -33,6 +33,8 @@ class ClientSettings : public PublishedClass<ClientSettings, RegistryPersistentS
   // Then writes the log-on entry, this executable with kReminderArgument, while int_reminder is
   // above 0, and removes it otherwise.
   void Save() override;
+  void LoadCustom(platform::Registry& registry) override;
+  void SaveCustom(platform::Registry& registry) override;
   // The stored values alone, leaving the log-on entry as it is: it is the desktop client's,
   // and a tool that runs beside it must not take it away.
   void LoadValues() { RegistryPersistentSettings::Load(); }
@@ -54,6 +56,11 @@ class ClientSettings : public PublishedClass<ClientSettings, RegistryPersistentS
   // 0 no reminder, 1 weekly, 2 every two weeks, 3 every four weeks.
   std::int32_t int_reminder = 1;
   bool bol_ssl = true;
+  // The Wine prefix the desktop client checks instead of this computer; empty for this computer.
+  // Stored as kWinePrefixValue beside the published values, which installed clients of every
+  // version share, and only while a prefix is chosen.
+  std::string str_wineprefix;
+  static constexpr std::string_view kWinePrefixValue = "str_wineprefix";
 
   static constexpr std::array kPublished{
       Publish<&ClientSettings::bol_upgrades>("bol_upgrades"),

@@ -106,6 +106,8 @@ class DialogsTest : public QObject {
   void cleanup();
   void optionsCopyBackOnlyOnOk_data();
   void optionsCopyBackOnlyOnOk();
+  void optionsChooseTheMachineOnlyOnOk_data();
+  void optionsChooseTheMachineOnlyOnOk();
   void noticeAnswersItsCheckBoxHoweverClosed_data();
   void noticeAnswersItsCheckBoxHoweverClosed();
   void noticeShowsTheNoticeLineByLine();
@@ -208,7 +210,8 @@ void DialogsTest::optionsCopyBackOnlyOnOk() {
     encrypted->setChecked(chosen.encrypted);
     CloseDialog(dialog, close);
   });
-  lintrove::app::RunOptionsDialog(nullptr, settings);
+  // With nothing to choose but this computer, the machine is not asked.
+  QVERIFY(!lintrove::app::RunOptionsDialog(nullptr, settings, lintrove::MachineChoices({}, "")));
 
   QVERIFY(answered);
   QCOMPARE(settings.int_reminder, expected.reminder);
@@ -220,6 +223,51 @@ void DialogsTest::optionsCopyBackOnlyOnOk() {
   // The settings reach the registry when the client ends, not here.
   QVERIFY(std::filesystem::recursive_directory_iterator(dir_->Path()) ==
           std::filesystem::recursive_directory_iterator());
+}
+
+void DialogsTest::optionsChooseTheMachineOnlyOnOk_data() {
+  QTest::addColumn<QString>("stored");
+  QTest::addColumn<int>("chosen");
+  QTest::addColumn<Close>("close");
+  QTest::addColumn<QString>("expected");
+  const QString steam = "/home/anna/.local/share/Steam/steamapps/compatdata/570/pfx";
+  QTest::newRow("a prefix on OK") << QString() << 2 << Close::OkButton << steam;
+  QTest::newRow("back to this computer on Enter") << steam << 0 << Close::EnterKey << QString();
+  QTest::newRow("nothing on Cancel") << QString() << 2 << Close::CancelButton << QString();
+  QTest::newRow("nothing on Escape") << steam << 1 << Close::EscapeKey << steam;
+  QTest::newRow("the same prefix, written otherwise, is no change")
+      << steam + "/" << 2 << Close::OkButton << steam;
+}
+
+void DialogsTest::optionsChooseTheMachineOnlyOnOk() {
+  QFETCH(QString, stored);
+  QFETCH(int, chosen);
+  QFETCH(Close, close);
+  QFETCH(QString, expected);
+  using Place = lintrove::FoundWinePrefix::Place;
+  const std::vector<lintrove::FoundWinePrefix> found = {
+      {"/home/anna/.wine", Place::Wine, ""},
+      {"/home/anna/.local/share/Steam/steamapps/compatdata/570/pfx", Place::Steam, "Dota 2"}};
+  lintrove::ClientSettings settings(*registry_, *logon_);
+  settings.str_wineprefix = stored.toStdString();
+
+  AnswerModal("frm_optionen", [&](QWidget* dialog) {
+    auto* machines = Child<QComboBox>(dialog, "cbo_machine");
+    QVERIFY(machines->isVisible());
+    QCOMPARE(machines->count(), 3);
+    QCOMPARE(machines->itemText(2),
+             QStringLiteral("Steam: Dota 2 (/home/anna/.local/share/Steam/steamapps/compatdata/"
+                            "570/pfx)"));
+    // The stored machine is the one selected.
+    QCOMPARE(machines->currentIndex(), stored.isEmpty() ? 0 : 2);
+    machines->setCurrentIndex(chosen);
+    CloseDialog(dialog, close);
+  });
+  const bool changed = lintrove::app::RunOptionsDialog(
+      nullptr, settings, lintrove::MachineChoices(found, settings.str_wineprefix));
+
+  QCOMPARE(QString::fromStdString(settings.str_wineprefix), expected);
+  QCOMPARE(changed, !lintrove::SameWinePrefix(stored.toStdString(), expected.toStdString()));
 }
 
 void DialogsTest::noticeAnswersItsCheckBoxHoweverClosed_data() {

@@ -10,6 +10,7 @@
 #include "platform/registry.h"
 #include "platform/wine_prefix.h"
 #include "support/error_of.h"
+#include "support/scoped_environment.h"
 #include "support/temp_dir.h"
 
 namespace lintrove::platform {
@@ -122,6 +123,51 @@ TEST_F(WinePrefixRegistryTest, ADirectoryWithoutSystemRegIsNoPrefix) {
   EXPECT_EQ(prefix->Registry().OpenKey(RootKey::CurrentUser, "Software", RegistryView::Default,
                                        KeyAccess::Read),
             nullptr);
+}
+
+// A program's icon is looked for on the prefix's own drives, whichever prefix $WINEPREFIX names,
+// and its %VARIABLES% are those of the prefix's registry.
+TEST_F(WinePrefixRegistryTest, ThePrefixsFilesAreOnItsOwnDrives) {
+  Write("system.reg", SystemReg("win64") +
+                          "\n[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion] 1733900000\n"
+                          "\"ProgramFilesDir\"=\"D:\\\\Spiele\"\n");
+  fs::create_directories(dir_ / "dosdevices");
+  fs::create_directories(dir_ / "drive_d" / "Spiele" / "Tool");
+  fs::create_symlink("../drive_d", dir_ / "dosdevices" / "d:");
+  Write("drive_d/Spiele/Tool/tool.ico", "icon");
+  test::TempDir other;
+  test::ScopedEnvironment environment;
+  environment.Set("WINEPREFIX", other.Path().string());
+
+  const auto prefix = OpenWinePrefix(Prefix());
+  const MachineFiles& files = prefix->Files();
+  EXPECT_EQ(files.ExpandEnvironment("%ProgramFiles%\\TOOL\\Tool.ico"),
+            "D:\\Spiele\\TOOL\\Tool.ico");
+  EXPECT_EQ(files.ExistingFile("D:\\SPIELE\\tool\\TOOL.ICO"),
+            dir_ / "dosdevices" / "d:" / "Spiele" / "Tool" / "tool.ico");
+  EXPECT_EQ(files.ExistingFile("C:\\Spiele\\Tool\\tool.ico"), std::nullopt)
+      << "the prefix has no drive C:";
+}
+
+// An uninstaller of the prefix's runs in the prefix, not in the one $WINEPREFIX names.
+TEST_F(WinePrefixRegistryTest, ItsProgramsRunInThePrefix) {
+  Write("system.reg", SystemReg("win64"));
+  test::TempDir bin;
+  const fs::path started = bin / "started";
+  WriteFileBytes(bin / "wine", "#!/bin/sh\necho \"$WINEPREFIX|$*\" > \"" + started.string() +
+                                   ".part\"\nmv \"" + started.string() + ".part\" \"" +
+                                   started.string() + "\"\n");
+  fs::permissions(bin / "wine", fs::perms::owner_all);
+  test::ScopedEnvironment environment;
+  environment.Set("PATH", bin.Path().string() + ":/usr/bin:/bin");
+  environment.Set("WINEPREFIX", (bin / "other").string());
+
+  const auto prefix = OpenWinePrefix(Prefix());
+  ASSERT_TRUE(prefix->Programs().StartCommandLine("\"C:\\Tool\\uninstall.exe\" /S"));
+  for (int i = 0; i < 500 && !fs::exists(started); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_EQ(ReadFileBytes(started), Prefix().string() + "|C:\\Tool\\uninstall.exe /S\n");
 }
 
 TEST_F(WinePrefixRegistryTest, AChangedFileIsReadAgainAndAMalformedOneNamesItsLine) {

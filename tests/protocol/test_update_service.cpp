@@ -46,6 +46,12 @@ std::vector<std::string> TestUpdateService::ProgramsSent() const {
   return programs_sent_;
 }
 
+std::map<std::string, std::string> TestUpdateService::ClientOf(const std::string& command) const {
+  std::lock_guard lock(mutex_);
+  const auto client = clients_.find(command);
+  return client == clients_.end() ? std::map<std::string, std::string>() : client->second;
+}
+
 std::string TestUpdateService::Answer(const std::string& request_text) {
   pugi::xml_document request;
   request.load_string(request_text.c_str());
@@ -53,6 +59,12 @@ std::string TestUpdateService::Answer(const std::string& request_text) {
       request.select_node("/dorvupdater/Command/str_command").node().child_value();
   std::lock_guard lock(mutex_);
   commands_.push_back(command);
+  auto& client = clients_[command];
+  client.clear();
+  for (pugi::xml_attribute attribute :
+       request.select_node("/dorvupdater/Client").node().attributes()) {
+    client[attribute.name()] = attribute.value();
+  }
 
   pugi::xml_document answer;
   pugi::xml_node root = answer.append_child("dorvupdater");

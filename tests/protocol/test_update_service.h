@@ -26,6 +26,8 @@ class TestUpdateService {
   std::vector<std::string> Commands() const;
   // The names of the programs of the last "step1", in request order.
   std::vector<std::string> ProgramsSent() const;
+  // The attributes of the "Client" element of the last request of that command.
+  std::map<std::string, std::string> ClientOf(const std::string& command) const;
 
  private:
   std::string Answer(const std::string& request);
@@ -35,6 +37,7 @@ class TestUpdateService {
   mutable std::mutex mutex_;
   std::vector<std::string> commands_;
   std::vector<std::string> programs_sent_;
+  std::map<std::string, std::map<std::string, std::string>> clients_;
   TestHttpServer server_;
 };
 

@@ -171,6 +171,40 @@ TEST_F(ClientSettingsTest, StoredEmptyGuidStaysEmpty) {
   EXPECT_EQ(settings.ClientGuid, "");
 }
 
+// The machine the window checks is kept beside the published values while a prefix is chosen,
+// and read back by the desktop client and by the command line's own load and save alike.
+TEST_F(ClientSettingsTest, TheChosenWinePrefixIsStoredOnlyWhileChosen) {
+  const std::string prefix = "/home/anna/.local/share/Steam/steamapps/compatdata/570/pfx";
+  ClientSettings settings(backend_, logon_);
+  settings.str_wineprefix = prefix;
+  settings.Save();
+  EXPECT_EQ(key_.Get("str_wineprefix")->type, RegType::Sz);
+
+  ClientSettings desktop(backend_, logon_);
+  desktop.Load();
+  EXPECT_EQ(desktop.str_wineprefix, prefix);
+  ClientSettings tool(backend_, logon_);
+  tool.LoadValues();
+  EXPECT_EQ(tool.str_wineprefix, prefix);
+  tool.SaveValues();
+  EXPECT_EQ(key_.Get("str_wineprefix")->data,
+            test::Sz(u"/home/anna/.local/share/Steam/steamapps/compatdata/570/pfx"));
+
+  // Back to this computer: the value goes, the published ones stay.
+  desktop.str_wineprefix.clear();
+  desktop.Save();
+  EXPECT_FALSE(key_.Get("str_wineprefix").has_value());
+  EXPECT_EQ(key_.Names().size(), 12u);
+  ClientSettings after(backend_, logon_);
+  after.Load();
+  EXPECT_EQ(after.str_wineprefix, "");
+
+  // A value of the wrong type is the registry's error, as for every other setting.
+  key_.Put("str_wineprefix", RegType::Dword, test::Dword(1));
+  ClientSettings wrong(backend_, logon_);
+  EXPECT_THROW(wrong.Load(), Error);
+}
+
 // The settings are written before the log-on entry, which then reports its own failure.
 TEST_F(ClientSettingsTest, SaveReportsALogonEntryThatCannotBeWritten) {
   test::WriteFileBytes(dir_ / "autostart", "a file where the directory belongs");

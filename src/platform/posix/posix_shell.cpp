@@ -4,11 +4,12 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <thread>
 
 #include "base/text.h"
-#include "platform/shell.h"
+#include "platform/posix/posix_shell.h"
 
 extern char** environ;
 
@@ -31,14 +32,34 @@ std::optional<std::filesystem::path> FindInPath(std::string_view program) {
   return std::nullopt;
 }
 
-// Starts argv[0] without waiting; a thread of its own collects the exit status so that no
+// This process's environment, with WINEPREFIX set to `wine_prefix` when one is given.
+std::vector<std::string> Environment(const std::optional<std::filesystem::path>& wine_prefix) {
+  std::vector<std::string> variables;
+  for (char** variable = environ; *variable != nullptr; ++variable) {
+    if (!wine_prefix || !std::string_view(*variable).starts_with("WINEPREFIX=")) {
+      variables.emplace_back(*variable);
+    }
+  }
+  if (wine_prefix) variables.push_back("WINEPREFIX=" + wine_prefix->string());
+  return variables;
+}
+
+std::vector<char*> Pointers(const std::vector<std::string>& texts) {
+  std::vector<char*> pointers;
+  for (const std::string& text : texts) pointers.push_back(const_cast<char*>(text.c_str()));
+  pointers.push_back(nullptr);
+  return pointers;
+}
+
+// Starts args[0] without waiting; a thread of its own collects the exit status so that no
 // finished child lingers.
-bool Spawn(const std::vector<std::string>& args) {
-  std::vector<char*> argv;
-  for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-  argv.push_back(nullptr);
+bool Spawn(const std::vector<std::string>& args,
+           const std::optional<std::filesystem::path>& wine_prefix = std::nullopt) {
+  std::vector<char*> argv = Pointers(args);
+  const std::vector<std::string> environment = Environment(wine_prefix);
+  std::vector<char*> envp = Pointers(environment);
   pid_t pid = 0;
-  if (::posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return false;
+  if (::posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), envp.data()) != 0) return false;
   std::thread([pid] { ::waitpid(pid, nullptr, 0); }).detach();
   return true;
 }
@@ -53,8 +74,12 @@ bool IsWindowsProgram(std::string_view file) {
   return false;
 }
 
+// Windows programs run through Wine, in the given prefix or else the one Wine itself picks.
 class PosixShell final : public Shell {
  public:
+  explicit PosixShell(std::optional<std::filesystem::path> wine_prefix = std::nullopt)
+      : winePrefix_(std::move(wine_prefix)) {}
+
   bool StartCommandLine(std::string_view commandLine) override {
     return RunWithWine(SplitWindowsCommandLine(commandLine));
   }
@@ -72,12 +97,14 @@ class PosixShell final : public Shell {
   }
 
  private:
-  static bool RunWithWine(std::vector<std::string> args) {
+  bool RunWithWine(std::vector<std::string> args) const {
     auto wine = FindInPath("wine");
     if (!wine || args.empty() || args.front().empty()) return false;
     args.insert(args.begin(), wine->string());
-    return Spawn(args);
+    return Spawn(args, winePrefix_);
   }
+
+  std::optional<std::filesystem::path> winePrefix_;
 };
 
 }  // namespace
@@ -85,6 +112,10 @@ class PosixShell final : public Shell {
 Shell& SystemShell() {
   static PosixShell shell;
   return shell;
+}
+
+std::unique_ptr<Shell> WinePrefixShell(const std::filesystem::path& prefix) {
+  return std::make_unique<PosixShell>(prefix);
 }
 
 }  // namespace lintrove::platform
