@@ -7,6 +7,8 @@ namespace lintrove {
 
 void FindInstalledPrograms(ProgramList& list, platform::RegistryBackend& registry,
                            platform::InstallerDatabase& installer, const ScanOptions& options) {
+  // The whole scan reads one state of the registry (on Linux the installer's products too).
+  const auto hold = registry.HoldState();
   InstallerFinder installerFinder(installer);
   installerFinder.extended_info = options.extended_installer_info;
   installerFinder.progress = options.progress;

@@ -1,11 +1,13 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/registry_types.h"
@@ -52,6 +54,26 @@ class RegistryBackend {
   // nothing of the file is applied then. This one applies the checked file key by key, so a key
   // the registry refuses stops it halfway; a backend that can do better overrides it.
   virtual void Import(std::vector<std::uint8_t> bytes, std::string_view source, RegistryView view);
+
+  // While held, the registry shows one state: another process's changes may stay unseen, and
+  // the backend need not look for them at every key opened. A scan opens thousands of keys and
+  // wants them all from one state anyway. This process's own changes are always seen.
+  class StateHold {
+   public:
+    explicit StateHold(std::function<void()> release = {}) : release_(std::move(release)) {}
+    ~StateHold() {
+      if (release_) release_();
+    }
+    StateHold(const StateHold&) = delete;
+    StateHold& operator=(const StateHold&) = delete;
+
+   private:
+    std::function<void()> release_;
+  };
+  // A backend that checks for nothing per key holds nothing.
+  [[nodiscard]] virtual std::unique_ptr<StateHold> HoldState() {
+    return std::make_unique<StateHold>();
+  }
 };
 
 // The registry of this process. On Linux, the store in the registry directory

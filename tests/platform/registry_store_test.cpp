@@ -130,6 +130,33 @@ TEST_F(RegistryStoreTest, InstancesKeepEachOthersChangesAndSeeThem) {
   EXPECT_EQ(read(first, "c"), 3) << "a change of another instance is seen at the next open";
 }
 
+TEST_F(RegistryStoreTest, WhileItsStateIsHeldAnotherInstancesChangesWaitButItsOwnAreSeen) {
+  PosixRegistry writer(dir_.Path());
+  PosixRegistry scanner(dir_.Path());
+  auto write = [](PosixRegistry& backend, std::string name) {
+    Registry registry(RootKey::LocalMachine, RegistryView::Default, backend);
+    ASSERT_TRUE(registry.OpenKey("\\SOFTWARE\\Shared\\" + name, true));
+  };
+  auto keys = [](PosixRegistry& backend) {
+    Registry registry(RootKey::LocalMachine, RegistryView::Default, backend);
+    return registry.OpenKeyReadOnly("\\SOFTWARE\\Shared") ? registry.GetKeyNames()
+                                                          : std::vector<std::string>{};
+  };
+  write(writer, "before");
+  auto hold = scanner.HoldState();
+  EXPECT_EQ(keys(scanner), std::vector<std::string>{"before"})
+      << "the first read looks at the file";
+  write(writer, "during");
+  EXPECT_EQ(keys(scanner), std::vector<std::string>{"before"});
+  hold.reset();
+  EXPECT_EQ(keys(scanner), (std::vector<std::string>{"before", "during"}));
+
+  hold = scanner.HoldState();
+  write(scanner, "own");
+  EXPECT_EQ(keys(scanner), (std::vector<std::string>{"before", "during", "own"}));
+  EXPECT_EQ(keys(writer), (std::vector<std::string>{"before", "during", "own"}));
+}
+
 TEST_F(RegistryStoreTest, TwoProcessesWritingAtOnceLoseNothing) {
   constexpr int kMaxWrites = 400;
   auto writer = [&](int process) {

@@ -191,6 +191,17 @@ TEST_F(WinePrefixRegistryTest, AChangedFileIsReadAgainAndAMalformedOneNamesItsLi
                 ", Zeile 11: Schlüsselname ohne schließende Klammer am Zeilenende");
 }
 
+TEST_F(WinePrefixRegistryTest, WhileItsStateIsHeldAChangedFileWaits) {
+  Write("system.reg", SystemReg("win64"));
+  WinePrefixRegistry registry(Prefix());
+  auto hold = registry.HoldState();
+  ASSERT_EQ(UninstallEntries(registry, RegistryView::Wow64_64), std::vector<std::string>{"Native"});
+  Write("system.reg", SystemReg("win64", "Moved"));
+  EXPECT_EQ(UninstallEntries(registry, RegistryView::Wow64_32), std::vector<std::string>{"Wow"});
+  hold.reset();
+  EXPECT_EQ(UninstallEntries(registry, RegistryView::Wow64_32), std::vector<std::string>{});
+}
+
 // A writer that rewrites the file in place, in two steps with a pause between them, as a
 // writer that does not replace the file whole would: every read must still see one whole
 // version of the file.

@@ -167,6 +167,15 @@ void PosixRegistry::Import(std::vector<std::uint8_t> bytes, std::string_view sou
   user.Commit();
 }
 
+std::unique_ptr<RegistryBackend::StateHold> PosixRegistry::HoldState() {
+  currentUser_.Hold();
+  localMachine_.Hold();
+  return std::make_unique<StateHold>([this] {
+    currentUser_.Release();
+    localMachine_.Release();
+  });
+}
+
 RegistryBackend& SystemRegistry() {
   static PosixRegistry registry(DefaultRegistryDirectory());
   return registry;

@@ -24,6 +24,7 @@ class PosixRegistry final : public RegistryBackend {
   // All or nothing: both files stay locked from the first line read to the last written, and
   // nothing is written unless the whole file applied.
   void Import(std::vector<std::uint8_t> bytes, std::string_view source, RegistryView view) override;
+  std::unique_ptr<StateHold> HoldState() override;
 
  private:
   std::filesystem::path directory_;

@@ -145,9 +145,11 @@ void RegistryStore::EnsureLoaded() {
 }
 
 void RegistryStore::Refresh() {
+  // The first read while held counts as the one look at the file.
+  const bool due = freshness_.Due();
   if (!tree_) {
     EnsureLoaded();
-  } else if (StampOnDisk() != stamp_) {
+  } else if (due && StampOnDisk() != stamp_) {
     Load();
   }
 }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/posix/freshness_check.h"
 #include "platform/regfile/reg_tree.h"
 #include "platform/registry_types.h"
 
@@ -56,9 +57,11 @@ class RegistryStore {
   RootKey Root() const { return root_; }
   const std::filesystem::path& File() const { return file_; }
 
-  // Re-reads the file when it changed on disk since it was read. Throws when it cannot be
-  // read or parsed.
+  // Re-reads the file when it changed on disk since it was read; while held, only the first
+  // time. Throws when it cannot be read or parsed.
   void Refresh();
+  void Hold() { freshness_.Hold(); }
+  void Release() { freshness_.Release(); }
   // Null when the key does not exist. Reads the file first if it was never read.
   const RegKey* FindKey(KeyPath path);
   // Changes whenever a key found before may have gone: the file was read anew or a key was
@@ -103,6 +106,7 @@ class RegistryStore {
   std::filesystem::path file_;
   std::unique_ptr<RegKey> tree_;  // null until the file was read successfully
   FileStamp stamp_;
+  FreshnessCheck freshness_;
   std::vector<Change> journal_;
   std::uint64_t generation_ = 0;
   bool checkedForStaleTemporary_ = false;

@@ -11,6 +11,7 @@
 #include "base/error.h"
 #include "base/format.h"
 #include "base/resource_strings.h"
+#include "platform/posix/freshness_check.h"
 #include "platform/posix/posix_registry.h"
 
 namespace lintrove::platform {
@@ -107,7 +108,10 @@ class WinePrefixRegistry::Hive {
  public:
   Hive(std::filesystem::path file, bool required) : file_(std::move(file)), required_(required) {}
 
+  FreshnessCheck& Freshness() { return freshness_; }
+
   std::shared_ptr<const WineRegistryFile> Current(std::chrono::milliseconds retryPause) {
+    if (const bool due = freshness_.Due(); read_ && !due) return read_;
     const FileStamp onDisk = StampOnDisk(file_);
     if (read_ && onDisk == stamp_) return read_;
     if (!onDisk.exists && !required_) {
@@ -126,9 +130,12 @@ class WinePrefixRegistry::Hive {
           return read_;
         } catch (const Error&) {
           // A fault in a file that stays as it is is the file's own; one that a writer is still
-          // changing may be half written.
+          // changing may be half written. The bytes are compared too: a file rewritten in place
+          // at its old size within one tick of the file system's clock keeps its stamp.
           std::this_thread::sleep_for(retryPause);
-          if (attempt == kReadAttempts || StampOnDisk(file_) == readFrom) throw;
+          if (attempt == kReadAttempts) throw;
+          FileStamp again;
+          if (StampOnDisk(file_) == readFrom && ReadFile(file_, again) == bytes) throw;
           continue;
         }
       }
@@ -145,6 +152,7 @@ class WinePrefixRegistry::Hive {
   bool required_;
   std::shared_ptr<const WineRegistryFile> read_;
   FileStamp stamp_;
+  FreshnessCheck freshness_;
 };
 
 WinePrefixRegistry::WinePrefixRegistry(std::filesystem::path prefix)
@@ -158,6 +166,15 @@ WinePrefixRegistry::WinePrefixRegistry(std::filesystem::path prefix)
 }
 
 WinePrefixRegistry::~WinePrefixRegistry() = default;
+
+std::unique_ptr<RegistryBackend::StateHold> WinePrefixRegistry::HoldState() {
+  machine_->Freshness().Hold();
+  user_->Freshness().Hold();
+  return std::make_unique<StateHold>([this] {
+    machine_->Freshness().Release();
+    user_->Freshness().Release();
+  });
+}
 
 WinePrefixRegistry::Hive& WinePrefixRegistry::HiveOf(RootKey root) {
   return root == RootKey::CurrentUser ? *user_ : *machine_;

@@ -28,6 +28,7 @@ class WinePrefixRegistry final : public RegistryBackend {
                                              KeyAccess access) override;
   bool DeleteKey(RootKey root, std::string_view path, RegistryView view) override;
   void Import(std::vector<std::uint8_t> bytes, std::string_view source, RegistryView view) override;
+  std::unique_ptr<StateHold> HoldState() override;
 
   // Wine replaces its files whole, but a writer that does not is read while it writes: a read
   // that changed under the reader, or that cannot be parsed while the file is still changing,
