@@ -71,9 +71,18 @@ MainWindow::MainWindow(ClientSettings& settings, InventoriedMachine machine, QWi
             [this] { RunGuarded(this, [this] { ApplyFilter(); }); });
   }
 
-  // Queued, so that the window is on screen before the first dialog.
+  // Until the first scan has run, nothing else may start: a screen reader can press the
+  // window's buttons even past the modal notices.
+  SetBusy(true);
+  // Queued, so that the window is on screen before the first dialog. The scan follows the
+  // notices however they ended.
   QMetaObject::invokeMethod(
-      this, [this] { RunGuarded(this, [this] { ShowNotices(); }); }, Qt::QueuedConnection);
+      this,
+      [this] {
+        RunGuarded(this, [this] { ShowNotices(); });
+        RunGuarded(this, [this] { RefreshInventory(); });
+      },
+      Qt::QueuedConnection);
 }
 
 MainWindow::~MainWindow() {
@@ -215,8 +224,6 @@ void MainWindow::ShowNotices() {
     ChangeOptions();
   }
   if (!settings_.bol_uptodatehinweis) settings_.bol_uptodatehinweis = ShowCommunityNotice(this);
-  QMetaObject::invokeMethod(
-      this, [this] { RunGuarded(this, [this] { RefreshInventory(); }); }, Qt::QueuedConnection);
 }
 
 void MainWindow::ShowOptions() {

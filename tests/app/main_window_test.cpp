@@ -190,9 +190,14 @@ void MainWindowTest::startShowsTheGuidanceThenTheNoticeThenScans() {
   settings_->bol_uptodatehinweis = noticeOff;
   MessageBox::SetNextAnswer(QMessageBox::Ok);
   bool windowShownFirst = true;
+  bool commandsOffMeanwhile = true;
   DialogLog log([&](QWidget& dialog) {
-    windowShownFirst = windowShownFirst && dialog.parentWidget() != nullptr &&
-                       dialog.parentWidget()->window()->isVisible();
+    QWidget* window = dialog.parentWidget() ? dialog.parentWidget()->window() : nullptr;
+    windowShownFirst = windowShownFirst && window && window->isVisible();
+    // A screen reader can press the window's commands past a modal dialog.
+    const auto* check =
+        window ? window->findChild<QAction*>(QStringLiteral("act_updatessuchen")) : nullptr;
+    commandsOffMeanwhile = commandsOffMeanwhile && check && !check->isEnabled();
   });
 
   std::unique_ptr<MainWindow> window = OpenScanned(log);
@@ -200,6 +205,7 @@ void MainWindowTest::startShowsTheGuidanceThenTheNoticeThenScans() {
   QVERIFY(window);
   QCOMPARE(log.entries, expected);
   QVERIFY(windowShownFirst);
+  QVERIFY(commandsOffMeanwhile);
   // The options dialog ends the first start, however it was closed.
   QVERIFY(settings_->dat_lastcheck != -1.0);
   QCOMPARE(Rows(*window), 3);
