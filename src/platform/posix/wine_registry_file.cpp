@@ -5,6 +5,7 @@
 #include "base/resource_strings.h"
 #include "base/text.h"
 #include "platform/regfile/reg_file.h"
+#include "platform/regfile/reg_text.h"
 #include "platform/registry_types.h"
 
 namespace lintrove::platform {
@@ -13,20 +14,6 @@ namespace {
 constexpr std::string_view kRelativeTo = ";; All keys relative to ";
 constexpr std::string_view kLinkValue = "SymbolicLinkValue";
 constexpr std::string_view kRegistryTop = "REGISTRY\\";
-
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-std::size_t SkipBlanks(std::string_view text, std::size_t pos) {
-  while (pos < text.size() && IsBlank(text[pos])) ++pos;
-  return pos;
-}
-
-int HexDigitValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
 
 // Up to max_digits hex digits from text[pos] on; none when there is not one.
 std::optional<std::uint32_t> TakeHex(std::string_view text, std::size_t& pos,

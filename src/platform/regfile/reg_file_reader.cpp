@@ -5,6 +5,7 @@
 #include "base/resource_strings.h"
 #include "base/text.h"
 #include "platform/regfile/reg_file.h"
+#include "platform/regfile/reg_text.h"
 
 namespace lintrove::platform {
 namespace {
@@ -14,13 +15,6 @@ constexpr std::string_view kVersion4Header = "REGEDIT4";
 // The format of Windows 3.1, which has no values and no key headers.
 constexpr std::string_view kWindows31Header = "REGEDIT";
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-std::size_t SkipBlanks(std::string_view text, std::size_t pos) {
-  while (pos < text.size() && IsBlank(text[pos])) ++pos;
-  return pos;
-}
-
 bool OnlyBlanksFrom(std::string_view text, std::size_t pos) {
   return SkipBlanks(text, pos) == text.size();
 }
@@ -29,13 +23,6 @@ bool OnlyBlanksFrom(std::string_view text, std::size_t pos) {
 bool AtLineEnd(std::string_view text, std::size_t pos) {
   pos = SkipBlanks(text, pos);
   return pos == text.size() || text[pos] == ';';
-}
-
-int HexDigitValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
 }
 
 // Parses 1 to 8 hex digits from text[pos] on, moving pos past them.
