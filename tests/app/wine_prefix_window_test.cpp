@@ -18,15 +18,13 @@
 #include "base/date_time.h"
 #include "check_command.h"
 #include "platform/client_version.h"
-#include "platform/posix/posix_installer_database.h"
-#include "platform/posix/posix_registry.h"
-#include "platform/posix/xdg_logon_entry.h"
 #include "protocol/test_update_service.h"
 #include "settings/client_settings.h"
 #include "settings/ignore_marks.h"
 #include "settings/system_settings.h"
 #include "support/machine_text.h"
 #include "support/scoped_environment.h"
+#include "support/scratch_machine.h"
 #include "support/temp_dir.h"
 #include "support/wine_prefix_fixture.h"
 
@@ -69,10 +67,8 @@ class WinePrefixWindowTest : public QObject {
   std::unique_ptr<lintrove::test::TempDir> dir_;
   std::unique_ptr<lintrove::test::TempDir> prefix_;
   std::unique_ptr<lintrove::test::ScopedEnvironment> environment_;
-  std::unique_ptr<lintrove::platform::PosixRegistry> registry_;
-  std::unique_ptr<lintrove::platform::PosixInstallerDatabase> installer_;
-  std::unique_ptr<lintrove::platform::XdgLogonEntry> logon_;
-  std::unique_ptr<lintrove::ClientSettings> settings_;
+  std::unique_ptr<lintrove::test::ScratchMachine> machine_;
+  lintrove::ClientSettings* settings_ = nullptr;
   std::unique_ptr<lintrove::SystemSettings> system_;
   std::unique_ptr<lintrove::SystemSettings::ScopedInstance> systemInstance_;
   std::unique_ptr<lintrove::test::TestUpdateService> service_;
@@ -91,18 +87,11 @@ void WinePrefixWindowTest::init() {
   environment_->Set("XDG_CONFIG_HOME", (dir_->Path() / "home" / "config").string());
   environment_->Set("WINEPREFIX", prefix_->Path().string());
 
-  std::filesystem::create_directories(dir_->Path() / "registry");
-  lintrove::test::WriteFileBytes(
-      dir_->Path() / "registry" / "HKEY_LOCAL_MACHINE.reg",
-      "Windows Registry Editor Version 5.00\r\n\r\n" +
-          lintrove::test::Key(lintrove::test::kUninstall64, "Own",
-                              "\"DisplayName\"=\"Own Program\"\r\n\"DisplayVersion\"=\"7.0\"\r\n"
-                              "\"UninstallString\"=\"own.exe /x\""));
-  registry_ = std::make_unique<lintrove::platform::PosixRegistry>(dir_->Path() / "registry");
-  installer_ = std::make_unique<lintrove::platform::PosixInstallerDatabase>(*registry_);
-  logon_ =
-      std::make_unique<lintrove::platform::XdgLogonEntry>("lintrove", dir_->Path() / "autostart");
-  settings_ = std::make_unique<lintrove::ClientSettings>(*registry_, *logon_);
+  machine_ = std::make_unique<lintrove::test::ScratchMachine>(
+      lintrove::test::Key(lintrove::test::kUninstall64, "Own",
+                          "\"DisplayName\"=\"Own Program\"\r\n\"DisplayVersion\"=\"7.0\"\r\n"
+                          "\"UninstallString\"=\"own.exe /x\""));
+  settings_ = &machine_->Settings();
   settings_->dat_lastcheck = 0.0;
   settings_->bol_uptodatehinweis = true;
   settings_->bol_ssl = false;
@@ -110,7 +99,7 @@ void WinePrefixWindowTest::init() {
   service_ = std::make_unique<lintrove::test::TestUpdateService>(
       lintrove::test::TestUpdateService::Catalog{{"Alpha Notizblock", {"1.3.0"}}},
       lintrove::ClientVersion());
-  system_ = std::make_unique<lintrove::SystemSettings>(*registry_);
+  system_ = std::make_unique<lintrove::SystemSettings>(machine_->Registry());
   system_->StrServiceUrl = service_->ServiceUrl();
   systemInstance_ = std::make_unique<lintrove::SystemSettings::ScopedInstance>(*system_);
 }
@@ -119,10 +108,8 @@ void WinePrefixWindowTest::cleanup() {
   systemInstance_.reset();
   system_.reset();
   service_.reset();
-  settings_.reset();
-  logon_.reset();
-  installer_.reset();
-  registry_.reset();
+  settings_ = nullptr;
+  machine_.reset();
   environment_.reset();
   prefix_.reset();
   dir_.reset();
@@ -133,7 +120,8 @@ void WinePrefixWindowTest::cleanup() {
 std::unique_ptr<MainWindow> WinePrefixWindowTest::OpenScanned(
     std::optional<std::filesystem::path> prefix) {
   auto window = std::make_unique<MainWindow>(
-      *settings_, lintrove::app::InventoriedMachine{*registry_, *installer_, std::move(prefix)});
+      *settings_, lintrove::app::InventoriedMachine{machine_->Registry(), machine_->Installer(),
+                                                    std::move(prefix)});
   QSignalSpy scanned(window.get(), &MainWindow::scanFinished);
   window->show();
   if (!scanned.wait(10000)) return nullptr;
@@ -164,11 +152,11 @@ bool WinePrefixWindowTest::Check(MainWindow& window) {
 std::string WinePrefixWindowTest::CommandLineRecord(const std::string& format) {
   std::ostringstream out, err;
   std::istringstream in;
-  lintrove::cli::CommandContext context{*registry_, out, err, in, false};
+  lintrove::cli::CommandContext context{machine_->Registry(), out, err, in, false};
   const std::vector<std::string> args{
       "--service",     service_->ServiceUrl(),  "--no-ssl", "--format", format,
       "--wine-prefix", prefix_->Path().string()};
-  if (lintrove::cli::RunCheckCommand(args, context, *installer_) != 0) return err.str();
+  if (lintrove::cli::RunCheckCommand(args, context, machine_->Installer()) != 0) return err.str();
   return out.str();
 }
 
@@ -199,7 +187,7 @@ void WinePrefixWindowTest::optionsChooseThePrefixAndTheWindowScansIt() {
   // Ticking a prefix's program marks it in the user's own store, never in the prefix.
   window->Programs().model()->setData(window->Programs().model()->index(1, 0), Qt::Checked,
                                       Qt::CheckStateRole);
-  QVERIFY(lintrove::IgnoreMarks(*registry_).IsIgnored("Alt32Alt 320.9"));
+  QVERIFY(lintrove::IgnoreMarks(machine_->Registry()).IsIgnored("Alt32Alt 320.9"));
   QCOMPARE(PrefixFiles(), prefixFiles);
 
   // And back to this computer.
