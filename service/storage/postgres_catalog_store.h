@@ -18,6 +18,10 @@ class PostgresCatalogStore : public SqlCatalogStore {
 
   std::vector<std::optional<ProgramFacts>> Lookup(std::span<const ProgramQuery> queries,
                                                   std::int64_t min_clients) override;
+  std::vector<std::optional<ProgramFacts>> RecordAndLookup(
+      const Reporter& reporter, std::span<const ReportedProgram> programs,
+      std::int64_t daily_additions, std::span<const ProgramQuery> queries,
+      std::int64_t min_clients) override;
 
  protected:
   std::vector<const ReportedProgram*> Unrecorded(
@@ -27,6 +31,11 @@ class PostgresCatalogStore : public SqlCatalogStore {
       SqlConnection& db, std::int64_t origin_id,
       std::vector<const ReportedProgram*> programs) override;
   void LockSchema(SqlConnection& db) override;
+
+ private:
+  // Reads a row of a program's facts, or of one of its versions, into the facts asked for.
+  static void ReadFact(const SqlStatement& row, std::span<const ProgramQuery> queries,
+                       std::vector<std::optional<ProgramFacts>>& facts);
 };
 
 }  // namespace lintrove::service
