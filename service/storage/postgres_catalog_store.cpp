@@ -1,6 +1,8 @@
 #include "storage/postgres_catalog_store.h"
 
+#include <algorithm>
 #include <string_view>
+#include <tuple>
 #include <utility>
 
 #include "catalog/program_identity.h"
@@ -183,6 +185,19 @@ std::string IdArray(std::span<const std::int64_t> ids) {
   return literal + "}";
 }
 
+// Conditions that find the origin's report of a program (`program_id`) when `version` is
+// empty, or of a version (`version_id`) when not, each through its key.
+std::string ReportJoins(const std::string& origin_id, const std::string& version,
+                        const std::string& program_id, const std::string& version_id) {
+  return "LEFT JOIN LATERAL (SELECT 1 AS found FROM program_origins r WHERE " + version +
+         " = '' AND r.origin_id = " + origin_id + " AND r.program_id = " + program_id +
+         " LIMIT 1) program_report ON true "
+         "LEFT JOIN LATERAL (SELECT 1 AS found FROM version_origins r WHERE " +
+         version + " <> '' AND r.origin_id = " + origin_id + " AND r.version_id = " + version_id +
+         " LIMIT 1) version_report ON true "
+         "WHERE program_report.found IS NULL AND version_report.found IS NULL";
+}
+
 // The positions of the reports of programs (identities and versions, two text[] of the same
 // length) that the origin has not made yet in their versions. Each row and report is searched
 // for through its key, one program at a time (a LATERAL join with a LIMIT is never turned into
@@ -197,17 +212,8 @@ std::string UnrecordedPositions(const std::string& origin_id, const std::string&
          KeyEquals("identity", "q.identity") +
          " LIMIT 1) p ON true "
          "LEFT JOIN LATERAL (SELECT id FROM versions WHERE program_id = p.id AND " +
-         KeyEquals("name", "q.version") +
-         " LIMIT 1) v ON true "
-         "LEFT JOIN LATERAL (SELECT 1 AS found FROM program_origins r WHERE q.version = '' "
-         "  AND r.origin_id = " +
-         origin_id +
-         " AND r.program_id = p.id LIMIT 1) program_report ON true "
-         "LEFT JOIN LATERAL (SELECT 1 AS found FROM version_origins r WHERE q.version <> '' "
-         "  AND r.origin_id = " +
-         origin_id +
-         " AND r.version_id = v.id LIMIT 1) version_report ON true "
-         "WHERE program_report.found IS NULL AND version_report.found IS NULL";
+         KeyEquals("name", "q.version") + " LIMIT 1) v ON true " +
+         ReportJoins(origin_id, "q.version", "p.id", "v.id");
 }
 
 // What a row of the facts of programs is (its first column).
@@ -220,50 +226,64 @@ constexpr int kFirstVersionColumn = 9;
 constexpr int kOfferedColumn = 14;
 constexpr const char* kNoProgram = "NULL, NULL, NULL, NULL, NULL, NULL, NULL";
 constexpr const char* kNoVersion = "NULL, NULL, NULL, NULL, NULL, NULL";
-// Programs first, so that each is read before its versions, which follow in catalog order.
-constexpr const char* kFactOrder = " ORDER BY 1, 2, 10";
 
-// The facts of programs (identities and installed versions, two text[]) as the catalog holds
-// them, when `condition` holds: a row for each program it holds, and one for each of its
-// versions offered (reported by `min_clients` origins or confirmed) or installed.
-std::string FactRows(const std::string& min_clients, const std::string& identities,
-                     const std::string& installed, const std::string& condition) {
+// Two named subqueries of the programs asked for (identities and installed versions, two
+// text[]): `held`, those the catalog holds (each found through its key), and `held_versions`,
+// their versions offered (reported by `min_clients` origins or confirmed) or installed.
+std::string HeldPrograms(const std::string& min_clients, const std::string& identities,
+                         const std::string& installed) {
   const std::string offered = "(v.clients >= " + min_clients + " OR v.confirmed)";
-  return "WITH found AS (SELECT q.position, q.installed, p.* FROM unnest(" + identities + ", " +
+  return "held AS (SELECT q.position, q.installed, p.* FROM unnest(" + identities + ", " +
          installed +
          ") WITH ORDINALITY AS q (identity, installed, position) "
          "CROSS JOIN LATERAL (SELECT id, identity, name, publisher, homepage, clients, added "
          "FROM programs WHERE " +
-         KeyEquals("identity", "q.identity") + " LIMIT 1) p WHERE " + condition +
-         ") "
-         "SELECT " +
-         std::to_string(kProgram) +
+         KeyEquals("identity", "q.identity") +
+         " LIMIT 1) p), "
+         "held_versions AS (SELECT h.position, v.id, v.name, v.clients, v.confirmed, "
+         "v.retracted, " +
+         offered +
+         " AND NOT v.retracted AS offered FROM held h JOIN versions v ON v.program_id = h.id "
+         "AND (" +
+         offered + " OR v.name = h.installed))";
+}
+
+// The rows of the facts in `held` and `held_versions`, when `condition` holds: one for each
+// program, one for each version, in no order.
+std::string FactRows(const std::string& condition) {
+  return "SELECT " + std::to_string(kProgram) +
          " AS kind, position, id, identity, name, publisher, homepage, clients, added, "
          "NULL::bigint, NULL::text, NULL::bigint, NULL::boolean, NULL::boolean, NULL::boolean "
-         "FROM found UNION ALL SELECT " +
-         std::to_string(kVersion) + ", f.position, " + kNoProgram +
-         ", v.id, v.name, v.clients, v.confirmed, v.retracted, " + offered +
-         " AND NOT v.retracted FROM found f JOIN versions v ON v.program_id = f.id AND (" +
-         offered + " OR v.name = f.installed)";
+         "FROM held WHERE " +
+         condition + " UNION ALL SELECT " + std::to_string(kVersion) + ", position, " + kNoProgram +
+         ", id, name, clients, confirmed, retracted, offered FROM held_versions WHERE " + condition;
 }
 
 // A client's check in one statement (?1 GUID, ?2 origin key, ?3 and ?4 the reported
 // identities and versions, ?5 the clients that make a version offered, ?6 and ?7 the queried
 // identities and installed versions). When the report needs no write (nothing of it is new, or
 // the reporter is banned), the facts of the queried programs; otherwise a row of kind
-// kUnsettled and the positions of the reports not recorded yet.
+// kUnsettled and the positions of the reports not recorded yet. A client reports what it asks
+// about, so the reports' programs and versions are taken from those the lookup finds: a report
+// of something not asked about is taken for news, and the write that follows finds out.
 const std::string& CheckStatement() {
   static const std::string sql =
-      std::string("WITH reporter AS (") + SqlCatalogStore::kFindReporter + "), unrecorded AS (" +
-      UnrecordedPositions("(SELECT origin_id FROM reporter)", "?3::text[]", "?4::text[]") +
+      std::string("WITH reporter AS (") + SqlCatalogStore::kFindReporter + "), " +
+      HeldPrograms("?5::bigint", "?6::text[]", "?7::text[]") +
+      ", asked AS (SELECT DISTINCT ON (h.identity, h.installed) h.identity, h.installed, "
+      "h.id AS program_id, v.id AS version_id FROM held h LEFT JOIN held_versions v "
+      "ON v.position = h.position AND v.name = h.installed), "
+      "unrecorded AS (SELECT q.position FROM unnest(?3::text[], ?4::text[]) WITH ORDINALITY "
+      "AS q (identity, version, position) LEFT JOIN asked a ON a.identity = q.identity "
+      "AND a.installed = q.version " +
+      ReportJoins("(SELECT origin_id FROM reporter)", "q.version", "a.program_id", "a.version_id") +
       "), settled AS (SELECT banned OR (client_id <> 0 AND NOT EXISTS "
-      "(SELECT 1 FROM unrecorded)) AS settled FROM reporter) "
-      "SELECT * FROM (" +
-      FactRows("?5", "?6::text[]", "?7::text[]", "(SELECT settled FROM settled)") +
-      ") facts UNION ALL SELECT " + std::to_string(kUnsettled) + ", NULL, " + kNoProgram + ", " +
-      kNoVersion + " FROM settled WHERE NOT settled UNION ALL SELECT " +
-      std::to_string(kUnrecorded) + ", position, " + kNoProgram + ", " + kNoVersion +
-      " FROM unrecorded WHERE NOT (SELECT settled FROM settled)" + kFactOrder;
+      "(SELECT 1 FROM unrecorded)) AS settled FROM reporter) " +
+      FactRows("(SELECT settled FROM settled)") + " UNION ALL SELECT " +
+      std::to_string(kUnsettled) + ", NULL, " + kNoProgram + ", " + kNoVersion +
+      " FROM settled WHERE NOT settled UNION ALL SELECT " + std::to_string(kUnrecorded) +
+      ", position, " + kNoProgram + ", " + kNoVersion +
+      " FROM unrecorded WHERE NOT (SELECT settled FROM settled)";
   return sql;
 }
 
@@ -339,18 +359,32 @@ std::vector<const ReportedProgram*> PostgresCatalogStore::RecordReportsOfHeldRow
   return left;
 }
 
-void PostgresCatalogStore::ReadFact(const SqlStatement& row, std::span<const ProgramQuery> queries,
-                                    std::vector<std::optional<ProgramFacts>>& facts) {
+PostgresCatalogStore::FactReader::FactReader(std::span<const ProgramQuery> queries)
+    : queries_(queries), facts_(queries.size()) {}
+
+void PostgresCatalogStore::FactReader::Read(const SqlStatement& row) {
   const auto index = static_cast<std::size_t>(row.Integer(kPositionColumn) - 1);
   if (row.Integer(0) == kProgram) {
-    facts[index].emplace().program = ReadProgram(row, kFirstProgramColumn);
-    return;
+    facts_[index].emplace().program = ReadProgram(row, kFirstProgramColumn);
+  } else {
+    versions_.push_back(
+        {index, ReadVersion(row, kFirstVersionColumn), row.Boolean(kOfferedColumn)});
   }
-  CatalogVersion version = ReadVersion(row, kFirstVersionColumn);
-  if (version.name == queries[index].installed_version) {
-    facts[index]->installed_version_id = version.id;
+}
+
+std::vector<std::optional<ProgramFacts>> PostgresCatalogStore::FactReader::Facts() {
+  // In catalog order: sorting here is cheaper than on the server.
+  std::ranges::sort(versions_, [](const Version& a, const Version& b) {
+    return std::tie(a.index, a.version.id) < std::tie(b.index, b.version.id);
+  });
+  for (Version& found : versions_) {
+    ProgramFacts& facts = *facts_[found.index];
+    if (found.version.name == queries_[found.index].installed_version) {
+      facts.installed_version_id = found.version.id;
+    }
+    if (found.offered) facts.offered.push_back(std::move(found.version));
   }
-  if (row.Boolean(kOfferedColumn)) facts[index]->offered.push_back(std::move(version));
+  return std::move(facts_);
 }
 
 std::vector<std::optional<ProgramFacts>> PostgresCatalogStore::Lookup(
@@ -358,13 +392,13 @@ std::vector<std::optional<ProgramFacts>> PostgresCatalogStore::Lookup(
   // One statement, which sees one state of the catalog without a transaction.
   return Transact(std::nullopt, [&](SqlConnection& db) {
     static const std::string sql =
-        FactRows("?1::bigint", "?2::text[]", "?3::text[]", "true") + kFactOrder;
+        "WITH " + HeldPrograms("?1::bigint", "?2::text[]", "?3::text[]") + " " + FactRows("true");
     SqlStatement& rows = db.Prepare(sql);
     rows.Bind(min_clients, ArrayLiteral(queries, [](const auto& q) { return q.identity; }),
               ArrayLiteral(queries, [](const auto& q) { return q.installed_version; }));
-    std::vector<std::optional<ProgramFacts>> facts(queries.size());
-    while (rows.Step()) ReadFact(rows, queries, facts);
-    return facts;
+    FactReader facts(queries);
+    while (rows.Step()) facts.Read(rows);
+    return facts.Facts();
   });
 }
 
@@ -386,7 +420,7 @@ std::vector<std::optional<ProgramFacts>> PostgresCatalogStore::RecordAndLookup(
               ArrayLiteral(queries, [](const auto& q) { return q.identity; }),
               ArrayLiteral(queries, [](const auto& q) { return q.installed_version; }));
     Check found;
-    found.facts.resize(queries.size());
+    FactReader facts(queries);
     while (rows.Step()) {
       switch (rows.Integer(0)) {
         case kUnsettled:
@@ -397,9 +431,10 @@ std::vector<std::optional<ProgramFacts>> PostgresCatalogStore::RecordAndLookup(
               &programs[static_cast<std::size_t>(rows.Integer(kPositionColumn) - 1)]);
           break;
         default:
-          ReadFact(rows, queries, found.facts);
+          facts.Read(rows);
       }
     }
+    found.facts = facts.Facts();
     return found;
   });
   if (check.settled) return std::move(check.facts);

@@ -33,9 +33,24 @@ class PostgresCatalogStore : public SqlCatalogStore {
   void LockSchema(SqlConnection& db) override;
 
  private:
-  // Reads a row of a program's facts, or of one of its versions, into the facts asked for.
-  static void ReadFact(const SqlStatement& row, std::span<const ProgramQuery> queries,
-                       std::vector<std::optional<ProgramFacts>>& facts);
+  // Reads the rows of the facts of programs and of their versions, in any order.
+  class FactReader {
+   public:
+    explicit FactReader(std::span<const ProgramQuery> queries);
+    void Read(const SqlStatement& row);
+    // The facts of each program asked for, in the order asked.
+    std::vector<std::optional<ProgramFacts>> Facts();
+
+   private:
+    struct Version {
+      std::size_t index;
+      CatalogVersion version;
+      bool offered;
+    };
+    std::span<const ProgramQuery> queries_;
+    std::vector<std::optional<ProgramFacts>> facts_;
+    std::vector<Version> versions_;
+  };
 };
 
 }  // namespace lintrove::service
