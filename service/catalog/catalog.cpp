@@ -64,11 +64,11 @@ std::vector<Verdict> Catalog::Step1(const ServiceRequest& request, std::string_v
     if (auto report = Recordable(identity, version)) reports.push_back(std::move(*report));
     queries.push_back({identity.key, version});
   }
-  if (IsBracedGuid(request.client.guid)) {
-    store_.RecordReport({UpperAscii(request.client.guid), OriginKeyOf(origin)}, reports,
-                        daily_additions_);
-  }
-  const std::vector<std::optional<ProgramFacts>> found = store_.Lookup(queries, threshold_);
+  const std::vector<std::optional<ProgramFacts>> found =
+      IsBracedGuid(request.client.guid)
+          ? store_.RecordAndLookup({UpperAscii(request.client.guid), OriginKeyOf(origin)}, reports,
+                                   daily_additions_, queries, threshold_)
+          : store_.Lookup(queries, threshold_);
 
   std::vector<Verdict> verdicts;
   std::size_t next_query = 0;  // the queries are those of the recognised programs

@@ -130,6 +130,16 @@ class CatalogStore {
   virtual std::vector<std::optional<ProgramFacts>> Lookup(std::span<const ProgramQuery> queries,
                                                           std::int64_t min_clients) = 0;
 
+  // RecordReport, then Lookup, which sees the report recorded: a client's check. A store may
+  // answer a report that holds nothing new in fewer trips to its database than the two take.
+  virtual std::vector<std::optional<ProgramFacts>> RecordAndLookup(
+      const Reporter& reporter, std::span<const ReportedProgram> programs,
+      std::int64_t daily_additions, std::span<const ProgramQuery> queries,
+      std::int64_t min_clients) {
+    RecordReport(reporter, programs, daily_additions);
+    return Lookup(queries, min_clients);
+  }
+
   // A maintainer's word on programs: each entry's program and versions are created where
   // missing; non-empty names and home pages replace the stored ones (and stand against the
   // names reports give); a program marked added

@@ -1,6 +1,8 @@
 #include "storage/postgres_catalog_store.h"
 
+#include <algorithm>
 #include <string_view>
+#include <tuple>
 #include <utility>
 
 #include "catalog/program_identity.h"
@@ -183,6 +185,108 @@ std::string IdArray(std::span<const std::int64_t> ids) {
   return literal + "}";
 }
 
+// Conditions that find the origin's report of a program (`program_id`) when `version` is
+// empty, or of a version (`version_id`) when not, each through its key.
+std::string ReportJoins(const std::string& origin_id, const std::string& version,
+                        const std::string& program_id, const std::string& version_id) {
+  return "LEFT JOIN LATERAL (SELECT 1 AS found FROM program_origins r WHERE " + version +
+         " = '' AND r.origin_id = " + origin_id + " AND r.program_id = " + program_id +
+         " LIMIT 1) program_report ON true "
+         "LEFT JOIN LATERAL (SELECT 1 AS found FROM version_origins r WHERE " +
+         version + " <> '' AND r.origin_id = " + origin_id + " AND r.version_id = " + version_id +
+         " LIMIT 1) version_report ON true "
+         "WHERE program_report.found IS NULL AND version_report.found IS NULL";
+}
+
+// The positions of the reports of programs (identities and versions, two text[] of the same
+// length) that the origin has not made yet in their versions. Each row and report is searched
+// for through its key, one program at a time (a LATERAL join with a LIMIT is never turned into
+// a scan of a whole table): otherwise the planner hashed every report of the origin, and an
+// origin behind which many clients stand has reported thousands, or computed the hash of every
+// identity in the catalog.
+std::string UnrecordedPositions(const std::string& origin_id, const std::string& identities,
+                                const std::string& versions) {
+  return "SELECT q.position FROM unnest(" + identities + ", " + versions +
+         ") WITH ORDINALITY AS q (identity, version, position) "
+         "LEFT JOIN LATERAL (SELECT id FROM programs WHERE " +
+         KeyEquals("identity", "q.identity") +
+         " LIMIT 1) p ON true "
+         "LEFT JOIN LATERAL (SELECT id FROM versions WHERE program_id = p.id AND " +
+         KeyEquals("name", "q.version") + " LIMIT 1) v ON true " +
+         ReportJoins(origin_id, "q.version", "p.id", "v.id");
+}
+
+// What a row of the facts of programs is (its first column).
+enum RowKind : std::int64_t { kUnsettled = 0, kUnrecorded = 1, kProgram = 2, kVersion = 3 };
+// The columns of such rows: the kind, the program's position among those asked for, the
+// program's columns and the version's, and whether the version is offered.
+constexpr int kPositionColumn = 1;
+constexpr int kFirstProgramColumn = 2;
+constexpr int kFirstVersionColumn = 9;
+constexpr int kOfferedColumn = 14;
+constexpr const char* kNoProgram = "NULL, NULL, NULL, NULL, NULL, NULL, NULL";
+constexpr const char* kNoVersion = "NULL, NULL, NULL, NULL, NULL, NULL";
+
+// Two named subqueries of the programs asked for (identities and installed versions, two
+// text[]): `held`, those the catalog holds (each found through its key), and `held_versions`,
+// their versions offered (reported by `min_clients` origins or confirmed) or installed.
+std::string HeldPrograms(const std::string& min_clients, const std::string& identities,
+                         const std::string& installed) {
+  const std::string offered = "(v.clients >= " + min_clients + " OR v.confirmed)";
+  return "held AS (SELECT q.position, q.installed, p.* FROM unnest(" + identities + ", " +
+         installed +
+         ") WITH ORDINALITY AS q (identity, installed, position) "
+         "CROSS JOIN LATERAL (SELECT id, identity, name, publisher, homepage, clients, added "
+         "FROM programs WHERE " +
+         KeyEquals("identity", "q.identity") +
+         " LIMIT 1) p), "
+         "held_versions AS (SELECT h.position, v.id, v.name, v.clients, v.confirmed, "
+         "v.retracted, " +
+         offered +
+         " AND NOT v.retracted AS offered FROM held h JOIN versions v ON v.program_id = h.id "
+         "AND (" +
+         offered + " OR v.name = h.installed))";
+}
+
+// The rows of the facts in `held` and `held_versions`, when `condition` holds: one for each
+// program, one for each version, in no order.
+std::string FactRows(const std::string& condition) {
+  return "SELECT " + std::to_string(kProgram) +
+         " AS kind, position, id, identity, name, publisher, homepage, clients, added, "
+         "NULL::bigint, NULL::text, NULL::bigint, NULL::boolean, NULL::boolean, NULL::boolean "
+         "FROM held WHERE " +
+         condition + " UNION ALL SELECT " + std::to_string(kVersion) + ", position, " + kNoProgram +
+         ", id, name, clients, confirmed, retracted, offered FROM held_versions WHERE " + condition;
+}
+
+// A client's check in one statement (?1 GUID, ?2 origin key, ?3 and ?4 the reported
+// identities and versions, ?5 the clients that make a version offered, ?6 and ?7 the queried
+// identities and installed versions). When the report needs no write (nothing of it is new, or
+// the reporter is banned), the facts of the queried programs; otherwise a row of kind
+// kUnsettled and the positions of the reports not recorded yet. A client reports what it asks
+// about, so the reports' programs and versions are taken from those the lookup finds: a report
+// of something not asked about is taken for news, and the write that follows finds out.
+const std::string& CheckStatement() {
+  static const std::string sql =
+      std::string("WITH reporter AS (") + SqlCatalogStore::kFindReporter + "), " +
+      HeldPrograms("?5::bigint", "?6::text[]", "?7::text[]") +
+      ", asked AS (SELECT DISTINCT ON (h.identity, h.installed) h.identity, h.installed, "
+      "h.id AS program_id, v.id AS version_id FROM held h LEFT JOIN held_versions v "
+      "ON v.position = h.position AND v.name = h.installed), "
+      "unrecorded AS (SELECT q.position FROM unnest(?3::text[], ?4::text[]) WITH ORDINALITY "
+      "AS q (identity, version, position) LEFT JOIN asked a ON a.identity = q.identity "
+      "AND a.installed = q.version " +
+      ReportJoins("(SELECT origin_id FROM reporter)", "q.version", "a.program_id", "a.version_id") +
+      "), settled AS (SELECT banned OR (client_id <> 0 AND NOT EXISTS "
+      "(SELECT 1 FROM unrecorded)) AS settled FROM reporter) " +
+      FactRows("(SELECT settled FROM settled)") + " UNION ALL SELECT " +
+      std::to_string(kUnsettled) + ", NULL, " + kNoProgram + ", " + kNoVersion +
+      " FROM settled WHERE NOT settled UNION ALL SELECT " + std::to_string(kUnrecorded) +
+      ", position, " + kNoProgram + ", " + kNoVersion +
+      " FROM unrecorded WHERE NOT (SELECT settled FROM settled)";
+  return sql;
+}
+
 }  // namespace
 
 PostgresCatalogStore::PostgresCatalogStore(const std::string& uri)
@@ -200,23 +304,10 @@ void PostgresCatalogStore::LockSchema(SqlConnection& db) {
 std::vector<const ReportedProgram*> PostgresCatalogStore::Unrecorded(
     SqlConnection& db, std::int64_t origin_id, std::span<const ReportedProgram> programs) {
   std::vector<const ReportedProgram*> unrecorded;
-  // One statement for all programs. Each row and report is searched for through its key, one
-  // program at a time (a LATERAL join with a LIMIT is never turned into a scan of a whole
-  // table): otherwise the planner hashed every report of the origin, and an origin behind which
-  // many clients stand has reported thousands.
-  SqlStatement& missing = db.Prepare(
-      "SELECT q.position FROM unnest(?2::text[], ?3::text[]) WITH ORDINALITY "
-      "AS q (identity, version, position) "
-      "LEFT JOIN LATERAL (SELECT id FROM programs WHERE md5(identity) = md5(q.identity) "
-      "  AND identity = q.identity LIMIT 1) p ON true "
-      "LEFT JOIN LATERAL (SELECT id FROM versions WHERE program_id = p.id "
-      "  AND md5(name) = md5(q.version) AND name = q.version LIMIT 1) v ON true "
-      "LEFT JOIN LATERAL (SELECT 1 AS found FROM program_origins r WHERE r.origin_id = ?1 "
-      "  AND r.program_id = p.id LIMIT 1) program_report ON q.version = '' "
-      "LEFT JOIN LATERAL (SELECT 1 AS found FROM version_origins r WHERE r.origin_id = ?1 "
-      "  AND r.version_id = v.id LIMIT 1) version_report ON q.version <> '' "
-      "WHERE program_report.found IS NULL AND version_report.found IS NULL "
-      "ORDER BY q.position");
+  // One statement for all programs.
+  static const std::string sql =
+      UnrecordedPositions("?1::bigint", "?2::text[]", "?3::text[]") + " ORDER BY q.position";
+  SqlStatement& missing = db.Prepare(sql);
   missing.Bind(origin_id, ArrayLiteral(programs, [](const auto& p) { return p.identity; }),
                ArrayLiteral(programs, [](const auto& p) { return p.version; }));
   while (missing.Step()) {
@@ -268,40 +359,87 @@ std::vector<const ReportedProgram*> PostgresCatalogStore::RecordReportsOfHeldRow
   return left;
 }
 
+PostgresCatalogStore::FactReader::FactReader(std::span<const ProgramQuery> queries)
+    : queries_(queries), facts_(queries.size()) {}
+
+void PostgresCatalogStore::FactReader::Read(const SqlStatement& row) {
+  const auto index = static_cast<std::size_t>(row.Integer(kPositionColumn) - 1);
+  if (row.Integer(0) == kProgram) {
+    facts_[index].emplace().program = ReadProgram(row, kFirstProgramColumn);
+  } else {
+    versions_.push_back(
+        {index, ReadVersion(row, kFirstVersionColumn), row.Boolean(kOfferedColumn)});
+  }
+}
+
+std::vector<std::optional<ProgramFacts>> PostgresCatalogStore::FactReader::Facts() {
+  // In catalog order: sorting here is cheaper than on the server.
+  std::ranges::sort(versions_, [](const Version& a, const Version& b) {
+    return std::tie(a.index, a.version.id) < std::tie(b.index, b.version.id);
+  });
+  for (Version& found : versions_) {
+    ProgramFacts& facts = *facts_[found.index];
+    if (found.version.name == queries_[found.index].installed_version) {
+      facts.installed_version_id = found.version.id;
+    }
+    if (found.offered) facts.offered.push_back(std::move(found.version));
+  }
+  return std::move(facts_);
+}
+
 std::vector<std::optional<ProgramFacts>> PostgresCatalogStore::Lookup(
     std::span<const ProgramQuery> queries, std::int64_t min_clients) {
   // One statement, which sees one state of the catalog without a transaction.
   return Transact(std::nullopt, [&](SqlConnection& db) {
-    // All programs in one statement: each with its offered versions and the installed one
-    // (offered or not), one row each; a program without such versions comes as one row with
-    // the version's columns NULL.
-    SqlStatement& rows = db.Prepare(
-        "SELECT q.position, p.id, p.identity, p.name, p.publisher, p.homepage, p.clients, "
-        "p.added, v.id, v.name, v.clients, v.confirmed, v.retracted, "
-        "(v.clients >= ?1 OR v.confirmed) AND NOT v.retracted "
-        "FROM unnest(?2::text[], ?3::text[]) WITH ORDINALITY AS q (identity, installed, "
-        "position) JOIN programs p ON md5(p.identity) = md5(q.identity) "
-        "AND p.identity = q.identity "
-        "LEFT JOIN versions v ON v.program_id = p.id "
-        "AND (v.clients >= ?1 OR v.confirmed OR v.name = q.installed) "
-        "ORDER BY q.position, v.id");
+    static const std::string sql =
+        "WITH " + HeldPrograms("?1::bigint", "?2::text[]", "?3::text[]") + " " + FactRows("true");
+    SqlStatement& rows = db.Prepare(sql);
     rows.Bind(min_clients, ArrayLiteral(queries, [](const auto& q) { return q.identity; }),
               ArrayLiteral(queries, [](const auto& q) { return q.installed_version; }));
-    constexpr int kFirstVersionColumn = 8;
-    std::vector<std::optional<ProgramFacts>> results(queries.size());
-    while (rows.Step()) {
-      const auto index = static_cast<std::size_t>(rows.Integer(0) - 1);
-      std::optional<ProgramFacts>& facts = results[index];
-      if (!facts) facts.emplace().program = ReadProgram(rows, 1);
-      if (rows.IsNull(kFirstVersionColumn)) continue;
-      CatalogVersion version = ReadVersion(rows, kFirstVersionColumn);
-      if (version.name == queries[index].installed_version) {
-        facts->installed_version_id = version.id;
-      }
-      if (rows.Boolean(kFirstVersionColumn + 5)) facts->offered.push_back(std::move(version));
-    }
-    return results;
+    FactReader facts(queries);
+    while (rows.Step()) facts.Read(rows);
+    return facts.Facts();
   });
+}
+
+std::vector<std::optional<ProgramFacts>> PostgresCatalogStore::RecordAndLookup(
+    const Reporter& reporter, std::span<const ReportedProgram> programs,
+    std::int64_t daily_additions, std::span<const ProgramQuery> queries, std::int64_t min_clients) {
+  // Most checks are a known client's report of what it reported before: one statement looks
+  // at the report and, as it needs no write, answers the lookup too.
+  struct Check {
+    bool settled = true;
+    std::vector<const ReportedProgram*> unrecorded;
+    std::vector<std::optional<ProgramFacts>> facts;
+  };
+  Check check = Transact(std::nullopt, [&](SqlConnection& db) {
+    SqlStatement& rows = db.Prepare(CheckStatement());
+    rows.Bind(reporter.client_guid, reporter.origin,
+              ArrayLiteral(programs, [](const auto& p) { return p.identity; }),
+              ArrayLiteral(programs, [](const auto& p) { return p.version; }), min_clients,
+              ArrayLiteral(queries, [](const auto& q) { return q.identity; }),
+              ArrayLiteral(queries, [](const auto& q) { return q.installed_version; }));
+    Check found;
+    FactReader facts(queries);
+    while (rows.Step()) {
+      switch (rows.Integer(0)) {
+        case kUnsettled:
+          found.settled = false;
+          break;
+        case kUnrecorded:
+          found.unrecorded.push_back(
+              &programs[static_cast<std::size_t>(rows.Integer(kPositionColumn) - 1)]);
+          break;
+        default:
+          facts.Read(rows);
+      }
+    }
+    found.facts = facts.Facts();
+    return found;
+  });
+  if (check.settled) return std::move(check.facts);
+  RecordNews(reporter, std::move(check.unrecorded), daily_additions);
+  return Lookup(queries, min_clients);
 }
 
 }  // namespace lintrove::service

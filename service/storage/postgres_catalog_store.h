@@ -18,6 +18,10 @@ class PostgresCatalogStore : public SqlCatalogStore {
 
   std::vector<std::optional<ProgramFacts>> Lookup(std::span<const ProgramQuery> queries,
                                                   std::int64_t min_clients) override;
+  std::vector<std::optional<ProgramFacts>> RecordAndLookup(
+      const Reporter& reporter, std::span<const ReportedProgram> programs,
+      std::int64_t daily_additions, std::span<const ProgramQuery> queries,
+      std::int64_t min_clients) override;
 
  protected:
   std::vector<const ReportedProgram*> Unrecorded(
@@ -27,6 +31,26 @@ class PostgresCatalogStore : public SqlCatalogStore {
       SqlConnection& db, std::int64_t origin_id,
       std::vector<const ReportedProgram*> programs) override;
   void LockSchema(SqlConnection& db) override;
+
+ private:
+  // Reads the rows of the facts of programs and of their versions, in any order.
+  class FactReader {
+   public:
+    explicit FactReader(std::span<const ProgramQuery> queries);
+    void Read(const SqlStatement& row);
+    // The facts of each program asked for, in the order asked.
+    std::vector<std::optional<ProgramFacts>> Facts();
+
+   private:
+    struct Version {
+      std::size_t index;
+      CatalogVersion version;
+      bool offered;
+    };
+    std::span<const ProgramQuery> queries_;
+    std::vector<std::optional<ProgramFacts>> facts_;
+    std::vector<Version> versions_;
+  };
 };
 
 }  // namespace lintrove::service

@@ -56,11 +56,7 @@ struct KnownReporter {
 
 // One statement: on a database server each is a trip there and back.
 KnownReporter FindReporter(SqlConnection& db, const Reporter& reporter) {
-  SqlStatement& known = db.Prepare(
-      "SELECT coalesce((SELECT id FROM clients WHERE guid = ?1), 0), "
-      "coalesce((SELECT id FROM origins WHERE key = ?2), 0), "
-      "coalesce((SELECT banned FROM clients WHERE guid = ?1), false) "
-      "OR coalesce((SELECT banned FROM origins WHERE key = ?2), false)");
+  SqlStatement& known = db.Prepare(SqlCatalogStore::kFindReporter);
   known.Bind(reporter.client_guid, reporter.origin).Step();
   const KnownReporter found{known.Integer(0), known.Integer(1), known.Boolean(2)};
   known.Reset();
@@ -232,13 +228,18 @@ void SqlCatalogStore::RecordReport(const Reporter& reporter,
         if (news.empty() && known.client_id != 0) return std::nullopt;
         return news;
       });
-  if (!unrecorded) return;
+  if (unrecorded) RecordNews(reporter, std::move(*unrecorded), daily_additions);
+}
+
+void SqlCatalogStore::RecordNews(const Reporter& reporter,
+                                 std::vector<const ReportedProgram*> unrecorded,
+                                 std::int64_t daily_additions) {
   // Rows are locked in the order of their identities, so that two reports of the same
   // programs never wait for each other in a circle.
-  std::stable_sort(unrecorded->begin(), unrecorded->end(),
+  std::stable_sort(unrecorded.begin(), unrecorded.end(),
                    [](const auto* a, const auto* b) { return a->identity < b->identity; });
   Transact(TransactionKind::Recording, [&](SqlConnection& db) {
-    RecordNewRows(db, reporter, *unrecorded, daily_additions);
+    RecordNewRows(db, reporter, unrecorded, daily_additions);
     return true;
   });
 }

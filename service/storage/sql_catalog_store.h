@@ -38,6 +38,14 @@ class SqlCatalogStore : public CatalogStore {
     void (*after)(SqlConnection&) = nullptr;
   };
 
+  // The reporter's client (?1, its GUID) and origin (?2, its key) with whether either is
+  // banned, in one row: client_id, origin_id (0 for one the catalog has not met), banned.
+  static constexpr const char* kFindReporter =
+      "SELECT coalesce((SELECT id FROM clients WHERE guid = ?1), 0) AS client_id, "
+      "coalesce((SELECT id FROM origins WHERE key = ?2), 0) AS origin_id, "
+      "coalesce((SELECT banned FROM clients WHERE guid = ?1), false) "
+      "OR coalesce((SELECT banned FROM origins WHERE key = ?2), false) AS banned";
+
   ~SqlCatalogStore() override;
   SqlCatalogStore(const SqlCatalogStore&) = delete;
   SqlCatalogStore& operator=(const SqlCatalogStore&) = delete;
@@ -74,6 +82,11 @@ class SqlCatalogStore : public CatalogStore {
   // when a pooled one turned out dead.
   template <typename Work>
   auto Transact(std::optional<TransactionKind> kind, Work work);
+
+  // Records the reports of these programs, which the check of a report found not recorded
+  // yet (all of them, the client's first time), in a transaction of its own.
+  void RecordNews(const Reporter& reporter, std::vector<const ReportedProgram*> unrecorded,
+                  std::int64_t daily_additions);
 
   // Engine hooks, each the same work done in fewer statements.
   // Of these programs, those the origin has not reported yet in their versions.

@@ -320,6 +320,49 @@ TEST_P(CatalogStoreTest, ABannedOriginIsTakenBackAndABannedClientIsNoLongerHeard
   EXPECT_EQ(entry.versions.size(), 2u) << "3.0 was not recorded";
 }
 
+// A check records what is new of its report and looks the programs up with it recorded; a
+// report with nothing new, or from a banned client, writes nothing and is answered all the same.
+TEST_P(CatalogStoreTest, ACheckSeesItsOwnReportRecordedAndWritesOnlyWhatIsNew) {
+  service::CatalogStore& store = Store();
+  const auto check = [&](const service::Reporter& reporter, const std::string& version) {
+    const std::vector<ProgramQuery> query = {{"registry:tool|vendor", version}};
+    return store.RecordAndLookup(reporter, Tool(version), kNoDailyLimit, query, 1).at(0);
+  };
+  struct Step {
+    service::Reporter reporter;
+    const char* version;
+    std::int64_t program_clients;
+    std::vector<std::string> offered;
+    bool installed_known;
+  };
+  const Step steps[] = {
+      {Client("A"), "1.0", 1, {"1.0"}, true},                        // a new client
+      {Client("A"), "1.0", 1, {"1.0"}, true},                        // the same again
+      {Client("A"), "2.0", 1, {"1.0", "2.0"}, true},                 // one new version
+      {{"{A}", "network B"}, "2.0", 2, {"1.0", "2.0"}, true},        // a known client, a new origin
+      {{"{C}", "network B"}, "2.0", 2, {"1.0", "2.0"}, true},        // a new client, a known origin
+      {{"{BANNED}", "network D"}, "3.0", 2, {"1.0", "2.0"}, false},  // heard no more
+  };
+  store.BanClient("{BANNED}");
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.reporter.client_guid + " " + step.reporter.origin + " " + step.version);
+    const auto facts = check(step.reporter, step.version);
+    ASSERT_TRUE(facts);
+    EXPECT_EQ(facts->program.clients, step.program_clients);
+    std::vector<std::string> offered;
+    for (const auto& version : facts->offered) offered.push_back(version.name);
+    EXPECT_EQ(offered, step.offered);
+    EXPECT_EQ(facts->installed_version_id != 0, step.installed_known);
+  }
+  EXPECT_EQ(store.Counts(1).clients, 3) << "A, C and the banned one";
+  EXPECT_EQ(store.Counts(1).reports, 3) << "1.0 and 2.0 from network A, 2.0 from network B";
+
+  // A report of a program the check does not ask about is recorded too.
+  const std::vector<ProgramQuery> other = {{"registry:other|", ""}};
+  EXPECT_FALSE(store.RecordAndLookup(Client("A"), Tool("4.0"), kNoDailyLimit, other, 1).at(0));
+  EXPECT_EQ(store.Counts(1).reports, 4);
+}
+
 TEST_P(CatalogStoreTest, PruningRemovesWhatNeverBecameKnownWithItsFeedback) {
   service::CatalogStore& store = Store();
   const auto program = [](const char* name, const char* version) {
