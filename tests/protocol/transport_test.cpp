@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <chrono>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -209,7 +210,12 @@ TEST(TransportTest, ConnectionFailuresRaiseTheLibrarysMessage) {
     const std::string direct = ErrorOf([&] { transport.Send("<x/>"); });
     EXPECT_NE(direct.find(c.message_part), std::string::npos) << direct;
     const std::string wrapped = ErrorOf([&] { EnsureServiceReachable(transport); });
-    EXPECT_EQ(wrapped, Format(LoadResString(ResString::ConnectionFailed), direct));
+    // The library says how long it tried, which differs between the two tries.
+    const auto untimed = [](const std::string& message) {
+      return std::regex_replace(message, std::regex("after [0-9]+ ms"), "after some ms");
+    };
+    EXPECT_EQ(untimed(wrapped),
+              untimed(Format(LoadResString(ResString::ConnectionFailed), direct)));
   }
 }
 
