@@ -228,8 +228,10 @@ TEST_F(WinePrefixRegistryTest, ATornReadIsTriedAgain) {
   });
   std::vector<std::string> problems;
   WinePrefixRegistry registry(Prefix());
-  registry.SetRetryPause(std::chrono::milliseconds(5));
-  for (int read = 0; read < 200 && problems.empty(); ++read) {
+  // Long beside the writer's own pause, so that only a writer held up for several times the
+  // pause (a loaded machine) could look like a file that stays broken.
+  registry.SetRetryPause(std::chrono::milliseconds(25));
+  for (int read = 0; read < 100 && problems.empty(); ++read) {
     try {
       const auto names = UninstallEntries(registry, RegistryView::Wow64_64);
       if (names != std::vector<std::string>{"Native"} &&

@@ -66,6 +66,20 @@ std::vector<std::uint8_t> ReadFile(const std::filesystem::path& file, FileStamp&
   return bytes;
 }
 
+// Whether the file keeps these bytes, read at this stamp, over two more looks a pause apart. The
+// bytes are compared too, for a file rewritten in place at its old size within one tick of the
+// file system's clock keeps its stamp; and two looks, for a writer may pass the same
+// half-written state again.
+bool StaysAsRead(const std::filesystem::path& file, const std::vector<std::uint8_t>& bytes,
+                 const FileStamp& stamp, std::chrono::milliseconds pause) {
+  for (int look = 0; look < 2; ++look) {
+    std::this_thread::sleep_for(pause);
+    FileStamp again;
+    if (StampOnDisk(file) != stamp || ReadFile(file, again) != bytes) return false;
+  }
+  return true;
+}
+
 class ReadOnlyKey final : public RegistryKeyHandle {
  public:
   ReadOnlyKey(std::shared_ptr<const WineRegistryFile> file, const RegKey& key)
@@ -130,12 +144,8 @@ class WinePrefixRegistry::Hive {
           return read_;
         } catch (const Error&) {
           // A fault in a file that stays as it is is the file's own; one that a writer is still
-          // changing may be half written. The bytes are compared too: a file rewritten in place
-          // at its old size within one tick of the file system's clock keeps its stamp.
-          std::this_thread::sleep_for(retryPause);
-          if (attempt == kReadAttempts) throw;
-          FileStamp again;
-          if (StampOnDisk(file_) == readFrom && ReadFile(file_, again) == bytes) throw;
+          // changing may be half written.
+          if (attempt == kReadAttempts || StaysAsRead(file_, bytes, readFrom, retryPause)) throw;
           continue;
         }
       }
